@@ -1,0 +1,25 @@
+#!/bin/bash
+# Installs the Debian 12 packages the build, the program and the tests need,
+# but only those that are missing (so a prepared machine is not touched).
+set -euo pipefail
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-image-formats-plugins libgl-dev
+    fonts-noto-cjk fonts-dejavu-core
+    xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
+    cups cups-client cups-bsd cups-pdf poppler-utils
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages and not root: run as root or install them: ${missing[*]}" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,7 @@
+#!/bin/bash
+# Builds everything and runs every test through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+cd build
+ctest --output-on-failure -j1 "$@"

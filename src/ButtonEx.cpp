@@ -1,0 +1,3 @@
+#include "ButtonEx.h"
+
+TButtonEx::TButtonEx(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}

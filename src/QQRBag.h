@@ -1,0 +1,85 @@
+#pragma once
+// The paper-bag net: its pure geometry (ComputeBagNet) and TQRBag, the
+// printable that draws it on screen and on every print device with DrawNet.
+
+#include "platform/Canvas.h"
+#include "report/QRPrintable.h"
+
+#include <QPoint>
+#include <QVector>
+#include <memory>
+
+enum class TNetRole { None, Mountain, Valley };
+enum class TNetPrimitiveKind { Rectangle, Polyline, FillRect };
+
+// A rectangle or filled rectangle holds its corners (L, T) and (R, B) in
+// Points; a polyline holds two or three points.
+struct TNetPrimitive {
+    TNetPrimitiveKind Kind;
+    TNetRole Role;
+    QVector<QPoint> Points;
+};
+
+struct TBagNet {
+    int W = 0, H = 0, A = 0, P = 0, G = 0, S = 0, m = 0, d = 0;
+    int x1 = 0, x2 = 0, x3 = 0, x4 = 0, x5 = 0, x6 = 0;
+    int y1 = 0, y2 = 0;
+    QVector<TNetPrimitive> Primitives; // in drawing order
+};
+
+// The net for the device rectangle L, T, R, B. Pure: no state, no failure.
+TBagNet ComputeBagNet(int L, int T, int R, int B);
+
+class TQRBag : public TQRPrintable {
+    Q_OBJECT
+public:
+    explicit TQRBag(QWidget* owner = nullptr, int resolution = 96);
+
+    TColor Color() const { return color_; }
+    TColor YamaoriColor() const { return yamaoriColor_; }
+    TColor TanioriColor() const { return tanioriColor_; }
+    TColor NorishiroColor() const { return norishiroColor_; }
+    // The colour setters repaint the net at once.
+    void SetColor(TColor c);
+    void SetYamaoriColor(TColor c);
+    void SetTanioriColor(TColor c);
+    void SetNorishiroColor(TColor c);
+
+    bool PrintLine() const { return printLine_; }
+    void SetPrintLine(bool v) { printLine_ = v; }
+
+    // Pen is published but not consulted; only the brush style is used.
+    struct TPen {
+        TColor Color = clBlack;
+        TPenStyle Style = TPenStyle::Solid;
+        int Width = 1;
+    };
+    struct TBrush {
+        TColor Color = clWhite;
+        TBrushStyle Style = TBrushStyle::Solid;
+    };
+    TPen* Pen() const { return pen_.get(); }
+    TBrush* Brush() const { return brush_.get(); }
+    // Replace the object; the bag owns what it is given. No repaint.
+    void SetPen(std::unique_ptr<TPen> p) { pen_ = std::move(p); }
+    void SetBrush(std::unique_ptr<TBrush> b) { brush_ = std::move(b); }
+
+    // Takes parent and pixel bounds of another bag; anything else is ignored.
+    void Assign(const QObject* source);
+
+    void DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void RepaintNow();
+
+    TColor color_ = clWhite;
+    TColor yamaoriColor_ = clBlack;
+    TColor tanioriColor_ = clBlack;
+    TColor norishiroColor_ = clGray;
+    bool printLine_ = true;
+    std::unique_ptr<TPen> pen_;
+    std::unique_ptr<TBrush> brush_;
+};

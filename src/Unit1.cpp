@@ -1,0 +1,148 @@
+#include "Unit1.h"
+
+#include "ButtonEx.h"
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "TrPanel.h"
+#include "platform/Canvas.h"
+#include "report/QuickRep.h"
+
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kOuterWidth = 785;
+constexpr int kOuterHeight = 625;
+constexpr int kCommandBarHeight = 41;
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
+    setAutoFillBackground(true);
+    setPalette(QPalette(palette().color(QPalette::Button)));
+    resize(kOuterWidth, kOuterHeight);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    BuildCommandBar();
+    column->addWidget(Panel1);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    BuildPageArea();
+    row->addWidget(Panel2);
+    row->addWidget(Panel3, 1);
+    column->addLayout(row, 1);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+TButtonEx* TForm1::AddButton(const QString& name, const QString& caption, int left, int width) {
+    auto* b = new TButtonEx(caption, Panel1);
+    b->setObjectName(name);
+    b->setGeometry(left, 8, width, 25);
+    return b;
+}
+
+void TForm1::BuildCommandBar() {
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(kCommandBarHeight);
+    // Created in tab order: 0..4, then print (5), preview (6), settings (7).
+    ButtonEx1 = AddButton("ButtonEx1", QStringLiteral("開く"), 8, 89);
+    ButtonEx2 = AddButton("ButtonEx2", QStringLiteral("用紙の色"), 104, 89);
+    ButtonEx5 = AddButton("ButtonEx5", QStringLiteral("やまおり線の色"), 200, 89);
+    ButtonEx6 = AddButton("ButtonEx6", QStringLiteral("たにおり線の色"), 296, 89);
+    ButtonEx7 = AddButton("ButtonEx7", QStringLiteral("のりしろの色"), 392, 89);
+    ButtonEx4 = AddButton("ButtonEx4", QStringLiteral("印刷"), 598, 84);
+    ButtonEx3 = AddButton("ButtonEx3", QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"), 686, 84);
+    ButtonEx8 = AddButton("ButtonEx8", QStringLiteral("その他の設定"), 488, 89);
+    const QList<QWidget*> order{ButtonEx1, ButtonEx2, ButtonEx5, ButtonEx6,
+                                ButtonEx7, ButtonEx4, ButtonEx3, ButtonEx8};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void TForm1::BuildPageArea() {
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFixedWidth(1);
+    Panel3 = new QWidget(this);
+    Panel3->setObjectName("Panel3");
+    auto* fill = new QVBoxLayout(Panel3);
+    fill->setContentsMargins(0, 0, 0, 0);
+    ScrollBox1 = new QScrollArea(Panel3);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ScrollBox1->setBackgroundRole(QPalette::Button);
+    fill->addWidget(ScrollBox1);
+
+    QuickRep1 = new TQuickRep(nullptr, 96);
+    QuickRep1->setObjectName("QuickRep1");
+    QRSubDetail1 = new TQRSubDetail(QuickRep1);
+    QRSubDetail1->setObjectName("QRSubDetail1");
+    QuickRep1->AddBand(QRSubDetail1);
+    QRBag1 = new TQRBag(nullptr, QuickRep1->Resolution());
+    QRBag1->setObjectName("QRBag1");
+    QRBag1->SetBounds(32, 32, 833, 569);
+    QuickRep1->AttachPrintable(QRBag1);
+    TransPanel1 = new TTransPanel(QuickRep1);
+    TransPanel1->setObjectName("TransPanel1");
+    connect(QuickRep1, &TQuickRep::PageSizeChanged, TransPanel1, &TTransPanel::FitToParent);
+    ScrollBox1->setWidget(QuickRep1);
+}
+
+void TForm1::FormCreate() {
+    PrintLines = true;
+    LinesInFront = false;
+    PageMargin = 10;
+    PlacedImages.clear();
+    LayoutBag();
+}
+
+void TForm1::FormDestroy() {
+    for (TImageEx* image : PlacedImages)
+        delete image;
+    PlacedImages.clear();
+}
+
+void TForm1::LayoutBag() {
+    const int d = int(RoundHalfEven(PageMargin * 3.02L));
+    QRBag1->SetTop(d);
+    QRBag1->SetLeft(d);
+    QRBag1->SetWidth(QuickRep1->width() - 2 * d);
+    QRBag1->SetHeight(QuickRep1->height() - 2 * d);
+}
+
+void TForm1::RefreshLayer() {
+    const int w = TransPanel1->width();
+    TransPanel1->resize(0, TransPanel1->height());
+    TransPanel1->resize(w, TransPanel1->height());
+}
+
+// The outer size includes the frame the window manager adds; the first show
+// is when it is known, so the client is shrunk by it and the window centred.
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    resize(kOuterWidth - frameExtra.width(), kOuterHeight - frameExtra.height());
+    if (const QScreen* s = screen()) {
+        QRect r(QPoint(0, 0), QSize(kOuterWidth, kOuterHeight));
+        r.moveCenter(s->availableGeometry().center());
+        move(r.topLeft());
+    }
+}

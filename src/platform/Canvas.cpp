@@ -1,0 +1,196 @@
+#include "Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+QColor ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+TColor FromQColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
+
+long long RoundHalfEven(long double v) { return static_cast<long long>(std::nearbyintl(v)); }
+
+long long RoundDiv(long long num, long long den) {
+    long long q = num / den;
+    long long r = num % den;
+    if (r < 0) { // floor division for negative numerators
+        --q;
+        r += den;
+    }
+    const long long twice = 2 * r;
+    if (twice > den || (twice == den && (q & 1) != 0))
+        ++q;
+    return q;
+}
+
+TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+void TCanvas::SetBrushColor(TColor c) {
+    brushColor_ = c;
+    if (brushStyle_ == TBrushStyle::Clear)
+        brushStyle_ = TBrushStyle::Solid;
+}
+
+void TCanvas::SetFont(const QFont& f) { painter_->setFont(f); }
+
+void TCanvas::ApplyMode() {
+    painter_->setCompositionMode(penMode_ == TPenMode::NotXor
+                                     ? QPainter::RasterOp_NotSourceXorDestination
+                                     : QPainter::CompositionMode_SourceOver);
+}
+
+QPen TCanvas::MakePen() const {
+    QPen pen(ToQColor(penColor_), penWidth_);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    if (penStyle_ == TPenStyle::Dot)
+        pen.setStyle(Qt::DotLine);
+    else if (penStyle_ == TPenStyle::Dash)
+        pen.setStyle(Qt::DashLine);
+    return pen;
+}
+
+void TCanvas::FillRect(int l, int t, int r, int b) {
+    if (brushStyle_ == TBrushStyle::Clear || r <= l || b <= t)
+        return;
+    ApplyMode();
+    painter_->fillRect(QRect(l, t, r - l, b - t), ToQColor(brushColor_));
+}
+
+// Band of width w lying inside [l, r) x [t, b), as four rectangles that do not
+// overlap, so that a NOT-XOR band touches every pixel exactly once.
+void TCanvas::FillBand(int l, int t, int r, int b, int w) {
+    const QColor c = ToQColor(penColor_);
+    const int wy = std::min(w, (b - t + 1) / 2);
+    const int wx = std::min(w, (r - l + 1) / 2);
+    painter_->fillRect(QRect(l, t, r - l, wy), c);
+    if (b - wy > t + wy - 1 && b - t > wy)
+        painter_->fillRect(QRect(l, std::max(b - wy, t + wy), r - l, b - std::max(b - wy, t + wy)),
+                           c);
+    const int innerTop = t + wy;
+    const int innerBottom = std::max(b - wy, innerTop);
+    if (innerBottom > innerTop) {
+        painter_->fillRect(QRect(l, innerTop, wx, innerBottom - innerTop), c);
+        if (r - wx >= l + wx)
+            painter_->fillRect(QRect(r - wx, innerTop, wx, innerBottom - innerTop), c);
+    }
+}
+
+// Dotted outline: every other pixel along the perimeter, starting at the
+// top-left corner, each pixel of the perimeter visited once.
+void TCanvas::DrawDottedRect(int l, int t, int r, int b) {
+    QVector<QPoint> dots;
+    auto add = [&](int x, int y) {
+        if (((x - l) + (y - t)) % 2 == 0)
+            dots.append(QPoint(x, y));
+    };
+    for (int x = l; x < r; ++x)
+        add(x, t);
+    for (int y = t + 1; y < b; ++y)
+        add(r - 1, y);
+    if (b - 1 > t)
+        for (int x = r - 2; x >= l; --x)
+            add(x, b - 1);
+    if (r - 1 > l)
+        for (int y = b - 2; y > t; --y)
+            add(l, y);
+    QPen pen(ToQColor(penColor_), 1);
+    painter_->setPen(pen);
+    painter_->drawPoints(dots.constData(), int(dots.size()));
+}
+
+void TCanvas::Rectangle(int l, int t, int r, int b) {
+    if (r < l)
+        std::swap(l, r);
+    if (b < t)
+        std::swap(t, b);
+    if (r == l || b == t)
+        return;
+    ApplyMode();
+    const bool pen = penStyle_ != TPenStyle::Clear;
+    const int w = pen ? (penStyle_ == TPenStyle::Dot ? 1 : penWidth_) : 0;
+    if (brushStyle_ == TBrushStyle::Solid && r - l > 2 * w && b - t > 2 * w)
+        painter_->fillRect(QRect(l + w, t + w, r - l - 2 * w, b - t - 2 * w),
+                           ToQColor(brushColor_));
+    if (!pen)
+        return;
+    if (penStyle_ == TPenStyle::Dot)
+        DrawDottedRect(l, t, r, b);
+    else
+        FillBand(l, t, r, b, w);
+}
+
+// One segment from 'from' towards 'to'; the end point itself is set only
+// when includeLast is true (GDI lines never set it).
+void TCanvas::DrawPixelRun(QPoint from, QPoint to, bool includeLast) {
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int n = std::max(std::abs(dx), std::abs(dy));
+    if (n == 0) {
+        if (includeLast)
+            painter_->drawPoint(from);
+        return;
+    }
+    QPoint end = to;
+    if (!includeLast) {
+        if (n == 1) {
+            painter_->drawPoint(from);
+            return;
+        }
+        end = QPoint(from.x() + int(RoundDiv(static_cast<long long>(dx) * (n - 1), n)),
+                     from.y() + int(RoundDiv(static_cast<long long>(dy) * (n - 1), n)));
+    }
+    painter_->drawLine(from, end);
+}
+
+void TCanvas::Polyline(const QVector<QPoint>& pts) {
+    if (penStyle_ == TPenStyle::Clear || pts.size() < 2)
+        return;
+    ApplyMode();
+    painter_->setPen(MakePen());
+    painter_->setBrush(Qt::NoBrush);
+    for (int i = 0; i + 1 < pts.size(); ++i)
+        DrawPixelRun(pts[i], pts[i + 1], false);
+}
+
+void TCanvas::RoundRect(int l, int t, int r, int b, int rx, int ry) {
+    ApplyMode();
+    painter_->setPen(penStyle_ == TPenStyle::Clear ? QPen(Qt::NoPen) : MakePen());
+    painter_->setBrush(brushStyle_ == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                         : QBrush(ToQColor(brushColor_)));
+    painter_->drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), rx / 2.0, ry / 2.0);
+}
+
+void TCanvas::Ellipse(int l, int t, int r, int b) {
+    ApplyMode();
+    painter_->setPen(penStyle_ == TPenStyle::Clear ? QPen(Qt::NoPen) : MakePen());
+    painter_->setBrush(brushStyle_ == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                         : QBrush(ToQColor(brushColor_)));
+    painter_->drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
+}
+
+void TCanvas::Polygon(const QVector<QPoint>& pts) {
+    ApplyMode();
+    painter_->setPen(penStyle_ == TPenStyle::Clear ? QPen(Qt::NoPen) : MakePen());
+    painter_->setBrush(brushStyle_ == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                         : QBrush(ToQColor(brushColor_)));
+    painter_->drawPolygon(pts.constData(), int(pts.size()));
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setPen(ToQColor(fontColor_));
+    const QFontMetrics fm(painter_->font());
+    painter_->drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+void TCanvas::StretchDraw(const QRect& target, const QImage& image) {
+    if (target.isEmpty() || image.isNull())
+        return;
+    ApplyMode();
+    painter_->drawImage(target, image);
+}

@@ -1,0 +1,162 @@
+// Pixel conventions of the canvas, read back from a QImage.
+#include "platform/Canvas.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+namespace {
+QImage WhiteImage(int w = 20, int h = 20) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    return img;
+}
+bool IsColour(const QImage& img, int x, int y, TColor c) {
+    return img.pixelColor(x, y) == ToQColor(c);
+}
+} // namespace
+
+class TstCanvas : public QObject {
+    Q_OBJECT
+private slots:
+    void colourValuesAreBgrWithRedInTheLowByte() {
+        QCOMPARE(ToQColor(clRed), QColor(255, 0, 0));
+        QCOMPARE(FromQColor(QColor(1, 2, 3)), TColor(0x030201));
+        QCOMPARE(RGBColor(128, 128, 255), TColor(0xFF8080));
+    }
+
+    void roundingGoesHalfToEven_data() {
+        QTest::addColumn<long long>("num");
+        QTest::addColumn<long long>("den");
+        QTest::addColumn<long long>("expected");
+        QTest::newRow("2.5") << 5LL << 2LL << 2LL;
+        QTest::newRow("3.5") << 7LL << 2LL << 4LL;
+        QTest::newRow("61.5") << 123LL << 2LL << 62LL;
+        QTest::newRow("16.76") << 1676LL << 100LL << 17LL;
+        QTest::newRow("-2.5") << -5LL << 2LL << -2LL;
+        QTest::newRow("-3.5") << -7LL << 2LL << -4LL;
+        QTest::newRow("-0.4") << -4LL << 10LL << 0LL;
+    }
+    void roundingGoesHalfToEven() {
+        QFETCH(long long, num);
+        QFETCH(long long, den);
+        QFETCH(long long, expected);
+        QCOMPARE(RoundDiv(num, den), expected);
+        QCOMPARE(RoundHalfEven((long double)num / den), expected);
+    }
+
+    void rectangleCoversLeftTopButNotRightBottom() {
+        QImage img = WhiteImage();
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetPenColor(clBlack);
+            c.SetBrushColor(clRed);
+            c.Rectangle(2, 3, 8, 10);
+        }
+        QVERIFY(IsColour(img, 2, 3, clBlack));
+        QVERIFY(IsColour(img, 7, 9, clBlack));
+        QVERIFY(IsColour(img, 7, 5, clBlack));
+        QVERIFY(IsColour(img, 8, 5, clWhite));
+        QVERIFY(IsColour(img, 5, 10, clWhite));
+        QVERIFY(IsColour(img, 3, 4, clRed));
+        QVERIFY(IsColour(img, 6, 8, clRed));
+        QVERIFY(IsColour(img, 1, 3, clWhite));
+    }
+
+    void rectangleWithClearPenIsFilledToTheEdge() {
+        QImage img = WhiteImage();
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetPenStyle(TPenStyle::Clear);
+            c.SetBrushColor(clRed);
+            c.Rectangle(2, 2, 6, 6);
+        }
+        QVERIFY(IsColour(img, 2, 2, clRed));
+        QVERIFY(IsColour(img, 5, 5, clRed));
+        QVERIFY(IsColour(img, 6, 5, clWhite));
+    }
+
+    void polylineLeavesItsLastPointUnset() {
+        QImage img = WhiteImage();
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.Polyline({{2, 2}, {2, 10}, {10, 10}});
+            c.Polyline({{12, 2}, {17, 7}});
+        }
+        QVERIFY(IsColour(img, 2, 2, clBlack));
+        QVERIFY(IsColour(img, 2, 9, clBlack));
+        QVERIFY(IsColour(img, 2, 10, clBlack)); // a corner, set by the second segment
+        QVERIFY(IsColour(img, 9, 10, clBlack));
+        QVERIFY(IsColour(img, 10, 10, clWhite));
+        QVERIFY(IsColour(img, 16, 6, clBlack));
+        QVERIFY(IsColour(img, 17, 7, clWhite));
+        QVERIFY(IsColour(img, 2, 1, clWhite));
+    }
+
+    void clearBrushBecomesSolidWhenGivenAColour() {
+        QImage img = WhiteImage();
+        QPainter p(&img);
+        TCanvas c(&p);
+        c.SetBrushStyle(TBrushStyle::Clear);
+        c.FillRect(0, 0, 5, 5);
+        QCOMPARE(c.BrushStyle(), TBrushStyle::Clear);
+        c.SetBrushColor(clRed);
+        QCOMPARE(c.BrushStyle(), TBrushStyle::Solid);
+        c.FillRect(0, 0, 5, 5);
+        p.end();
+        QVERIFY(IsColour(img, 4, 4, clRed));
+        QVERIFY(IsColour(img, 5, 4, clWhite));
+    }
+
+    void notXorMarkDrawnTwiceRestoresThePixels() {
+        QImage img = WhiteImage(30, 30);
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetBrushColor(clRed);
+            c.FillRect(0, 0, 15, 30);
+        }
+        const QImage before = img.copy();
+        auto drawOutline = [&img] {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetPenMode(TPenMode::NotXor);
+            c.SetPenStyle(TPenStyle::InsideFrame);
+            c.SetPenWidth(3);
+            c.SetBrushStyle(TBrushStyle::Clear);
+            c.Rectangle(5, 5, 25, 25);
+        };
+        drawOutline();
+        // NOT(white XOR black) is black, NOT(red XOR black) is red's complement.
+        QVERIFY(IsColour(img, 20, 5, clBlack));
+        QVERIFY(IsColour(img, 7, 7, 0xFFFF00));
+        QVERIFY(IsColour(img, 8, 8, clRed));  // inside the 3-pixel band
+        QVERIFY(IsColour(img, 22, 22, clBlack));
+        QVERIFY(IsColour(img, 25, 25, clWhite));
+        drawOutline();
+        QCOMPARE(img, before);
+    }
+
+    void dottedOutlineSetsEveryOtherPerimeterPixel() {
+        QImage img = WhiteImage();
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetPenStyle(TPenStyle::Dot);
+            c.SetBrushStyle(TBrushStyle::Clear);
+            c.Rectangle(2, 2, 12, 9);
+        }
+        QVERIFY(IsColour(img, 2, 2, clBlack));
+        QVERIFY(IsColour(img, 3, 2, clWhite));
+        QVERIFY(IsColour(img, 4, 2, clBlack));
+        QVERIFY(IsColour(img, 11, 3, clBlack));
+        QVERIFY(IsColour(img, 12, 3, clWhite));
+        QVERIFY(IsColour(img, 6, 5, clWhite));
+    }
+};
+
+QTEST_MAIN(TstCanvas)
+#include "tst_canvas.moc"
