@@ -6,7 +6,9 @@
 #include <QImageReader>
 #include <QPainter>
 
-TImageEx::TImageEx(QWidget* parent) : QWidget(parent) { setGeometry(0, 0, 105, 105); }
+TImageEx::TImageEx(QWidget* parent) : QWidget(parent) {
+    setGeometry(0, 0, 105, 105);
+}
 
 void TImageEx::SetStretch(bool s) {
     stretch_ = s;

@@ -7,8 +7,8 @@
 
 namespace {
 int Clamp32(long long v) {
-    return int(std::clamp<long long>(v, std::numeric_limits<int>::min(),
-                                     std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 TNetPrimitive Line(TNetRole role, QPoint a, QPoint b) {

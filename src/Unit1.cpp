@@ -44,7 +44,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+    FormDestroy();
+}
 
 TButtonEx* TForm1::AddButton(const QString& name, const QString& caption, int left, int width) {
     auto* b = new TButtonEx(caption, Panel1);

@@ -9,21 +9,21 @@ class TstBagNet : public QObject {
     Q_OBJECT
 private slots:
     void workedExamples_data() {
-        QTest::addColumn<QRect>("ltrb"); // left, top as x, y; right, bottom as width, height
-        QTest::addColumn<QList<int>>("q"); // W H A P G S m d
+        QTest::addColumn<QRect>("ltrb");     // left, top as x, y; right, bottom as width, height
+        QTest::addColumn<QList<int>>("q");   // W H A P G S m d
         QTest::addColumn<QList<int>>("pos"); // x1..x6 y1 y2
-        QTest::newRow("A4 screen") << QRect(0, 0, 838, 575)
-                                   << QList<int>{838, 575, 17, 410, 287, 123, 62, 98}
-                                   << QList<int>{18, 79, 140, 427, 489, 550, 415, 477};
+        QTest::newRow("A4 screen")
+            << QRect(0, 0, 838, 575) << QList<int>{838, 575, 17, 410, 287, 123, 62, 98}
+            << QList<int>{18, 79, 140, 427, 489, 550, 415, 477};
         QTest::newRow("125x100") << QRect(0, 0, 125, 100)
                                  << QList<int>{125, 100, 2, 62, 43, 19, 10, 15}
                                  << QList<int>{1, 12, 21, 64, 74, 83, 75, 85};
         QTest::newRow("offset") << QRect(10, 20, 110, 70)
                                 << QList<int>{100, 50, 2, 49, 34, 15, 8, 12}
                                 << QList<int>{12, 20, 27, 61, 69, 76, 50, 58};
-        QTest::newRow("600 dpi print") << QRect(232, 232, 6781, 4727)
-                                       << QList<int>{6549, 4495, 131, 3209, 2246, 963, 482, 770}
-                                       << QList<int>{363, 845, 1326, 3572, 4054, 4535, 3475, 3957};
+        QTest::newRow("600 dpi print")
+            << QRect(232, 232, 6781, 4727) << QList<int>{6549, 4495, 131, 3209, 2246, 963, 482, 770}
+            << QList<int>{363, 845, 1326, 3572, 4054, 4535, 3475, 3957};
     }
     void workedExamples() {
         QFETCH(QRect, ltrb);
@@ -78,8 +78,7 @@ private slots:
     void zeroWidthCollapsesEverythingOntoTheLeftEdge() {
         const TBagNet n = ComputeBagNet(7, 3, 7, 50);
         QCOMPARE((QList<int>{n.A, n.P, n.G, n.S, n.m, n.d}), (QList<int>{0, 0, 0, 0, 0, 0}));
-        QCOMPARE((QList<int>{n.x1, n.x2, n.x3, n.x4, n.x5, n.x6}),
-                 (QList<int>{7, 7, 7, 7, 7, 7}));
+        QCOMPARE((QList<int>{n.x1, n.x2, n.x3, n.x4, n.x5, n.x6}), (QList<int>{7, 7, 7, 7, 7, 7}));
         QCOMPARE(n.y1, 50);
         QCOMPARE(n.y2, 50);
     }

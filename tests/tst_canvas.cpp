@@ -133,7 +133,7 @@ private slots:
         // NOT(white XOR black) is black, NOT(red XOR black) is red's complement.
         QVERIFY(IsColour(img, 20, 5, clBlack));
         QVERIFY(IsColour(img, 7, 7, 0xFFFF00));
-        QVERIFY(IsColour(img, 8, 8, clRed));  // inside the 3-pixel band
+        QVERIFY(IsColour(img, 8, 8, clRed)); // inside the 3-pixel band
         QVERIFY(IsColour(img, 22, 22, clBlack));
         QVERIFY(IsColour(img, 25, 25, clWhite));
         drawOutline();

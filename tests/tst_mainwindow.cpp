@@ -63,8 +63,7 @@ private slots:
         TForm1 form;
         form.PageMargin = margin;
         form.LayoutBag();
-        QCOMPARE(form.QRBag1->geometry(),
-                 QRect(inset, inset, 898 - 2 * inset, 635 - 2 * inset));
+        QCOMPARE(form.QRBag1->geometry(), QRect(inset, inset, 898 - 2 * inset, 635 - 2 * inset));
     }
 
     void defaultBagAndItsNativeBounds() {

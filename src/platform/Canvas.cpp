@@ -4,11 +4,17 @@
 #include <cmath>
 #include <cstdlib>
 
-QColor ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(TColor c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
-TColor FromQColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
+TColor FromQColor(const QColor& c) {
+    return RGBColor(c.red(), c.green(), c.blue());
+}
 
-long long RoundHalfEven(long double v) { return static_cast<long long>(std::nearbyintl(v)); }
+long long RoundHalfEven(long double v) {
+    return static_cast<long long>(std::nearbyintl(v));
+}
 
 long long RoundDiv(long long num, long long den) {
     long long q = num / den;
@@ -35,7 +41,9 @@ void TCanvas::SetBrushColor(TColor c) {
         brushStyle_ = TBrushStyle::Solid;
 }
 
-void TCanvas::SetFont(const QFont& f) { painter_->setFont(f); }
+void TCanvas::SetFont(const QFont& f) {
+    painter_->setFont(f);
+}
 
 void TCanvas::ApplyMode() {
     painter_->setCompositionMode(penMode_ == TPenMode::NotXor

@@ -55,7 +55,9 @@ public:
     void SetFontColor(TColor c) { fontColor_ = c; }
 
     void Rectangle(int l, int t, int r, int b);
-    void Rectangle(const QRect& rc) { Rectangle(rc.left(), rc.top(), rc.right() + 1, rc.bottom() + 1); }
+    void Rectangle(const QRect& rc) {
+        Rectangle(rc.left(), rc.top(), rc.right() + 1, rc.bottom() + 1);
+    }
     void FillRect(int l, int t, int r, int b);
     void Polyline(const QVector<QPoint>& pts);
     void Line(QPoint from, QPoint to) { Polyline({from, to}); }

@@ -73,7 +73,9 @@ void TQRPrintable::SetBounds(int left, int top, int width, int height) {
     size_->SetPixelBounds(left, top, width < 0 ? 0 : width, height < 0 ? 0 : height);
 }
 
-void TQRPrintable::SetPixelPosition(int left, int top) { size_->SetPixelPosition(left, top); }
+void TQRPrintable::SetPixelPosition(int left, int top) {
+    size_->SetPixelPosition(left, top);
+}
 
 void TQRPrintable::AttachedTo(TQuickRep* report) {
     report_ = report;

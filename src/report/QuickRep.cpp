@@ -46,7 +46,9 @@ void TQuickRep::AttachPrintable(TQRPrintable* p) {
     p->SetPixelPosition(pos.x(), pos.y());
 }
 
-void TQuickRep::DetachPrintable(TQRPrintable* p) { printables_.removeAll(p); }
+void TQuickRep::DetachPrintable(TQRPrintable* p) {
+    printables_.removeAll(p);
+}
 
 void TQuickRep::AddBand(TQRSubDetail* band) {
     bands_.append(band);
@@ -83,7 +85,9 @@ QRect TQuickRep::MarginGuideRect() const {
     return QRect(QPoint(l, t), QPoint(r - 1, b - 1));
 }
 
-bool TQuickRep::FewColours() const { return depth() > 0 && depth() <= 8; }
+bool TQuickRep::FewColours() const {
+    return depth() > 0 && depth() <= 8;
+}
 
 void TQuickRep::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange)
