@@ -28,6 +28,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     setPalette(QPalette(palette().color(QPalette::Button)));
     resize(kOuterWidth, kOuterHeight);
+    CentreOnScreen();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -133,18 +134,35 @@ void TForm1::RefreshLayer() {
     TransPanel1->resize(w, TransPanel1->height());
 }
 
-// The outer size includes the frame the window manager adds; the first show
-// is when it is known, so the client is shrunk by it and the window centred.
-void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_)
+// The outer size includes the frame that the window manager adds. Its size
+// is known only once the manager has framed the window (after the first show,
+// announced by a move), so the client is shrunk then, once, and the window
+// centred on its screen.
+void TForm1::FitOuterSize() {
+    if (outerSized_)
         return;
-    placed_ = true;
     const QSize frameExtra = frameGeometry().size() - geometry().size();
+    if (frameExtra.isNull())
+        return; // not framed yet (or never, and then the outer size is the client's)
+    outerSized_ = true;
     resize(kOuterWidth - frameExtra.width(), kOuterHeight - frameExtra.height());
+    CentreOnScreen();
+}
+
+void TForm1::CentreOnScreen() {
     if (const QScreen* s = screen()) {
         QRect r(QPoint(0, 0), QSize(kOuterWidth, kOuterHeight));
         r.moveCenter(s->availableGeometry().center());
         move(r.topLeft());
     }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FitOuterSize();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FitOuterSize();
 }

@@ -52,6 +52,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildCommandBar();
@@ -59,6 +60,8 @@ private:
     void FormCreate();
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
+    void FitOuterSize();
+    void CentreOnScreen();
 
-    bool placed_ = false;
+    bool outerSized_ = false;
 };

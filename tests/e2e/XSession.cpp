@@ -1,0 +1,144 @@
+#include "XSession.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QThread>
+
+XSession::XSession() = default;
+
+XSession::~XSession() {
+    wm_.kill();
+    wm_.waitForFinished(3000);
+    xvfb_.terminate();
+    if (!xvfb_.waitForFinished(3000))
+        xvfb_.kill();
+}
+
+QProcessEnvironment XSession::Env() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    env.remove("QT_QPA_PLATFORM");
+    return env;
+}
+
+bool XSession::Start(QString* error) {
+    // -displayfd lets the server pick a free display number and tell us.
+    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    if (!xvfb_.waitForStarted(5000)) {
+        *error = "Xvfb did not start";
+        return false;
+    }
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    while (!out.contains('\n') && t.elapsed() < 10000) {
+        xvfb_.waitForReadyRead(200);
+        out += xvfb_.readAllStandardOutput();
+    }
+    if (!out.contains('\n')) {
+        *error = "Xvfb did not report a display";
+        return false;
+    }
+    display_ = ":" + QString::fromLatin1(out.trimmed());
+    wm_.setProcessEnvironment(Env());
+    wm_.start("openbox", {});
+    if (!wm_.waitForStarted(5000)) {
+        *error = "openbox did not start";
+        return false;
+    }
+    QThread::msleep(500);
+    return true;
+}
+
+QString XSession::Run(const QString& program, const QStringList& args, int* exitCode) const {
+    QProcess p;
+    p.setProcessEnvironment(Env());
+    p.start(program, args);
+    p.waitForFinished(30000);
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QString XSession::WaitForWindow(const QString& titleRegex, int ms) const {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        const QString ids = Run("xdotool", {"search", "--onlyvisible", "--name", titleRegex});
+        const QString first = ids.split('\n', Qt::SkipEmptyParts).value(0);
+        if (!first.isEmpty()) {
+            QThread::msleep(300); // let the first paint land
+            return first;
+        }
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (Run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}).trimmed().isEmpty())
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+QRect XSession::Geometry(const QString& windowId) const {
+    // xwininfo reports the client's absolute position under a reparenting
+    // window manager correctly.
+    const QString out = Run("xwininfo", {"-id", windowId});
+    auto value = [&out](const char* key) {
+        const QRegularExpression re(QString("%1:\\s+(-?\\d+)").arg(key));
+        return re.match(out).captured(1).toInt();
+    };
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+                 value("Height"));
+}
+
+void XSession::MoveMouse(QPoint p) const {
+    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+}
+
+void XSession::Click(QPoint p, int button) const {
+    MoveMouse(p);
+    Run("xdotool", {"click", QString::number(button)});
+    QThread::msleep(200);
+}
+
+void XSession::Drag(QPoint from, QPoint to) const {
+    MoveMouse(from);
+    Run("xdotool", {"mousedown", "1"});
+    QThread::msleep(100);
+    // Move in steps, as a hand does, so the drag threshold and drag-over run.
+    for (int i = 1; i <= 10; ++i) {
+        MoveMouse(from + (to - from) * i / 10);
+        QThread::msleep(30);
+    }
+    Run("xdotool", {"mouseup", "1"});
+    QThread::msleep(300);
+}
+
+void XSession::Key(const QString& keys) const {
+    Run("xdotool", {"key", "--clearmodifiers", keys});
+    QThread::msleep(200);
+}
+
+void XSession::Type(const QString& text) const {
+    Run("xdotool", {"type", "--delay", "20", text});
+    QThread::msleep(200);
+}
+
+void XSession::CloseWindow(const QString& windowId) const {
+    Run("wmctrl", {"-i", "-c", windowId});
+}
+
+QImage XSession::Screenshot() const {
+    QProcess p;
+    p.setProcessEnvironment(Env());
+    p.start("import", {"-silent", "-window", "root", "png:-"});
+    p.waitForFinished(30000);
+    return QImage::fromData(p.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
+}

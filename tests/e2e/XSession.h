@@ -1,0 +1,42 @@
+#pragma once
+// XSession: a private X server (Xvfb) with a light window manager, and the
+// few things a person does on it: click, type, press keys, close a window
+// with its close box, and look at the screen. Used by the end-to-end test
+// that drives the real program binary.
+
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class XSession {
+public:
+    XSession();
+    ~XSession();
+    bool Start(QString* error);
+    QString Display() const { return display_; }
+
+    // Runs a command on this display; returns its standard output.
+    QString Run(const QString& program, const QStringList& args, int* exitCode = nullptr) const;
+    // Id of the first visible window whose title matches, waiting up to ms.
+    QString WaitForWindow(const QString& titleRegex, int ms = 10000) const;
+    bool WaitForWindowGone(const QString& titleRegex, int ms = 10000) const;
+    // Screen rectangle of a window's client area.
+    QRect Geometry(const QString& windowId) const;
+
+    void MoveMouse(QPoint screen) const;
+    void Click(QPoint screen, int button = 1) const;
+    void Drag(QPoint from, QPoint to) const;
+    void Key(const QString& keys) const;
+    void Type(const QString& text) const;
+    void CloseWindow(const QString& windowId) const;
+    QImage Screenshot() const;
+
+private:
+    QProcessEnvironment Env() const;
+    QProcess xvfb_;
+    QProcess wm_;
+    QString display_;
+};
