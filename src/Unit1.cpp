@@ -41,6 +41,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     row->addWidget(Panel2);
     row->addWidget(Panel3, 1);
     column->addLayout(row, 1);
+    CreateColorCommands();
 
     FormCreate();
 }

@@ -8,6 +8,7 @@
 
 class QScrollArea;
 class TButtonEx;
+class TColorDialog;
 class TImageEx;
 class TQRBag;
 class TQRSubDetail;
@@ -37,6 +38,7 @@ public:
     TButtonEx* ButtonEx6 = nullptr;
     TButtonEx* ButtonEx7 = nullptr;
     TButtonEx* ButtonEx8 = nullptr;
+    TColorDialog* ColorDialog1 = nullptr;
 
     // Working copies of the settings.
     int PageMargin = 10;
@@ -50,6 +52,10 @@ public:
     // Makes the image layer repaint in full (width to 0 and back).
     void RefreshLayer();
 
+    // Colour commands: asks ColorDialog1 for a colour and gives it to the
+    // bag's colour that belongs to the pressed button (Sender).
+    void ButtonColorClick(QObject* Sender);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -57,6 +63,7 @@ protected:
 private:
     void BuildCommandBar();
     void BuildPageArea();
+    void CreateColorCommands();
     void FormCreate();
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);

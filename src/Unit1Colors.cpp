@@ -1,0 +1,33 @@
+// The colour commands of the main window: paper, mountain-fold,
+// valley-fold and glue-flap colour, all through one colour dialog.
+#include "ButtonEx.h"
+#include "QQRBag.h"
+#include "Unit1.h"
+#include "platform/ColorDialog.h"
+
+void TForm1::CreateColorCommands() {
+    ColorDialog1 = new TColorDialog(this);
+    ColorDialog1->setObjectName("ColorDialog1");
+    for (TButtonEx* button : {ButtonEx2, ButtonEx5, ButtonEx6, ButtonEx7})
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { ButtonColorClick(button); });
+}
+
+// The pressed button's name picks the bag's colour to set. Each setter
+// repaints the net at once; the layer is then repainted in full so the
+// placed pictures stay on top.
+void TForm1::ButtonColorClick(QObject* Sender) {
+    if (!ColorDialog1->Execute())
+        return;
+    const QString name = Sender ? Sender->objectName() : QString();
+    const TColor color = ColorDialog1->Color();
+    if (name == QLatin1String("ButtonEx2"))
+        QRBag1->SetColor(color);
+    if (name == QLatin1String("ButtonEx5"))
+        QRBag1->SetYamaoriColor(color);
+    if (name == QLatin1String("ButtonEx6"))
+        QRBag1->SetTanioriColor(color);
+    if (name == QLatin1String("ButtonEx7"))
+        QRBag1->SetNorishiroColor(color);
+    RefreshLayer();
+}
