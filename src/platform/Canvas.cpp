@@ -165,12 +165,78 @@ void TCanvas::Polyline(const QVector<QPoint>& pts) {
         DrawPixelRun(pts[i], pts[i + 1], false);
 }
 
+namespace {
+struct TSpan {
+    int first, last; // inclusive; empty when first > last
+};
+
+// Rows of the rounded rectangle [l, r) x [t, b) whose corners are quarters of
+// an rx x ry ellipse. A pixel belongs to the figure when its centre does, so
+// the four corners come out as mirror images of each other.
+QVector<TSpan> RoundRectSpans(int l, int t, int r, int b, int rx, int ry) {
+    const double a = std::min(rx, r - l) / 2.0;
+    const double e = std::min(ry, b - t) / 2.0;
+    QVector<TSpan> rows;
+    for (int y = t; y < b; ++y) {
+        const double cy = y + 0.5;
+        double dy = 0;
+        if (e > 0 && cy < t + e)
+            dy = (t + e - cy) / e;
+        else if (e > 0 && cy > b - e)
+            dy = (cy - (b - e)) / e;
+        const double inset = a > 0 ? a - a * std::sqrt(std::max(0.0, 1 - dy * dy)) : 0;
+        const int skip = int(std::ceil(inset - 0.5));
+        rows.append({l + skip, r - 1 - skip});
+    }
+    return rows;
+}
+} // namespace
+
+// With a one-pixel pen (or none) the figure is set pixel by pixel: the
+// outline is every pixel of the figure next to one outside it, the brush
+// fills the rest, and no pixel is touched twice (so NOT-XOR stays exact).
+// Wider and patterned pens follow Qt's own curve.
 void TCanvas::RoundRect(int l, int t, int r, int b, int rx, int ry) {
+    if (r < l)
+        std::swap(l, r);
+    if (b < t)
+        std::swap(t, b);
     ApplyMode();
-    painter_->setPen(penStyle_ == TPenStyle::Clear ? QPen(Qt::NoPen) : MakePen());
-    painter_->setBrush(brushStyle_ == TBrushStyle::Clear ? QBrush(Qt::NoBrush)
-                                                         : QBrush(ToQColor(brushColor_)));
-    painter_->drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), rx / 2.0, ry / 2.0);
+    const bool pen = penStyle_ != TPenStyle::Clear;
+    const bool fill = brushStyle_ == TBrushStyle::Solid;
+    if (pen && (penWidth_ > 1 || penStyle_ == TPenStyle::Dot || penStyle_ == TPenStyle::Dash)) {
+        painter_->setPen(MakePen());
+        painter_->setBrush(fill ? QBrush(ToQColor(brushColor_)) : QBrush(Qt::NoBrush));
+        painter_->drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), rx / 2.0, ry / 2.0);
+        return;
+    }
+    const QVector<TSpan> rows = RoundRectSpans(l, t, r, b, rx, ry);
+    const QColor penColor = ToQColor(penColor_);
+    const QColor brushColor = ToQColor(brushColor_);
+    const TSpan none{1, 0};
+    for (int i = 0; i < rows.size(); ++i) {
+        const TSpan row = rows[i];
+        if (row.first > row.last)
+            continue;
+        const int y = t + i;
+        if (!pen) { // no outline: the brush covers the whole figure
+            if (fill)
+                painter_->fillRect(QRect(row.first, y, row.last - row.first + 1, 1), brushColor);
+            continue;
+        }
+        const TSpan above = i > 0 ? rows[i - 1] : none;
+        const TSpan below = i + 1 < rows.size() ? rows[i + 1] : none;
+        const int inL = std::max({row.first + 1, above.first, below.first});
+        const int inR = std::min({row.last - 1, above.last, below.last});
+        if (inL > inR) {
+            painter_->fillRect(QRect(row.first, y, row.last - row.first + 1, 1), penColor);
+            continue;
+        }
+        if (fill)
+            painter_->fillRect(QRect(inL, y, inR - inL + 1, 1), brushColor);
+        painter_->fillRect(QRect(row.first, y, inL - row.first, 1), penColor);
+        painter_->fillRect(QRect(inR + 1, y, row.last - inR, 1), penColor);
+    }
 }
 
 void TCanvas::Ellipse(int l, int t, int r, int b) {
