@@ -156,6 +156,49 @@ private slots:
         QVERIFY(IsColour(img, 12, 3, clWhite));
         QVERIFY(IsColour(img, 6, 5, clWhite));
     }
+
+    // Corner 6: only the very corner pixel is cut, the same at all four
+    // corners; the outline and the fill never share a pixel.
+    void roundRectCornersAreMirrorImages() {
+        QImage img = WhiteImage(20, 14);
+        {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetBrushColor(clRed);
+            c.RoundRect(2, 1, 18, 13, 6, 6);
+        }
+        for (const QPoint corner : {QPoint(2, 1), QPoint(17, 1), QPoint(2, 12), QPoint(17, 12)})
+            QVERIFY(IsColour(img, corner.x(), corner.y(), clWhite));
+        for (const QPoint edge : {QPoint(3, 1), QPoint(16, 1), QPoint(2, 2), QPoint(17, 11),
+                                  QPoint(3, 12), QPoint(10, 12)})
+            QVERIFY2(IsColour(img, edge.x(), edge.y(), clBlack),
+                     qPrintable(QString("%1,%2").arg(edge.x()).arg(edge.y())));
+        QVERIFY(IsColour(img, 3, 2, clRed)); // a thin outline cuts the corner diagonally
+        QVERIFY(IsColour(img, 16, 11, clRed));
+        QVERIFY(IsColour(img, 18, 5, clWhite)); // right edge excluded
+        QVERIFY(IsColour(img, 10, 13, clWhite));
+
+        const QImage figure = img.copy(2, 1, 16, 12);
+        QCOMPARE(figure.mirrored(true, false), figure);
+        QCOMPARE(figure.mirrored(false, true), figure);
+    }
+
+    void roundRectInNotXorRestoresThePixelsWhenDrawnTwice() {
+        QImage img = WhiteImage(20, 14);
+        const QImage before = img.copy();
+        auto draw = [&img] {
+            QPainter p(&img);
+            TCanvas c(&p);
+            c.SetPenMode(TPenMode::NotXor);
+            c.SetBrushColor(clBlack);
+            c.RoundRect(1, 1, 19, 13, 6, 6);
+        };
+        draw();
+        QVERIFY(IsColour(img, 5, 5, clBlack)); // NOT(white XOR black)
+        QVERIFY(IsColour(img, 1, 1, clWhite)); // the cut corner is not touched
+        draw();
+        QCOMPARE(img, before);
+    }
 };
 
 QTEST_MAIN(TstCanvas)
