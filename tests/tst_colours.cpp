@@ -1,0 +1,234 @@
+// The colour commands of the main window, driven through the real colour
+// dialog: the remembered colour, cancelling, the four targets, and the net
+// as it is painted with a placed picture over it.
+#include "ButtonEx.h"
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "TrPanel.h"
+#include "Unit1.h"
+#include "platform/ColorDialog.h"
+#include "report/QuickRep.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+struct TDialogAnswer {
+    bool accept = true;
+    QColor choose;      // invalid: keep the preselected colour
+    QColor preselected; // what the dialog showed when it came up
+    bool seen = false;
+};
+
+// Waits for the colour dialog to be up in its modal loop, notes the colour
+// it opened with, picks the answer's colour and confirms or cancels.
+void AnswerWhenOpen(TDialogAnswer* answer, int triesLeft = 500) {
+    QTimer::singleShot(10, [answer, triesLeft] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            if (triesLeft > 0)
+                AnswerWhenOpen(answer, triesLeft - 1);
+            return;
+        }
+        answer->seen = true;
+        answer->preselected = dialog->currentColor();
+        if (answer->choose.isValid())
+            dialog->setCurrentColor(answer->choose);
+        if (answer->accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+}
+
+// Presses the button; the dialog is answered as given.
+TDialogAnswer Press(TButtonEx* button, bool accept, const QColor& choose = QColor()) {
+    TDialogAnswer answer{accept, choose, QColor(), false};
+    AnswerWhenOpen(&answer);
+    button->click();
+    return answer;
+}
+
+struct TBagColours {
+    TColor paper, yamaori, taniori, norishiro;
+    bool operator==(const TBagColours&) const = default;
+};
+TBagColours ColoursOf(const TForm1& form) {
+    const TQRBag* bag = form.QRBag1;
+    return {bag->Color(), bag->YamaoriColor(), bag->TanioriColor(), bag->NorishiroColor()};
+}
+char* toString(const TBagColours& c) {
+    return qstrdup(QString::asprintf("paper %06x yamaori %06x taniori %06x norishiro %06x", c.paper,
+                                     c.yamaori, c.taniori, c.norishiro)
+                       .toLatin1());
+}
+
+// Counts resizes of a widget and the colours the bag had at each of its
+// paints.
+class TWatcher : public QObject {
+public:
+    int resizes = 0;
+    QList<TColor> paintedPaper;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            ++resizes;
+        if (event->type() == QEvent::Paint)
+            if (auto* bag = qobject_cast<TQRBag*>(watched))
+                paintedPaper.append(bag->Color());
+        return false;
+    }
+};
+} // namespace
+
+class TstColours : public QObject {
+    Q_OBJECT
+private slots:
+    void cancellingChangesNothingAndConfirmedColourIsPreselectedNext() {
+        TForm1 form;
+        const TBagColours start = ColoursOf(form);
+        QCOMPARE(start, (TBagColours{clWhite, clBlack, clBlack, clGray}));
+
+        TDialogAnswer a = Press(form.ButtonEx2, true, Qt::red);
+        QVERIFY(a.seen);
+        QCOMPARE(a.preselected, QColor(Qt::black));
+        QCOMPARE(form.QRBag1->Color(), clRed);
+        QCOMPARE(form.ColorDialog1->Color(), clRed);
+
+        // Red comes up preselected for the mountain fold; a cancel after
+        // picking blue changes neither the bag nor the remembered colour.
+        a = Press(form.ButtonEx5, false, Qt::blue);
+        QVERIFY(a.seen);
+        QCOMPARE(a.preselected, QColor(Qt::red));
+        QCOMPARE(ColoursOf(form), (TBagColours{clRed, clBlack, clBlack, clGray}));
+        QCOMPARE(form.ColorDialog1->Color(), clRed);
+
+        // The dialog never opens with the target's own colour.
+        a = Press(form.ButtonEx7, true);
+        QCOMPARE(a.preselected, QColor(Qt::red));
+        QCOMPARE(ColoursOf(form), (TBagColours{clRed, clBlack, clBlack, clRed}));
+    }
+
+    void eachButtonSetsItsOwnColour_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("which");
+        QTest::newRow("paper") << "ButtonEx2" << 0;
+        QTest::newRow("yamaori") << "ButtonEx5" << 1;
+        QTest::newRow("taniori") << "ButtonEx6" << 2;
+        QTest::newRow("norishiro") << "ButtonEx7" << 3;
+    }
+    void eachButtonSetsItsOwnColour() {
+        QFETCH(QString, button);
+        QFETCH(int, which);
+        TForm1 form;
+        const TColor pick = RGBColor(12, 34, 56);
+        TBagColours expected = ColoursOf(form);
+        TColor* targets[] = {&expected.paper, &expected.yamaori, &expected.taniori,
+                             &expected.norishiro};
+        *targets[which] = pick;
+        TDialogAnswer a = Press(form.findChild<TButtonEx*>(button), true, ToQColor(pick));
+        QVERIFY(a.seen);
+        QCOMPARE(ColoursOf(form), expected);
+    }
+
+    void aNewWindowStartsWithTheDefaultColours() {
+        {
+            TForm1 first;
+            Press(first.ButtonEx2, true, Qt::red);
+            Press(first.ButtonEx6, true, Qt::green);
+            QCOMPARE(first.QRBag1->TanioriColor(), RGBColor(0, 255, 0));
+        }
+        TForm1 second;
+        QCOMPARE(ColoursOf(second), (TBagColours{clWhite, clBlack, clBlack, clGray}));
+        QCOMPARE(second.ColorDialog1->Color(), clBlack);
+        const TDialogAnswer a = Press(second.ButtonEx5, false);
+        QCOMPARE(a.preselected, QColor(Qt::black));
+    }
+
+    void confirmedColourRepaintsTheNetAtOnceAndRefreshesTheLayer() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TWatcher watcher;
+        form.QRBag1->installEventFilter(&watcher);
+        form.TransPanel1->installEventFilter(&watcher);
+        const int width = form.TransPanel1->width();
+
+        Press(form.ButtonEx2, false, Qt::red);
+        QCOMPARE(watcher.resizes, 0);
+        Press(form.ButtonEx2, true, Qt::red);
+        // No event processing between the dialog's end and here: the paint
+        // with the new colour happened inside the command.
+        QVERIFY(watcher.paintedPaper.contains(clRed));
+        QCOMPARE(watcher.resizes, 2);
+        QCOMPARE(form.TransPanel1->width(), width);
+    }
+
+    // The page as painted, the layer and its picture included, after each
+    // command: the new colour where it belongs and the picture still on top.
+    void netTakesEachColourUnderThePlacedPicture() {
+        QTemporaryDir dir;
+        QImage blue(105, 105, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        const QString file = dir.filePath("blue.bmp");
+        QVERIFY(blue.save(file));
+        TForm1 form;
+        auto* picture = new TImageEx(form.TransPanel1);
+        picture->LoadFromFile(file);
+        picture->move(100, 100); // page pixels 101..205, over two fold lines
+        form.PlacedImages.append(picture);
+
+        const QPoint bag = form.QRBag1->geometry().topLeft();
+        const TBagNet net = ComputeBagNet(0, 0, form.QRBag1->width(), form.QRBag1->height());
+        const QPoint paper = bag + QPoint((net.x3 + net.x4) / 2, 300);
+        const QPoint valley = bag + QPoint(net.x2, 300);
+        const QPoint mountain = bag + QPoint(net.x3, 300);
+        const QPoint flap = bag + QPoint(net.x1 / 2, 300);
+        const QPoint underPicture[] = {bag + QPoint(net.x2, 110), bag + QPoint(net.x3, 110)};
+        QVERIFY(QRect(101, 101, 105, 105).contains(underPicture[0]));
+        QVERIFY(QRect(101, 101, 105, 105).contains(underPicture[1]));
+
+        const QColor pink(255, 128, 192), teal(0, 128, 128), olive(128, 128, 0), plum(128, 0, 128);
+        Press(form.ButtonEx2, true, pink);
+        Press(form.ButtonEx5, true, teal);
+        Press(form.ButtonEx6, true, olive);
+        Press(form.ButtonEx7, true, plum);
+        const QImage page = form.QuickRep1->grab().toImage();
+        QCOMPARE(page.pixelColor(paper), pink);
+        QCOMPARE(page.pixelColor(mountain), teal);
+        QCOMPARE(page.pixelColor(valley), olive);
+        QCOMPARE(page.pixelColor(flap), plum);
+        for (const QPoint p : underPicture)
+            QCOMPARE(page.pixelColor(p), QColor(Qt::blue));
+    }
+
+    void eachCommandShowsAtOnceOnThePage_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("paper") << "ButtonEx2";
+        QTest::newRow("yamaori") << "ButtonEx5";
+        QTest::newRow("taniori") << "ButtonEx6";
+        QTest::newRow("norishiro") << "ButtonEx7";
+    }
+    void eachCommandShowsAtOnceOnThePage() {
+        QFETCH(QString, button);
+        TForm1 form;
+        const QImage before = form.QuickRep1->grab().toImage();
+        Press(form.findChild<TButtonEx*>(button), true, QColor(10, 200, 30));
+        const QImage after = form.QuickRep1->grab().toImage();
+        const QRect bag = form.QRBag1->geometry();
+        // Only the net's own area changed, and it did change.
+        int changed = 0;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    QVERIFY(bag.contains(x, y));
+                    ++changed;
+                }
+        QVERIFY(changed > 100);
+    }
+};
+
+QTEST_MAIN(TstColours)
+#include "tst_colours.moc"
