@@ -22,6 +22,10 @@ constexpr int kCommandBarHeight = 41;
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    // Without the window's own font, a proportional Japanese gothic of the
+    // same build keeps the command bar's captions inside their buttons.
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
     f.setPixelSize(12);
     setFont(f);
