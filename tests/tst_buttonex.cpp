@@ -402,6 +402,17 @@ private slots:
         QVERIFY(GlyphCache() == nullptr);
     }
 
+    void aDoubleClickCountsAsASecondClick() {
+        TButtonEx b("Abc", nullptr);
+        b.resize(89, 25);
+        QSignalSpy clicks(&b, &QAbstractButton::clicked);
+        // The toolkit's order: press, release, double click, release.
+        QTest::mouseClick(&b, Qt::LeftButton);
+        QTest::mouseDClick(&b, Qt::LeftButton);
+        QTest::mouseRelease(&b, Qt::LeftButton);
+        QCOMPARE(clicks.size(), 2);
+    }
+
     void kindOkAndCancelGiveCaptionResultAndRole() {
         QDialog dialog;
         TButtonEx ok("", &dialog);
