@@ -2,10 +2,19 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesorin"));
+    // The program speaks Japanese whatever the locale, and so do the
+    // toolkit's standard dialogs (colour, file, print) when their
+    // translation is installed.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&toolkitTexts);
     TForm1 form;
     form.show();
     return app.exec();
