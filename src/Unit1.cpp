@@ -42,6 +42,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     BuildPageArea();
+    SetUpImageLayer();
     row->addWidget(Panel2);
     row->addWidget(Panel3, 1);
     column->addLayout(row, 1);
@@ -117,9 +118,11 @@ void TForm1::FormCreate() {
     PageMargin = 10;
     PlacedImages.clear();
     LayoutBag();
+    InstallPanelHook();
 }
 
 void TForm1::FormDestroy() {
+    RemovePanelHook();
     for (TImageEx* image : PlacedImages)
         delete image;
     PlacedImages.clear();

@@ -3,10 +3,24 @@
 // report page, the bag net and the image layer, and the state kept for the
 // whole run (margin, print switches, placed pictures).
 
-#include <QList>
-#include <QWidget>
+#include "platform/DragManager.h"
+#include "platform/MessageHook.h"
 
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <memory>
+
+class QAction;
+class QFileDialog;
+class QKeyEvent;
+class QMenu;
 class QScrollArea;
+class TKeyPreview;
+class TMarkOverlay;
+class TPictureControl;
 class TButtonEx;
 class TColorDialog;
 class TImageEx;
@@ -14,6 +28,20 @@ class TQRBag;
 class TQRSubDetail;
 class TQuickRep;
 class TTransPanel;
+
+// The edges of a placed picture under the pointer.
+enum TImageEdge : unsigned { ieLeft = 1, ieRight = 2, ieTop = 4, ieBottom = 8 };
+using TImageEdges = unsigned;
+
+// A rectangle as the drag outline holds it: Right and Bottom exclusive, and
+// an edge dragged past the opposite one leaves Right < Left or Bottom < Top.
+struct TRectL {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TRectL&) const = default;
+};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -47,6 +75,53 @@ public:
     // Placed pictures, back to front; the window owns them.
     QList<TImageEx*> PlacedImages;
 
+    // Image layer (Unit1Images.cpp).
+    QFileDialog* OpenDialog1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* Delete1 = nullptr;
+    // The picture pressed last, and the one whose frame is on screen now.
+    TImageEx* SelectedImage = nullptr;
+    QPointer<QWidget> FramedImage;
+    // The press / drag gesture on a picture.
+    QPoint GrabPoint;
+    QPoint GrabOrigin;
+    TImageEdges EdgeZone = 0;
+    TRectL DragOutline;
+
+    // Creates a placed picture from a file: 105 x 105 at (0, 0), stretched,
+    // on top of the others and last in PlacedImages. Raises EError (and adds
+    // nothing) when the file cannot be loaded.
+    TImageEx* AddPlacedImage(const QString& fileName);
+    // The same with stored bounds and stretch flag (width or height 0 allowed).
+    TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch);
+    void DeleteSelectedImage();
+    void BringSelectedImageToFront();
+    // Toggles the dotted frame of image on the layer; returns image, or empty
+    // when it is empty or not a placed picture.
+    QWidget* DrawSelectionFrame(QWidget* image);
+    void RedrawSelectionFrame();
+    void SelectImage(TImageEx* image);
+    void DeselectImage();
+    // The transient marks drawn over the layer (frame and drag outline).
+    const TMarkOverlay* LayerMarks() const { return layerMarks_; }
+    TDragManager* ImageDrag() const { return imageDrag_; }
+
+    // Handlers.
+    void ButtonFileOpenClick();
+    void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
+                             Qt::KeyboardModifiers shift, int x, int y);
+    void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,
+                             Qt::KeyboardModifiers shift, int x, int y);
+    bool ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState state);
+    void ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint pos);
+    void N1Click() { BringSelectedImageToFront(); }
+    void Delete1Click() { DeleteSelectedImage(); }
+    void FormKeyDown(QKeyEvent* key);
+    void ConfineCursorToPage();
+    void ReleaseCursor();
+
     // Fits the bag into the page, inset by round(PageMargin x 3.02) pixels.
     void LayoutBag();
     // Makes the image layer repaint in full (width to 0 and back).
@@ -69,6 +144,20 @@ private:
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
     void FitOuterSize();
     void CentreOnScreen();
+    void SetUpImageLayer();
+    void BuildImageMenu();
+    void InstallPanelHook();
+    void RemovePanelHook();
+    void PanelWindowProc(const QRegion& painted);
+    TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch);
+    void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
+    void EraseDragOutline(const TRectL& r);
+    void ImagePanelEndDrag();
+
+    TMarkOverlay* layerMarks_ = nullptr;
+    TDragManager* imageDrag_ = nullptr;
+    TKeyPreview* keyPreview_ = nullptr;
+    std::unique_ptr<TPaintHook> panelHook_;
 
     bool outerSized_ = false;
 };

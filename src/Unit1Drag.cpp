@@ -1,0 +1,111 @@
+// The main window's side of dragging a placed picture: the outline while the
+// pointer moves, the new bounds on the drop, and the confinement of the
+// pointer to the page area meanwhile.
+#include "ImageEx.h"
+#include "TrPanel.h"
+#include "Unit1.h"
+#include "platform/CursorClip.h"
+#include "platform/Marks.h"
+
+#include <QScrollArea>
+#include <QStyle>
+
+namespace {
+TMark OutlineMark(const TRectL& r) {
+    return TMark{TMarkKind::Outline, r.Left, r.Top, r.Right, r.Bottom};
+}
+} // namespace
+
+namespace {
+// A zone with a sizing cursor moves the edges it names; any other zone (the
+// interior, or top and bottom at once on a very low picture) moves all four.
+bool IsSizing(TImageEdges zone) {
+    return zone != 0 && (zone & (ieTop | ieBottom)) != (ieTop | ieBottom);
+}
+
+// Where the picture would go. There is no minimum size, no snapping and no
+// clamping; an edge dragged past the opposite one inverts the rectangle.
+TRectL OutlineFor(TImageEdges zone, const QRect& b, int dx, int dy) {
+    TRectL r{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+    const bool all = !IsSizing(zone);
+    if (all || (zone & ieLeft))
+        r.Left += dx;
+    if (all || (zone & ieRight))
+        r.Right += dx;
+    if (all || (zone & ieTop))
+        r.Top += dy;
+    if (all || (zone & ieBottom))
+        r.Bottom += dy;
+    return r;
+}
+} // namespace
+
+bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState) {
+    if (imageDrag_->EscapeDown()) {
+        ReleaseCursor();
+        EraseDragOutline(DragOutline);
+        DragOutline = TRectL{};
+        return true;
+    }
+    const auto* dragged = qobject_cast<TImageEx*>(source);
+    if (!dragged)
+        return false;
+    ConfineCursorToPage();
+    const QPoint p = target == TransPanel1 ? pos : target->mapTo(TransPanel1, pos);
+    const QPoint grabbedAt = GrabOrigin + GrabPoint;
+    const TRectL r = OutlineFor(EdgeZone, dragged->geometry(), p.x() - grabbedAt.x(),
+                                p.y() - grabbedAt.y());
+    DrawDragOutline(r, DragOutline);
+    DragOutline = r;
+    return true;
+}
+
+void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
+    auto* dropped = qobject_cast<TImageEx*>(source);
+    if (!dropped)
+        return;
+    const TRectL r = DragOutline;
+    const int w = r.Right - r.Left;
+    const int h = r.Bottom - r.Top;
+    // The outline is taken away here rather than left to the repaint: the
+    // marks are kept apart from the layer and survive its repaints.
+    EraseDragOutline(DragOutline);
+    DragOutline = TRectL{};
+    dropped->setGeometry(w < 0 ? r.Right : r.Left, h < 0 ? r.Bottom : r.Top, qAbs(w), qAbs(h));
+    dropped->update();
+    target->update();
+    TransPanel1->repaint();
+    ReleaseCursor();
+}
+
+// Whatever way a drag ended (also released over a place that takes no drop,
+// where the letter of the old program left both behind), the outline goes and
+// the pointer is free again.
+void TForm1::ImagePanelEndDrag() {
+    EraseDragOutline(DragOutline);
+    DragOutline = TRectL{};
+    ReleaseCursor();
+}
+
+void TForm1::DrawDragOutline(const TRectL& newRect, const TRectL& oldRect) {
+    layerMarks_->Toggle(OutlineMark(oldRect));
+    layerMarks_->Toggle(OutlineMark(newRect));
+}
+
+void TForm1::EraseDragOutline(const TRectL& r) { layerMarks_->Toggle(OutlineMark(r)); }
+
+// The scrolling area on screen, less its left pixel and any scroll bar shown.
+void TForm1::ConfineCursorToPage() {
+    QRect r(ScrollBox1->mapToGlobal(QPoint(0, 0)), ScrollBox1->size());
+    r.setLeft(r.left() + 1);
+    const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                     ScrollBox1);
+    const QSize client = ScrollBox1->viewport()->size();
+    if (ScrollBox1->width() - client.width() >= bar)
+        r.setRight(r.right() - bar);
+    if (ScrollBox1->height() - client.height() >= bar)
+        r.setBottom(r.bottom() - bar);
+    TCursorClip::Instance().Confine(r);
+}
+
+void TForm1::ReleaseCursor() { TCursorClip::Instance().Release(); }

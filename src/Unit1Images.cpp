@@ -1,0 +1,245 @@
+// The main window's image layer: placed pictures, their selection frame, the
+// press / drag / drop gesture that moves and resizes them, the popup menu, the
+// Esc and Delete keys, and the open command.
+#include "ButtonEx.h"
+#include "ImageEx.h"
+#include "TrPanel.h"
+#include "Unit1.h"
+#include "platform/ErrorReport.h"
+#include "platform/Errors.h"
+#include "platform/KeyPreview.h"
+#include "platform/Marks.h"
+#include "platform/MessageHook.h"
+#include "report/QuickRep.h"
+
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <memory>
+#include <optional>
+
+namespace {
+constexpr int kEdgeZone = 5;
+constexpr int kDragThreshold = 2;
+
+TImageEdges EdgesAt(int x, int y, int w, int h) {
+    TImageEdges zone = 0;
+    if (x < kEdgeZone)
+        zone = ieLeft;
+    if (x > w - kEdgeZone)
+        zone = ieRight; // on a narrow picture the right edge wins
+    if (y < kEdgeZone)
+        zone |= ieTop;
+    if (y > h - kEdgeZone)
+        zone |= ieBottom;
+    return zone;
+}
+
+// The sizing cursor of an edge zone; none for the interior and for a zone
+// holding both top and bottom (a picture too low to tell them apart).
+std::optional<Qt::CursorShape> SizingCursor(TImageEdges zone) {
+    switch (zone) {
+    case ieLeft:
+    case ieRight:
+        return Qt::SizeHorCursor;
+    case ieTop:
+    case ieBottom:
+        return Qt::SizeVerCursor;
+    case ieLeft | ieTop:
+    case ieRight | ieBottom:
+        return Qt::SizeFDiagCursor;
+    case ieLeft | ieBottom:
+    case ieRight | ieTop:
+        return Qt::SizeBDiagCursor;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+void TForm1::SetUpImageLayer() {
+    TransPanel1->SetBevelOuter(bvNone);
+    TransPanel1->SetTransparent(true);
+    TransPanel1->SetShapeTransparent(true);
+    TransPanel1->FitToParent();
+    layerMarks_ = new TMarkOverlay(TransPanel1);
+    imageDrag_ = new TDragManager(this);
+    imageDrag_->SetEndDrag([this](QWidget*, QWidget*, bool) { ImagePanelEndDrag(); });
+    const auto over = [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
+        return ImagePanelDragOver(t, s, p, st);
+    };
+    imageDrag_->SetDragOver(TransPanel1, over);
+    imageDrag_->SetDragDrop(TransPanel1, [this](QWidget* t, QWidget* s, QPoint p) {
+        ImagePanelDragDrop(t, s, p);
+    });
+    // The command bar takes a drag (the drag cursor shows) but has no drop.
+    imageDrag_->SetDragOver(Panel1, [](QWidget*, QWidget*, QPoint, TDragState) { return true; });
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilter(QStringLiteral("ビットマップファイル (*.bmp)"));
+    connect(ButtonEx1, &QPushButton::clicked, this, &TForm1::ButtonFileOpenClick);
+    BuildImageMenu();
+    keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
+}
+
+void TForm1::BuildImageMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    N1 = PopupMenu1->addAction(QStringLiteral("手前に移動"));
+    N1->setObjectName("N1");
+    N2 = PopupMenu1->addSeparator();
+    N2->setObjectName("N2");
+    Delete1 = PopupMenu1->addAction(QStringLiteral("イメージの削除"));
+    Delete1->setObjectName("Delete1");
+    connect(N1, &QAction::triggered, this, &TForm1::N1Click);
+    connect(Delete1, &QAction::triggered, this, &TForm1::Delete1Click);
+}
+
+void TForm1::InstallPanelHook() {
+    panelHook_ = std::make_unique<TPaintHook>(
+        TransPanel1, [this](const QRegion& painted) { PanelWindowProc(painted); });
+}
+
+void TForm1::RemovePanelHook() {
+    panelHook_.reset();
+    if (imageDrag_->Phase() != TDragManager::TPhase::Idle)
+        imageDrag_->CancelDrag();
+}
+
+// Every paint of the layer wipes the frames it covered; the frame of the
+// selected picture is drawn again on top, so it shows exactly once.
+void TForm1::PanelWindowProc(const QRegion& painted) {
+    layerMarks_->BeginLayerPaint(painted);
+    layerMarks_->ClearKind(TMarkKind::Frame);
+    RedrawSelectionFrame();
+    layerMarks_->EndLayerPaint();
+}
+
+TImageEx* TForm1::AddPlacedImage(const QString& fileName) {
+    return CreatePlacedImage(fileName, nullptr, true);
+}
+
+TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch) {
+    return CreatePlacedImage(fileName, &bounds, stretch);
+}
+
+TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch) {
+    auto image = std::make_unique<TImageEx>();
+    image->SetFileName(fileName);
+    image->LoadFromFile(fileName); // raises before anything is added
+    image->setParent(TransPanel1); // on top of the pictures already there
+    if (bounds)
+        image->setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),
+                           qMax(0, bounds->height()));
+    image->OnMouseDown = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
+                                int x, int y) { ImagePanelMouseDown(s, b, m, x, y); };
+    image->OnMouseMove = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
+                                int x, int y) { ImagePanelMouseMove(s, b, m, x, y); };
+    imageDrag_->SetDragOver(image.get(), [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
+        return ImagePanelDragOver(t, s, p, st);
+    });
+    imageDrag_->SetDragDrop(image.get(), [this](QWidget* t, QWidget* s, QPoint p) {
+        ImagePanelDragDrop(t, s, p);
+    });
+    image->SetStretch(stretch);
+    image->show();
+    PlacedImages.append(image.get());
+    return image.release();
+}
+
+QWidget* TForm1::DrawSelectionFrame(QWidget* image) {
+    auto* picture = qobject_cast<TImageEx*>(image);
+    if (!picture)
+        return nullptr;
+    const QRect b = picture->geometry();
+    layerMarks_->Toggle(TMark{TMarkKind::Frame, b.left(), b.top(), b.left() + b.width(),
+                              b.top() + b.height()});
+    return picture;
+}
+
+void TForm1::RedrawSelectionFrame() { FramedImage = DrawSelectionFrame(SelectedImage); }
+
+void TForm1::SelectImage(TImageEx* image) {
+    TImageEx* previous = SelectedImage;
+    SelectedImage = image;
+    if (previous == image)
+        return;
+    FramedImage = DrawSelectionFrame(FramedImage);
+    FramedImage = DrawSelectionFrame(SelectedImage);
+}
+
+void TForm1::DeselectImage() {
+    SelectedImage = nullptr;
+    DrawSelectionFrame(FramedImage);
+    FramedImage = nullptr;
+}
+
+void TForm1::DeleteSelectedImage() {
+    if (!SelectedImage)
+        return;
+    TImageEx* doomed = SelectedImage;
+    PlacedImages.removeOne(doomed);
+    SelectedImage = nullptr;
+    // The repaint of the vacated area wipes its frame and draws none again.
+    if (FramedImage == doomed)
+        FramedImage = nullptr;
+    delete doomed;
+}
+
+void TForm1::BringSelectedImageToFront() {
+    if (!SelectedImage)
+        return;
+    SelectedImage->raise();
+    PlacedImages.removeOne(SelectedImage);
+    PlacedImages.append(SelectedImage);
+}
+
+void TForm1::ButtonFileOpenClick() {
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    const QString path = OpenDialog1->selectedFiles().constFirst();
+    OpenDialog1->selectFile(path); // offered again next time
+    try {
+        AddPlacedImage(path);
+    } catch (const EError& e) {
+        ShowErrorReport(this, e.Message());
+    }
+}
+
+void TForm1::FormKeyDown(QKeyEvent* key) {
+    if (key->key() == Qt::Key_Escape)
+        DeselectImage();
+    else if (key->key() == Qt::Key_Delete)
+        DeleteSelectedImage();
+}
+
+void TForm1::ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton, Qt::KeyboardModifiers,
+                                 int x, int y) {
+    EdgeZone = EdgesAt(x, y, sender->width(), sender->height());
+    sender->unsetCursor();
+    sender->SetDragCursor(QCursor(Qt::DragMoveCursor));
+    if (const auto sizing = SizingCursor(EdgeZone)) {
+        sender->setCursor(*sizing);
+        sender->SetDragCursor(QCursor(*sizing));
+    }
+}
+
+void TForm1::ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
+                                 Qt::KeyboardModifiers, int x, int y) {
+    auto* image = qobject_cast<TImageEx*>(sender);
+    if (!image)
+        return;
+    GrabPoint = QPoint(x, y);
+    GrabOrigin = image->pos();
+    SelectImage(image);
+    const QPoint screenAt = image->mapToGlobal(GrabPoint);
+    if (button == Qt::RightButton) {
+        PopupMenu1->popup(screenAt);
+        return;
+    }
+    imageDrag_->BeginDrag(image, screenAt, image->DragCursor(), kDragThreshold);
+}

@@ -1,0 +1,109 @@
+#include "PictureControl.h"
+
+#include "Errors.h"
+
+#include <QFileInfo>
+#include <cmath>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+// Scaled copies beyond this size are not kept; such a control is drawn
+// straight from the picture, clipped to what is visible.
+constexpr qint64 kMaxScaledPixels = 16'000'000;
+
+QByteArray FormatOfExtension(const QString& ext) {
+    const QString e = ext.toLower();
+    if (e == "bmp" || e == "png" || e == "gif")
+        return e.toLatin1();
+    if (e == "jpg" || e == "jpeg")
+        return "jpeg";
+    return {};
+}
+
+QImage ReadPicture(const QString& path, const QByteArray& format) {
+    // A backstop for headers that lie about their size.
+    QImageReader::setAllocationLimit(int(TPictureControl::MaxPixels * 4 / (1024 * 1024)) + 1);
+    QImageReader reader(path, format);
+    reader.setDecideFormatFromContent(false);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (size.isValid() && pixels > TPictureControl::MaxPixels) {
+        if (!reader.supportsOption(QImageIOHandler::ScaledSize))
+            throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
+                             .arg(size.width())
+                             .arg(size.height()));
+        const double k = std::sqrt(double(TPictureControl::MaxPixels) / double(pixels));
+        reader.setScaledSize(QSize(qMax(1, int(size.width() * k)), qMax(1, int(size.height() * k))));
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        throw EError(QStringLiteral("ビットマップイメージが不正です"));
+    return image;
+}
+} // namespace
+
+TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
+    setGeometry(0, 0, 105, 105);
+    setMouseTracking(true);
+}
+
+void TPictureControl::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    scaled_ = QImage();
+    update();
+}
+
+void TPictureControl::SetStretch(bool s) {
+    if (stretch_ == s)
+        return;
+    stretch_ = s;
+    update();
+}
+
+void TPictureControl::LoadFromFile(const QString& path) {
+    const QFileInfo info(path);
+    const QByteArray format = FormatOfExtension(info.suffix());
+    if (format.isEmpty())
+        throw EError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(info.suffix()));
+    if (!info.isFile() || !info.isReadable())
+        throw EError(QStringLiteral("ファイル %1 は開けません").arg(path));
+    SetPicture(ReadPicture(path, format));
+}
+
+const QImage& TPictureControl::ScaledCopy() {
+    if (scaled_.size() != size())
+        scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return scaled_;
+}
+
+void TPictureControl::paintEvent(QPaintEvent*) {
+    if (picture_.isNull() || width() <= 0 || height() <= 0)
+        return;
+    QPainter p(this);
+    if (!stretch_ || picture_.size() == size())
+        p.drawImage(QPoint(0, 0), picture_);
+    else if (qint64(width()) * height() <= kMaxScaledPixels)
+        p.drawImage(QPoint(0, 0), ScaledCopy());
+    else
+        p.drawImage(rect(), picture_);
+}
+
+void TPictureControl::resizeEvent(QResizeEvent*) {
+    if (scaled_.size() != size())
+        scaled_ = QImage();
+}
+
+void TPictureControl::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (OnMouseDown)
+        OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void TPictureControl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (OnMouseMove)
+        OnMouseMove(this, Qt::NoButton, event->modifiers(), at.x(), at.y());
+}
