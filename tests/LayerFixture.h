@@ -51,9 +51,10 @@ public:
         Release(to);
     }
 
-    // What the window shows now, in layer coordinates.
+    // What the window shows once pending repaints are done (they are paced
+    // by a timer), in layer coordinates.
     QImage Screen() {
-        QCoreApplication::processEvents();
+        QTest::qWait(40);
         const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
         const QPoint o = At(QPoint(0, 0));
         return shot.copy(QRect(o, form.TransPanel1->size())).convertToFormat(QImage::Format_RGB32);

@@ -2,7 +2,9 @@
 
 #include "Errors.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <cmath>
 #include <QImageReader>
 #include <QMouseEvent>
@@ -22,16 +24,50 @@ QByteArray FormatOfExtension(const QString& ext) {
     return {};
 }
 
+// Qt's bitmap decoder fills in what a cut-off file lacks; an uncompressed
+// bitmap whose pixel rows do not all fit in the file is refused instead.
+bool BitmapFitsItsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray h = file.read(34);
+    if (h.size() < 26 || !h.startsWith("BM"))
+        return false;
+    const qint64 offBits = qFromLittleEndian<quint32>(h.constData() + 10);
+    const quint32 infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
+    qint64 width, height, bits, compression = 0;
+    if (infoSize == 12) {
+        width = qFromLittleEndian<quint16>(h.constData() + 18);
+        height = qFromLittleEndian<quint16>(h.constData() + 20);
+        bits = qFromLittleEndian<quint16>(h.constData() + 24);
+    } else {
+        if (h.size() < 34)
+            return false;
+        width = qFromLittleEndian<qint32>(h.constData() + 18);
+        height = qAbs(qint64(qFromLittleEndian<qint32>(h.constData() + 22)));
+        bits = qFromLittleEndian<quint16>(h.constData() + 28);
+        compression = qFromLittleEndian<quint32>(h.constData() + 30);
+    }
+    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+    if (!uncompressed)
+        return true; // run-length data: the decoder checks it as it goes
+    const qint64 stride = (width * bits + 31) / 32 * 4;
+    return width > 0 && offBits + stride * height <= file.size();
+}
+
 QImage ReadPicture(const QString& path, const QByteArray& format) {
     // A backstop for headers that lie about their size.
     QImageReader::setAllocationLimit(int(TPictureControl::MaxPixels * 4 / (1024 * 1024)) + 1);
     QImageReader reader(path, format);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
+    if (format == "bmp" && !BitmapFitsItsFile(path))
+        throw EError(QStringLiteral("ビットマップイメージが不正です"));
     const QSize size = reader.size();
     const qint64 pixels = qint64(size.width()) * size.height();
     if (size.isValid() && pixels > TPictureControl::MaxPixels) {
-        if (!reader.supportsOption(QImageIOHandler::ScaledSize))
+        // Only the JPEG decoder reads reduced without decoding in full.
+        if (format != "jpeg")
             throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
                              .arg(size.width())
                              .arg(size.height()));

@@ -1,0 +1,273 @@
+// Placed pictures: loading by extension and its failures, creating, stacking,
+// deleting, and the selection frame as it shows on screen.
+#include "ButtonEx.h"
+#include "LayerFixture.h"
+#include "platform/Errors.h"
+#include "platform/Marks.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+QString LoadError(const QString& path) {
+    TImageEx image;
+    try {
+        image.LoadFromFile(path);
+    } catch (const EError& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+quint32 Crc32(const QByteArray& data) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char ch : data) {
+        crc ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+QByteArray PngChunk(const QByteArray& type, const QByteArray& body) {
+    QByteArray out(4, '\0');
+    qToBigEndian(quint32(body.size()), out.data());
+    out += type + body;
+    QByteArray crc(4, '\0');
+    qToBigEndian(Crc32(type + body), crc.data());
+    return out + crc;
+}
+
+// A real one-bit PNG of side x side pixels, small on disk however large.
+QByteArray HugePng(int side) {
+    QByteArray ihdr(13, '\0');
+    qToBigEndian(quint32(side), ihdr.data());
+    qToBigEndian(quint32(side), ihdr.data() + 4);
+    ihdr[8] = 1; // bit depth; colour type 0 (grey)
+    const QByteArray raw(qsizetype(side) * (1 + (side + 7) / 8), '\0');
+    const QByteArray z = qCompress(raw).mid(4); // drop Qt's length prefix
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", z) +
+           PngChunk("IEND", {});
+}
+
+// Answers the next modal dialog or message box with fn, from the event loop.
+template <typename Fn> void WhenModal(Fn fn) {
+    QTimer::singleShot(0, [fn] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w)
+            return WhenModal(fn);
+        fn(w);
+    });
+}
+} // namespace
+
+class TstImageLayer : public QObject {
+    Q_OBJECT
+private slots:
+    void picturesLoadByTheirExtension() {
+        LayerFixture f;
+        for (const char* name : {"a.bmp", "b.png", "c.jpg", "d.JPEG"}) {
+            const QString path = f.Picture(name, QSize(30, 20), Qt::blue);
+            TImageEx image;
+            image.LoadFromFile(path);
+            QCOMPARE(image.Picture().size(), QSize(30, 20));
+        }
+        // A PNG named .bmp is read as a bitmap, and that fails.
+        const QString png = f.Picture("e.png", QSize(30, 20), Qt::blue);
+        QVERIFY(QFile::copy(png, f.dir.filePath("e.bmp")));
+        QCOMPARE(LoadError(f.dir.filePath("e.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+    }
+
+    void unloadableFilesRaiseTheToolkitsMessages() {
+        LayerFixture f;
+        const QString missing = f.dir.filePath("missing.bmp");
+        QCOMPARE(LoadError(missing), QStringLiteral("ファイル %1 は開けません").arg(missing));
+        QCOMPARE(LoadError(f.dir.filePath("missing.xyz")),
+                 QStringLiteral("拡張子 .xyz の画像形式は処理できません"));
+        WriteFile(f.dir.filePath("text.bmp"), "just some words, not a picture");
+        QCOMPARE(LoadError(f.dir.filePath("text.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+        QFile good(f.Picture("whole.bmp", QSize(64, 64), Qt::green));
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        const QByteArray bytes = good.readAll();
+        WriteFile(f.dir.filePath("cut.bmp"), bytes.left(80));
+        QCOMPARE(LoadError(f.dir.filePath("cut.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+    }
+
+    void hostileBitmapHeadersFailQuickly_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("20000 square") << 20000 << 20000;
+        QTest::newRow("negative") << -5 << 40;
+        QTest::newRow("int overflow") << 0x7FFFFFFF << 0x7FFFFFFF;
+        QTest::newRow("long and thin") << 2000000000 << 1;
+    }
+    void hostileBitmapHeadersFailQuickly() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        LayerFixture f;
+        QFile good(f.Picture("h.bmp", QSize(16, 16), Qt::green));
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        QByteArray bytes = good.readAll();
+        qToLittleEndian(qint32(width), bytes.data() + 18);
+        qToLittleEndian(qint32(height), bytes.data() + 22);
+        WriteFile(f.dir.filePath("hostile.bmp"), bytes);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!LoadError(f.dir.filePath("hostile.bmp")).isEmpty());
+        QVERIFY2(t.elapsed() < 5000, "a lying header must not cost a huge read");
+    }
+
+    void aHugePictureIsRefusedWithoutDecodingIt() {
+        LayerFixture f;
+        const QString path = f.dir.filePath("huge.png");
+        WriteFile(path, HugePng(20000));
+        QElapsedTimer t;
+        t.start();
+        const QString message = LoadError(path);
+        QVERIFY2(t.elapsed() < 5000, "refused from the header");
+        QVERIFY(message.contains("20000 x 20000"));
+        QVERIFY_THROWS_EXCEPTION(EError, f.form.AddPlacedImage(path));
+        QVERIFY(f.form.PlacedImages.isEmpty());
+    }
+
+    void aFailedOpenReportsAndAddsNothing() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QString bad = f.dir.filePath("bad.bmp");
+        WriteFile(bad, "no picture");
+        QString shown;
+        WhenModal([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
+            dialog->selectFile(bad);
+            static_cast<QDialog*>(dialog)->accept();
+            WhenModal([&](QWidget* box) {
+                shown = qobject_cast<QMessageBox*>(box)->text();
+                box->close();
+            });
+        });
+        f.form.ButtonEx1->click();
+        QCOMPARE(shown, QStringLiteral("ビットマップイメージが不正です"));
+        QVERIFY(f.form.PlacedImages.isEmpty());
+        QVERIFY(f.form.TransPanel1->findChildren<TImageEx*>().isEmpty());
+        // The dialog offers the last chosen file again.
+        QCOMPARE(f.form.OpenDialog1->selectedFiles().value(0), bad);
+    }
+
+    void openedPicturesStackAtTheTopLeftCorner() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QString path = f.Picture("one.bmp", QSize(300, 200), Qt::blue);
+        QString chosen = path;
+        for (int i = 0; i < 2; ++i) {
+            WhenModal([&](QWidget* w) {
+                auto* dialog = static_cast<QFileDialog*>(w);
+                dialog->selectFile(chosen);
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            f.form.ButtonEx1->click();
+        }
+        QCOMPARE(f.form.PlacedImages.size(), 2);
+        for (TImageEx* image : f.form.PlacedImages) {
+            QCOMPARE(image->geometry(), QRect(0, 0, 105, 105));
+            QVERIFY(image->Stretch());
+            QCOMPARE(image->FileName(), path);
+        }
+        QCOMPARE(f.form.SelectedImage, nullptr);
+        const auto kids = f.form.TransPanel1->findChildren<TImageEx*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(kids, f.form.PlacedImages); // children in stacking order
+        QCOMPARE(f.Screen().pixel(104, 104), qRgb(0, 0, 255)); // scaled into the square
+    }
+
+    void naturalSizeIsClippedAndShowsThePageBeside() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QImage bare = f.Screen();
+        const QString path = f.Picture("small.bmp", QSize(20, 10), Qt::blue);
+        f.form.AddPlacedImage(path, QRect(40, 40, 60, 60), false);
+        const QImage shot = f.Screen();
+        QCOMPARE(shot.pixel(40, 40), qRgb(0, 0, 255));
+        QCOMPARE(shot.pixel(59, 49), qRgb(0, 0, 255));
+        QCOMPARE(shot.pixel(60, 49), bare.pixel(60, 49));
+        QCOMPARE(shot.pixel(45, 50), bare.pixel(45, 50));
+    }
+
+    void theFrameShowsExactlyOnceAfterAnyRepaint() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        TImageEx* image = f.Place(QRect(20, 20, 50, 40), QColor(200, 40, 10));
+        const QRgb red = qRgb(200, 40, 10);
+        const auto checkFrame = [&](const char* when) {
+            const QImage s = f.Screen();
+            int inverted = 0, plain = 0;
+            for (int x = 20; x < 70; ++x)
+                for (int y : {20, 59})
+                    (s.pixel(x, y) == Inverted(red) ? inverted : plain) += 1;
+            QVERIFY2(inverted == 50 && plain == 50, when); // every other pixel
+            QVERIFY2(s.pixel(20, 20) == Inverted(red) && s.pixel(21, 20) == red, when);
+            QVERIFY2(s.pixel(21, 21) == red && s.pixel(45, 40) == red, when);
+        };
+        f.form.SelectImage(image);
+        checkFrame("selected");
+        f.form.RefreshLayer();
+        checkFrame("after the full repaint");
+        f.form.TransPanel1->update(QRect(30, 18, 4, 4));
+        checkFrame("after a small repaint");
+        QWidget cover;
+        cover.setGeometry(QRect(f.form.mapToGlobal(QPoint(0, 0)), QSize(300, 300)));
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        cover.hide();
+        checkFrame("after another window covered it");
+        f.form.SelectImage(image); // the same picture again: nothing redrawn
+        checkFrame("pressed again");
+        QCOMPARE(f.form.LayerMarks()->Marks().size(), 1);
+    }
+
+    void bringToFrontRestacksAndDeleteLeavesNoFrame() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QImage bare = f.Screen();
+        TImageEx* a = f.Place(QRect(10, 10, 60, 60), Qt::red);
+        TImageEx* b = f.Place(QRect(40, 40, 60, 60), Qt::blue);
+        f.form.SelectImage(b);
+        f.form.N1Click(); // already topmost: nothing changes
+        QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{a, b}));
+        f.form.SelectImage(a);
+        f.form.N1Click();
+        QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{b, a}));
+        QCOMPARE(f.Screen().pixel(50, 50), qRgb(255, 0, 0));
+        QCOMPARE(f.form.SelectedImage, a);
+        f.form.Delete1Click();
+        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{b});
+        QCOMPARE(f.form.FramedImage, nullptr);
+        const QImage s = f.Screen();
+        QVERIFY(f.form.LayerMarks()->Marks().isEmpty());
+        QCOMPARE(s.pixel(10, 10), bare.pixel(10, 10));
+        QCOMPARE(s.pixel(38, 12), bare.pixel(38, 12));
+    }
+
+    void withNoPicturesTheLayerShowsThePageBeneath() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QImage withLayer = f.Screen();
+        f.form.TransPanel1->hide();
+        const QImage without = f.Screen();
+        QCOMPARE(withLayer, without);
+    }
+};
+
+QTEST_MAIN(TstImageLayer)
+#include "tst_imagelayer.moc"
