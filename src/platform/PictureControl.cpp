@@ -89,6 +89,7 @@ TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
 void TPictureControl::SetPicture(const QImage& picture) {
     picture_ = picture;
     scaled_ = QImage();
+    UpdateOpacity();
     update();
 }
 
@@ -96,7 +97,17 @@ void TPictureControl::SetStretch(bool s) {
     if (stretch_ == s)
         return;
     stretch_ = s;
+    UpdateOpacity();
     update();
+}
+
+// Where the picture covers the whole control without transparency, Qt need
+// not paint the page and the net beneath it: that keeps the repaints of a
+// drag outline over many pictures as cheap as over none.
+void TPictureControl::UpdateOpacity() {
+    const bool covers = stretch_ || (picture_.width() >= width() && picture_.height() >= height());
+    setAttribute(Qt::WA_OpaquePaintEvent,
+                 !picture_.isNull() && !picture_.hasAlphaChannel() && covers);
 }
 
 void TPictureControl::LoadFromFile(const QString& path) {
@@ -130,6 +141,7 @@ void TPictureControl::paintEvent(QPaintEvent*) {
 void TPictureControl::resizeEvent(QResizeEvent*) {
     if (scaled_.size() != size())
         scaled_ = QImage();
+    UpdateOpacity();
 }
 
 void TPictureControl::mousePressEvent(QMouseEvent* event) {

@@ -48,6 +48,7 @@ protected:
 
 private:
     const QImage& ScaledCopy();
+    void UpdateOpacity();
 
     QImage picture_;
     QImage scaled_;

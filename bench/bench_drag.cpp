@@ -1,0 +1,109 @@
+// Cost of one drag-outline update (the drag-over step and the repaint it
+// causes) with 30 placed 4000 x 3000 pictures against the same with none,
+// and the cost of a full repaint of the layer with those 30 pictures.
+#include "ImageEx.h"
+#include "TrPanel.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <cstdio>
+
+namespace {
+constexpr int kPictures = 30;
+constexpr int kSteps = 400;
+
+// Carries out the window's pending repaint now, as the next frame would.
+void Flush(TForm1& form) {
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(form.windowHandle(), &request);
+}
+
+void Place(TForm1& form, const QString& file) {
+    for (int i = 0; i < kPictures; ++i)
+        form.AddPlacedImage(file, QRect(10 + (i % 6) * 145, 10 + (i / 6) * 120, 150, 125), true);
+}
+
+// Microseconds per outline update while dragging a 150 x 125 rectangle
+// across the page, one pixel per step.
+double OutlineUpdate(TForm1& form, TImageEx* source) {
+    form.GrabOrigin = source->pos();
+    form.GrabPoint = QPoint(75, 60);
+    form.EdgeZone = 0;
+    const QPoint start = form.GrabOrigin + form.GrabPoint;
+    for (int i = 0; i < 20; ++i) { // warm up: scaled copies, caches
+        form.ImagePanelDragOver(form.TransPanel1, source, start + QPoint(i, i), TDragState::Move);
+        Flush(form);
+    }
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < kSteps; ++i) {
+        const QPoint at = start + QPoint(20 + i, 20 + i / 2);
+        form.ImagePanelDragOver(form.TransPanel1, source, at, TDragState::Move);
+        Flush(form);
+    }
+    const double us = double(t.nsecsElapsed()) / 1000.0 / kSteps;
+    form.ReleaseCursor();
+    return us;
+}
+
+double FullRepaint(TForm1& form) {
+    constexpr int kRounds = 20;
+    form.RefreshLayer();
+    Flush(form);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < kRounds; ++i) {
+        form.RefreshLayer();
+        Flush(form);
+    }
+    return double(t.nsecsElapsed()) / 1e6 / kRounds;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.jpg");
+    const QString small = dir.filePath("small.bmp");
+    QImage picture(4000, 3000, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+    picture.save(big, "JPEG", 90);
+    picture.scaled(150, 125).save(small);
+
+    TForm1 bare;
+    bare.show();
+    if (!QTest::qWaitForWindowExposed(&bare))
+        return 1;
+    TImageEx* bareSource = bare.AddPlacedImage(small, QRect(10, 10, 150, 125), true);
+    bareSource->hide(); // the dragged picture alone, not drawn: no pictures on the layer
+    const double none = OutlineUpdate(bare, bareSource);
+
+    TForm1 full;
+    full.show();
+    if (!QTest::qWaitForWindowExposed(&full))
+        return 1;
+    QElapsedTimer load;
+    load.start();
+    Place(full, big);
+    const double loadMs = double(load.elapsed());
+    const double with30 = OutlineUpdate(full, full.PlacedImages.first());
+    const double repaint = FullRepaint(full);
+    const double repaintBare = FullRepaint(bare);
+
+    std::printf("load 30 pictures of 4000 x 3000 (JPEG):  %.0f ms\n", loadMs);
+    std::printf("drag outline update, no pictures:        %.1f us\n", none);
+    std::printf("drag outline update, 30 pictures:        %.1f us\n", with30);
+    std::printf("ratio (target < 1.5):                    %.2f\n", with30 / none);
+    std::printf("full layer repaint, no pictures:         %.2f ms\n", repaintBare);
+    std::printf("full layer repaint, 30 pictures:         %.2f ms\n", repaint);
+    return 0;
+}
