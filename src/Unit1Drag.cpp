@@ -53,8 +53,8 @@ bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TD
     ConfineCursorToPage();
     const QPoint p = target == TransPanel1 ? pos : target->mapTo(TransPanel1, pos);
     const QPoint grabbedAt = GrabOrigin + GrabPoint;
-    const TRectL r = OutlineFor(EdgeZone, dragged->geometry(), p.x() - grabbedAt.x(),
-                                p.y() - grabbedAt.y());
+    const TRectL r =
+        OutlineFor(EdgeZone, dragged->geometry(), p.x() - grabbedAt.x(), p.y() - grabbedAt.y());
     DrawDragOutline(r, DragOutline);
     DragOutline = r;
     return true;
@@ -92,14 +92,16 @@ void TForm1::DrawDragOutline(const TRectL& newRect, const TRectL& oldRect) {
     layerMarks_->Toggle(OutlineMark(newRect));
 }
 
-void TForm1::EraseDragOutline(const TRectL& r) { layerMarks_->Toggle(OutlineMark(r)); }
+void TForm1::EraseDragOutline(const TRectL& r) {
+    layerMarks_->Toggle(OutlineMark(r));
+}
 
 // The scrolling area on screen, less its left pixel and any scroll bar shown.
 void TForm1::ConfineCursorToPage() {
     QRect r(ScrollBox1->mapToGlobal(QPoint(0, 0)), ScrollBox1->size());
     r.setLeft(r.left() + 1);
-    const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                     ScrollBox1);
+    const int bar =
+        ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
     const QSize client = ScrollBox1->viewport()->size();
     if (ScrollBox1->width() - client.width() >= bar)
         r.setRight(r.right() - bar);
@@ -108,4 +110,6 @@ void TForm1::ConfineCursorToPage() {
     TCursorClip::Instance().Confine(r);
 }
 
-void TForm1::ReleaseCursor() { TCursorClip::Instance().Release(); }
+void TForm1::ReleaseCursor() {
+    TCursorClip::Instance().Release();
+}

@@ -70,9 +70,8 @@ void TForm1::SetUpImageLayer() {
         return ImagePanelDragOver(t, s, p, st);
     };
     imageDrag_->SetDragOver(TransPanel1, over);
-    imageDrag_->SetDragDrop(TransPanel1, [this](QWidget* t, QWidget* s, QPoint p) {
-        ImagePanelDragDrop(t, s, p);
-    });
+    imageDrag_->SetDragDrop(
+        TransPanel1, [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
     // The command bar takes a drag (the drag cursor shows) but has no drop.
     imageDrag_->SetDragOver(Panel1, [](QWidget*, QWidget*, QPoint, TDragState) { return true; });
 
@@ -142,9 +141,8 @@ TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds
     imageDrag_->SetDragOver(image.get(), [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
         return ImagePanelDragOver(t, s, p, st);
     });
-    imageDrag_->SetDragDrop(image.get(), [this](QWidget* t, QWidget* s, QPoint p) {
-        ImagePanelDragDrop(t, s, p);
-    });
+    imageDrag_->SetDragDrop(
+        image.get(), [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
     image->SetStretch(stretch);
     image->show();
     PlacedImages.append(image.get());
@@ -156,12 +154,14 @@ QWidget* TForm1::DrawSelectionFrame(QWidget* image) {
     if (!picture)
         return nullptr;
     const QRect b = picture->geometry();
-    layerMarks_->Toggle(TMark{TMarkKind::Frame, b.left(), b.top(), b.left() + b.width(),
-                              b.top() + b.height()});
+    layerMarks_->Toggle(
+        TMark{TMarkKind::Frame, b.left(), b.top(), b.left() + b.width(), b.top() + b.height()});
     return picture;
 }
 
-void TForm1::RedrawSelectionFrame() { FramedImage = DrawSelectionFrame(SelectedImage); }
+void TForm1::RedrawSelectionFrame() {
+    FramedImage = DrawSelectionFrame(SelectedImage);
+}
 
 void TForm1::SelectImage(TImageEx* image) {
     TImageEx* previous = SelectedImage;

@@ -66,4 +66,6 @@ public:
     int count = 0;
 };
 
-inline QRgb Inverted(QRgb c) { return qRgb(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c)); }
+inline QRgb Inverted(QRgb c) {
+    return qRgb(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c));
+}

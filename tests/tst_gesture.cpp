@@ -18,22 +18,33 @@ private slots:
         QTest::addColumn<unsigned>("zone");
         QTest::addColumn<int>("cursor"); // -1: the default cursor
         const QSize big(100, 80);
-        QTest::newRow("x=4 left") << big << QPoint(4, 40) << unsigned(ieLeft) << int(Qt::SizeHorCursor);
+        QTest::newRow("x=4 left") << big << QPoint(4, 40) << unsigned(ieLeft)
+                                  << int(Qt::SizeHorCursor);
         QTest::newRow("x=5 interior") << big << QPoint(5, 40) << 0u << -1;
         QTest::newRow("x=95 interior") << big << QPoint(95, 40) << 0u << -1;
-        QTest::newRow("x=96 right") << big << QPoint(96, 40) << unsigned(ieRight) << int(Qt::SizeHorCursor);
+        QTest::newRow("x=96 right")
+            << big << QPoint(96, 40) << unsigned(ieRight) << int(Qt::SizeHorCursor);
         QTest::newRow("top") << big << QPoint(50, 4) << unsigned(ieTop) << int(Qt::SizeVerCursor);
-        QTest::newRow("bottom") << big << QPoint(50, 76) << unsigned(ieBottom) << int(Qt::SizeVerCursor);
-        QTest::newRow("top-left") << big << QPoint(0, 0) << unsigned(ieLeft | ieTop) << int(Qt::SizeFDiagCursor);
-        QTest::newRow("bottom-right") << big << QPoint(99, 79) << unsigned(ieRight | ieBottom) << int(Qt::SizeFDiagCursor);
-        QTest::newRow("bottom-left") << big << QPoint(1, 78) << unsigned(ieLeft | ieBottom) << int(Qt::SizeBDiagCursor);
-        QTest::newRow("top-right") << big << QPoint(98, 2) << unsigned(ieRight | ieTop) << int(Qt::SizeBDiagCursor);
+        QTest::newRow("bottom") << big << QPoint(50, 76) << unsigned(ieBottom)
+                                << int(Qt::SizeVerCursor);
+        QTest::newRow("top-left") << big << QPoint(0, 0) << unsigned(ieLeft | ieTop)
+                                  << int(Qt::SizeFDiagCursor);
+        QTest::newRow("bottom-right")
+            << big << QPoint(99, 79) << unsigned(ieRight | ieBottom) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("bottom-left")
+            << big << QPoint(1, 78) << unsigned(ieLeft | ieBottom) << int(Qt::SizeBDiagCursor);
+        QTest::newRow("top-right")
+            << big << QPoint(98, 2) << unsigned(ieRight | ieTop) << int(Qt::SizeBDiagCursor);
         // Narrower than 10: both horizontal zones overlap and the right wins.
-        QTest::newRow("narrow x=2") << QSize(8, 80) << QPoint(2, 40) << unsigned(ieLeft) << int(Qt::SizeHorCursor);
-        QTest::newRow("narrow x=4") << QSize(8, 80) << QPoint(4, 40) << unsigned(ieRight) << int(Qt::SizeHorCursor);
+        QTest::newRow("narrow x=2")
+            << QSize(8, 80) << QPoint(2, 40) << unsigned(ieLeft) << int(Qt::SizeHorCursor);
+        QTest::newRow("narrow x=4")
+            << QSize(8, 80) << QPoint(4, 40) << unsigned(ieRight) << int(Qt::SizeHorCursor);
         // Lower than 10: top and bottom both hold, which means a move.
-        QTest::newRow("low y=4") << QSize(100, 8) << QPoint(50, 4) << unsigned(ieTop | ieBottom) << -1;
-        QTest::newRow("low corner") << QSize(100, 8) << QPoint(1, 4) << unsigned(ieLeft | ieTop | ieBottom) << -1;
+        QTest::newRow("low y=4") << QSize(100, 8) << QPoint(50, 4) << unsigned(ieTop | ieBottom)
+                                 << -1;
+        QTest::newRow("low corner")
+            << QSize(100, 8) << QPoint(1, 4) << unsigned(ieLeft | ieTop | ieBottom) << -1;
     }
     void edgeZoneAndCursorFollowThePointer() {
         QFETCH(QSize, size);
@@ -59,13 +70,19 @@ private slots:
         QTest::addColumn<QPoint>("by");
         QTest::addColumn<QRect>("result");
         // The picture lies at (100, 100), 100 x 100.
-        QTest::newRow("bottom-right corner") << QPoint(97, 97) << QPoint(20, 10) << QRect(100, 100, 120, 110);
-        QTest::newRow("left edge 130 right") << QPoint(2, 50) << QPoint(130, 0) << QRect(200, 100, 30, 100);
-        QTest::newRow("left edge onto right") << QPoint(2, 50) << QPoint(100, 0) << QRect(200, 100, 0, 100);
-        QTest::newRow("top edge down") << QPoint(50, 1) << QPoint(7, 30) << QRect(100, 130, 100, 70);
-        QTest::newRow("top-right corner") << QPoint(98, 1) << QPoint(-10, -20) << QRect(100, 80, 90, 120);
+        QTest::newRow("bottom-right corner")
+            << QPoint(97, 97) << QPoint(20, 10) << QRect(100, 100, 120, 110);
+        QTest::newRow("left edge 130 right")
+            << QPoint(2, 50) << QPoint(130, 0) << QRect(200, 100, 30, 100);
+        QTest::newRow("left edge onto right")
+            << QPoint(2, 50) << QPoint(100, 0) << QRect(200, 100, 0, 100);
+        QTest::newRow("top edge down")
+            << QPoint(50, 1) << QPoint(7, 30) << QRect(100, 130, 100, 70);
+        QTest::newRow("top-right corner")
+            << QPoint(98, 1) << QPoint(-10, -20) << QRect(100, 80, 90, 120);
         QTest::newRow("move") << QPoint(50, 50) << QPoint(33, -17) << QRect(133, 83, 100, 100);
-        QTest::newRow("move off the page") << QPoint(50, 50) << QPoint(-140, -130) << QRect(-40, -30, 100, 100);
+        QTest::newRow("move off the page")
+            << QPoint(50, 50) << QPoint(-140, -130) << QRect(-40, -30, 100, 100);
     }
     void dragResizesOrMoves() {
         QFETCH(QPoint, grab);
@@ -221,7 +238,8 @@ private slots:
         QTest::keyClick(&f.form, Qt::Key_Escape);
         QCOMPARE(f.form.PlacedImages.size(), 2);
         f.form.SelectImage(a);
-        QTest::keyClick(static_cast<QWidget*>(f.form.ButtonEx2), Qt::Key_Escape); // seen before the focused button
+        QTest::keyClick(static_cast<QWidget*>(f.form.ButtonEx2),
+                        Qt::Key_Escape); // seen before the focused button
         QCOMPARE(f.form.SelectedImage, nullptr);
         QVERIFY(f.form.LayerMarks()->Marks().isEmpty());
         f.form.SelectImage(b);

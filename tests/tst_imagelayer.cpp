@@ -86,7 +86,8 @@ private slots:
         // A PNG named .bmp is read as a bitmap, and that fails.
         const QString png = f.Picture("e.png", QSize(30, 20), Qt::blue);
         QVERIFY(QFile::copy(png, f.dir.filePath("e.bmp")));
-        QCOMPARE(LoadError(f.dir.filePath("e.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+        QCOMPARE(LoadError(f.dir.filePath("e.bmp")),
+                 QStringLiteral("ビットマップイメージが不正です"));
     }
 
     void unloadableFilesRaiseTheToolkitsMessages() {
@@ -96,12 +97,14 @@ private slots:
         QCOMPARE(LoadError(f.dir.filePath("missing.xyz")),
                  QStringLiteral("拡張子 .xyz の画像形式は処理できません"));
         WriteFile(f.dir.filePath("text.bmp"), "just some words, not a picture");
-        QCOMPARE(LoadError(f.dir.filePath("text.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+        QCOMPARE(LoadError(f.dir.filePath("text.bmp")),
+                 QStringLiteral("ビットマップイメージが不正です"));
         QFile good(f.Picture("whole.bmp", QSize(64, 64), Qt::green));
         QVERIFY(good.open(QIODevice::ReadOnly));
         const QByteArray bytes = good.readAll();
         WriteFile(f.dir.filePath("cut.bmp"), bytes.left(80));
-        QCOMPARE(LoadError(f.dir.filePath("cut.bmp")), QStringLiteral("ビットマップイメージが不正です"));
+        QCOMPARE(LoadError(f.dir.filePath("cut.bmp")),
+                 QStringLiteral("ビットマップイメージが不正です"));
     }
 
     void hostileBitmapHeadersFailQuickly_data() {
@@ -150,7 +153,8 @@ private slots:
         WhenModal([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             QVERIFY(dialog);
-            QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
+            QCOMPARE(dialog->nameFilters(),
+                     QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
             dialog->selectFile(bad);
             static_cast<QDialog*>(dialog)->accept();
             WhenModal([&](QWidget* box) {
@@ -187,7 +191,7 @@ private slots:
         }
         QCOMPARE(f.form.SelectedImage, nullptr);
         const auto kids = f.form.TransPanel1->findChildren<TImageEx*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(kids, f.form.PlacedImages); // children in stacking order
+        QCOMPARE(kids, f.form.PlacedImages);                   // children in stacking order
         QCOMPARE(f.Screen().pixel(104, 104), qRgb(0, 0, 255)); // scaled into the square
     }
 

@@ -175,9 +175,7 @@ private slots:
         QWidget w;
         auto* edit = new QLineEdit(&w);
         QStringList seen;
-        TKeyPreview preview(&w, [&](QKeyEvent* k) {
-            seen.append(k->text() + "|" + edit->text());
-        });
+        TKeyPreview preview(&w, [&](QKeyEvent* k) { seen.append(k->text() + "|" + edit->text()); });
         w.show();
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_X);

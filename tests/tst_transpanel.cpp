@@ -165,7 +165,8 @@ private slots:
         clip.Confine(before);
         p->SetMouseClipBack(true);
         p->SetMouseClip(true);
-        QCOMPARE(clip.Current(), std::optional<QRect>(QRect(p->mapToGlobal(QPoint(0, 0)), p->size())));
+        QCOMPARE(clip.Current(),
+                 std::optional<QRect>(QRect(p->mapToGlobal(QPoint(0, 0)), p->size())));
         p->SetMouseClip(false);
         QCOMPARE(clip.Current(), std::optional<QRect>(before));
         p->SetMouseClipBack(false);

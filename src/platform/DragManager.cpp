@@ -58,8 +58,7 @@ bool TDragManager::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
-        HandlePointer(event->type(),
-                      static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        HandlePointer(event->type(), static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -8,7 +8,9 @@ TKeyPreview::TKeyPreview(QWidget* window, std::function<void(QKeyEvent*)> handle
     qApp->installEventFilter(this);
 }
 
-TKeyPreview::~TKeyPreview() { qApp->removeEventFilter(this); }
+TKeyPreview::~TKeyPreview() {
+    qApp->removeEventFilter(this);
+}
 
 bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyRelease) {
@@ -20,8 +22,7 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != window_)
         return false;
-    const bool passedUp = event == lastPress_ && lastReceiver_ &&
-                          lastReceiver_->isWidgetType() &&
+    const bool passedUp = event == lastPress_ && lastReceiver_ && lastReceiver_->isWidgetType() &&
                           w->isAncestorOf(static_cast<QWidget*>(lastReceiver_.data()));
     lastPress_ = event;
     lastReceiver_ = watched;

@@ -7,7 +7,9 @@
 #include <algorithm>
 
 namespace {
-int BandWidth(TMarkKind kind) { return kind == TMarkKind::Outline ? 3 : 1; }
+int BandWidth(TMarkKind kind) {
+    return kind == TMarkKind::Outline ? 3 : 1;
+}
 } // namespace
 
 QRegion TMark::Pixels() const {

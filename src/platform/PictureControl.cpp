@@ -4,11 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
-#include <cmath>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtEndian>
+#include <cmath>
 
 namespace {
 // Scaled copies beyond this size are not kept; such a control is drawn
@@ -72,7 +72,8 @@ QImage ReadPicture(const QString& path, const QByteArray& format) {
                              .arg(size.width())
                              .arg(size.height()));
         const double k = std::sqrt(double(TPictureControl::MaxPixels) / double(pixels));
-        reader.setScaledSize(QSize(qMax(1, int(size.width() * k)), qMax(1, int(size.height() * k))));
+        reader.setScaledSize(
+            QSize(qMax(1, int(size.width() * k)), qMax(1, int(size.height() * k))));
     }
     QImage image = reader.read();
     if (image.isNull())
