@@ -15,11 +15,24 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStringEncoder>
 #include <memory>
 #include <optional>
 
 namespace {
 constexpr int kEdgeZone = 5;
+// The placed-images file keeps a path in at most this many bytes of the
+// system's multibyte code page (932).
+constexpr int kStoredPathBytes = 258;
+
+// A path that the placed-images file could not hold would be lost at the
+// next close; such a picture is refused when it is opened.
+bool PathCanBeStored(const QString& path) {
+    QStringEncoder encoder("windows-31j");
+    const QByteArray bytes = encoder.encode(path);
+    return !encoder.hasError() && bytes.size() <= kStoredPathBytes;
+}
+
 constexpr int kDragThreshold = 2;
 
 TImageEdges EdgesAt(int x, int y, int w, int h) {
@@ -203,6 +216,12 @@ void TForm1::ButtonFileOpenClick() {
         return;
     const QString path = OpenDialog1->selectedFiles().constFirst();
     OpenDialog1->selectFile(path); // offered again next time
+    if (!PathCanBeStored(path)) {
+        ShowErrorReport(this, QStringLiteral("ファイル %1 は、その名前を保存できないため開けません"
+                                             "（Shift-JIS で表せない文字を含むか、長すぎます）")
+                                  .arg(path));
+        return;
+    }
     try {
         AddPlacedImage(path);
     } catch (const EError& e) {

@@ -144,6 +144,39 @@ private slots:
         QVERIFY(f.form.PlacedImages.isEmpty());
     }
 
+    void aHugeJpegIsReadReduced() {
+        LayerFixture f;
+        const QString path = f.dir.filePath("huge.jpg");
+        QImage img(11000, 10000, QImage::Format_Grayscale8);
+        img.fill(128);
+        QVERIFY(img.save(path, "JPEG", 50));
+        img = QImage();
+        TImageEx image;
+        image.LoadFromFile(path);
+        const QSize s = image.Picture().size();
+        QVERIFY(qint64(s.width()) * s.height() <= TPictureControl::MaxPixels);
+        QVERIFY(s.width() > 9000 && qAbs(s.width() * 10 - s.height() * 11) < 20);
+    }
+
+    void aPathThatCannotBeStoredIsRefusedOnOpen() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QString path = f.Picture(QStringLiteral("絵😀.bmp"), QSize(10, 10), Qt::blue);
+        QString shown;
+        WhenModal([&](QWidget* w) {
+            auto* dialog = static_cast<QFileDialog*>(w);
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+            WhenModal([&](QWidget* box) {
+                shown = qobject_cast<QMessageBox*>(box)->text();
+                box->close();
+            });
+        });
+        f.form.ButtonEx1->click();
+        QVERIFY(shown.contains(path));
+        QVERIFY(f.form.PlacedImages.isEmpty());
+    }
+
     void aFailedOpenReportsAndAddsNothing() {
         LayerFixture f;
         QVERIFY(f.exposed);

@@ -14,6 +14,7 @@ namespace {
 // Scaled copies beyond this size are not kept; such a control is drawn
 // straight from the picture, clipped to what is visible.
 constexpr qint64 kMaxScaledPixels = 16'000'000;
+constexpr int kAllocationLimitMB = 512;
 
 QByteArray FormatOfExtension(const QString& ext) {
     const QString e = ext.toLower();
@@ -56,8 +57,9 @@ bool BitmapFitsItsFile(const QString& path) {
 }
 
 QImage ReadPicture(const QString& path, const QByteArray& format) {
-    // A backstop for headers that lie about their size.
-    QImageReader::setAllocationLimit(int(TPictureControl::MaxPixels * 4 / (1024 * 1024)) + 1);
+    // A backstop for headers that lie about their size: room for the largest
+    // picture held (4 bytes a pixel) and no more.
+    QImageReader::setAllocationLimit(kAllocationLimitMB);
     QImageReader reader(path, format);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
