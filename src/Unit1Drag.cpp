@@ -78,9 +78,9 @@ void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
     ReleaseCursor();
 }
 
-// Whatever way a drag ended (also released over a place that takes no drop,
-// where the letter of the old program left both behind), the outline goes and
-// the pointer is free again.
+// Whatever way a drag ended, also released over a place that takes no drop,
+// the outline goes and the pointer is free again: a pointer left confined to
+// the page could not reach the command bar.
 void TForm1::ImagePanelEndDrag() {
     EraseDragOutline(DragOutline);
     DragOutline = TRectL{};
