@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -85,7 +86,6 @@ int main(int argc, char** argv) {
         return 1;
     TImageEx* bareSource = bare.AddPlacedImage(small, QRect(10, 10, 150, 125), true);
     bareSource->hide(); // the dragged picture alone, not drawn: no pictures on the layer
-    const double none = OutlineUpdate(bare, bareSource);
 
     TForm1 full;
     full.show();
@@ -95,9 +95,15 @@ int main(int argc, char** argv) {
     load.start();
     Place(full, big);
     const double loadMs = double(load.elapsed());
-    const double with30 = OutlineUpdate(full, full.PlacedImages.first());
-    const double repaint = FullRepaint(full);
-    const double repaintBare = FullRepaint(bare);
+    // The machine is shared: rounds alternate between the two windows and
+    // the best round of each counts.
+    double none = 1e300, with30 = 1e300, repaint = 1e300, repaintBare = 1e300;
+    for (int round = 0; round < 5; ++round) {
+        none = std::min(none, OutlineUpdate(bare, bareSource));
+        with30 = std::min(with30, OutlineUpdate(full, full.PlacedImages.first()));
+        repaintBare = std::min(repaintBare, FullRepaint(bare));
+        repaint = std::min(repaint, FullRepaint(full));
+    }
 
     std::printf("load 30 pictures of 4000 x 3000 (JPEG):  %.0f ms\n", loadMs);
     std::printf("drag outline update, no pictures:        %.1f us\n", none);
