@@ -1,5 +1,7 @@
 #include "QQRBag.h"
 
+#include "report/QRPrinter.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -143,6 +145,19 @@ void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines
             break;
         }
     }
+}
+
+void TQRBag::PrintAt(long double offsetX, long double offsetY) {
+    TQRPrintable::PrintAt(offsetX, offsetY);
+    TQRPrinter* printer = QRPrinter();
+    if (!printer || !printer->Canvas())
+        return;
+    const TQRPrintableSize& s = *Size();
+    const int l = printer->ToDeviceX(offsetX + s.Left() - 1);
+    const int t = printer->ToDeviceY(offsetY + s.Top() - 1);
+    const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
+    const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
+    DrawNet(*printer->Canvas(), l, t, r, b, printLine_);
 }
 
 void TQRBag::paintEvent(QPaintEvent*) {

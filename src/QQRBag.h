@@ -69,6 +69,10 @@ public:
 
     void DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const;
 
+    // Draws the net on the run's printer page. Left and top are taken one
+    // native unit further out than the bag's position; right and bottom exact.
+    void PrintAt(long double offsetX, long double offsetY) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

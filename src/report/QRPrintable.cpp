@@ -1,7 +1,10 @@
 #include "QRPrintable.h"
 
 #include "../platform/Canvas.h"
+#include "QRPrinter.h"
 #include "QuickRep.h"
+
+#include <QEvent>
 
 TQRPrintableSize::TQRPrintableSize(TQRPrintable* owner, int resolution)
     : owner_(owner), resolution_(resolution > 0 ? resolution : 96) {}
@@ -41,6 +44,13 @@ void TQRPrintableSize::UpdateControl() {
 }
 
 void TQRPrintableSize::SetPixelBounds(int left, int top, int width, int height) {
+    if (loading_) {
+        Remember(remembered_[0], left);
+        Remember(remembered_[1], top);
+        Remember(remembered_[2], width);
+        Remember(remembered_[3], height);
+        return;
+    }
     const TQRUnit saved = units_;
     units_ = TQRUnit::Pixels;
     // The order height, width, top, left is the one the stored form relies on.
@@ -52,6 +62,11 @@ void TQRPrintableSize::SetPixelBounds(int left, int top, int width, int height) 
 }
 
 void TQRPrintableSize::SetPixelPosition(int left, int top) {
+    if (loading_) {
+        Remember(remembered_[0], left);
+        Remember(remembered_[1], top);
+        return;
+    }
     const TQRUnit saved = units_;
     units_ = TQRUnit::Pixels;
     SetValue(TopIdx, top);
@@ -59,9 +74,27 @@ void TQRPrintableSize::SetPixelPosition(int left, int top) {
     units_ = saved;
 }
 
+void TQRPrintableSize::EndLoading() {
+    loading_ = false;
+    UpdateControl();
+    const std::array<int, 4> current{owner_->x(), owner_->y(), owner_->width(), owner_->height()};
+    const TQRUnit saved = units_;
+    units_ = TQRUnit::Pixels;
+    // Same write order as for pixel bounds: height, width, top, left.
+    for (int i : {3, 2, 1, 0}) {
+        static constexpr int kIndexOf[4] = {LeftIdx, TopIdx, WidthIdx, HeightIdx};
+        if (current[i] == 0 && remembered_[i] != 0)
+            SetValue(kIndexOf[i], remembered_[i]);
+    }
+    units_ = saved;
+    remembered_ = {0, 0, 0, 0};
+}
+
 TQRPrintable::TQRPrintable(QWidget* parent, int resolution)
     : QWidget(parent), size_(std::make_unique<TQRPrintableSize>(this, resolution)) {
     resize(10, 10);
+    if (auto* report = qobject_cast<TQuickRep*>(parent))
+        report->AttachPrintable(this);
 }
 
 TQRPrintable::~TQRPrintable() {
@@ -83,4 +116,39 @@ void TQRPrintable::AttachedTo(TQuickRep* report) {
     size_->SetZoom(report->Zoom());
 }
 
-void TQRPrintable::PrintAt(long double, long double) {}
+// Making a report page the parent attaches the printable to it; taking it
+// away detaches it, so the page's print list follows the widget tree.
+bool TQRPrintable::event(QEvent* e) {
+    if (e->type() == QEvent::ParentChange) {
+        auto* report = qobject_cast<TQuickRep*>(parentWidget());
+        if (report_ && report_ != report) {
+            report_->DetachPrintable(this);
+            report_ = nullptr;
+        }
+        if (report)
+            report->AttachPrintable(this);
+    }
+    return QWidget::event(e);
+}
+
+void TQRPrintable::PrintAt(long double offsetX, long double offsetY) {
+    if (!printer_ || !frame_.AnySide())
+        return;
+    const int l = printer_->ToDeviceX(offsetX + size_->Left());
+    const int t = printer_->ToDeviceY(offsetY + size_->Top());
+    const int r = printer_->ToDeviceX(offsetX + size_->Left() + size_->Width());
+    const int b = printer_->ToDeviceY(offsetY + size_->Top() + size_->Height());
+    TCanvas& canvas = *printer_->Canvas();
+    canvas.SetPenColor(frame_.Color);
+    canvas.SetPenStyle(TPenStyle::Solid);
+    canvas.SetPenWidth(1);
+    canvas.SetPenMode(TPenMode::Copy);
+    if (frame_.DrawTop)
+        canvas.Line({l, t}, {r, t});
+    if (frame_.DrawBottom)
+        canvas.Line({l, b}, {r, b});
+    if (frame_.DrawLeft)
+        canvas.Line({l, t}, {l, b});
+    if (frame_.DrawRight)
+        canvas.Line({r, t}, {r, b});
+}

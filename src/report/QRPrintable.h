@@ -10,6 +10,7 @@
 #include <memory>
 
 class TQRPrintable;
+class TQRPrinter;
 class TQuickRep;
 
 class TQRPrintableSize {
@@ -48,13 +49,28 @@ public:
     void UpdateControl();
     bool Updating() const { return updating_; }
 
+    // While loading, pixel bounds are only remembered (the non-zero ones);
+    // EndLoading derives the control from the stored values and then fills in
+    // each remembered bound that is still 0.
+    void BeginLoading() { loading_ = true; }
+    void EndLoading();
+    bool Loading() const { return loading_; }
+
 private:
+    void Remember(int& slot, int v) {
+        if (v != 0)
+            slot = v;
+    }
+
     TQRPrintable* owner_;
     TQRUnit units_ = TQRUnit::MM;
     int resolution_;
     int zoom_ = 100;
     std::array<long double, 4> values_{0, 0, 0, 0};
     bool updating_ = false;
+    bool loading_ = false;
+    // Remembered pixel bounds while loading: left, top, width, height.
+    std::array<int, 4> remembered_{0, 0, 0, 0};
 };
 
 struct TQRFrame {
@@ -97,12 +113,23 @@ public:
     // Called by a report page that is going away before its children.
     void ForgetReport() { report_ = nullptr; }
 
-    // Prints the element at an offset in native units during a run.
+    // The run's printer while the element is printing, else none.
+    TQRPrinter* QRPrinter() const { return printer_; }
+    // Entered by the print run for its length; the printer draws the element.
+    void BeginPrinting(TQRPrinter* printer) { printer_ = printer; }
+    void EndPrinting() { printer_ = nullptr; }
+
+    // Prints the element at an offset in native units during a run. The base
+    // draws the frame sides that are switched on.
     virtual void PrintAt(long double offsetX, long double offsetY);
+
+protected:
+    bool event(QEvent* e) override;
 
 private:
     std::unique_ptr<TQRPrintableSize> size_;
     TQRFrame frame_;
     TQuickRep* report_ = nullptr;
+    TQRPrinter* printer_ = nullptr;
     bool transparent_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "../platform/Canvas.h"
 #include "QRPrintable.h"
+#include "QRProgress.h"
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -16,6 +17,11 @@ TQuickRep::TQuickRep(QWidget* parent, int resolution)
 }
 
 TQuickRep::~TQuickRep() {
+    if (worker_) { // a page going away stops its preview run first
+        cancelled_ = true;
+        printer_->Cancel();
+        worker_->wait();
+    }
     for (TQRPrintable* p : printables_)
         p->ForgetReport();
 }
@@ -40,8 +46,10 @@ void TQuickRep::AttachPrintable(TQRPrintable* p) {
     if (!p || printables_.contains(p))
         return;
     const QPoint pos = p->pos();
-    p->setParent(this);
+    // Listed first: setParent comes back here through the parent-change event.
     printables_.append(p);
+    if (p->parentWidget() != this)
+        p->setParent(this);
     p->AttachedTo(this);
     p->SetPixelPosition(pos.x(), pos.y());
 }

@@ -4,14 +4,18 @@
 // and hosts the printables that a print run prints in attachment order.
 
 #include "QRPage.h"
+#include "QRPrinter.h"
 #include "QRUnits.h"
 
 #include <QList>
 #include <QWidget>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 class TQRPrintable;
 class TCanvas;
+class TQRCreateReportThread;
 
 // A detail band; this program uses one of height 0 with no content.
 class TQRSubDetail : public QWidget {
@@ -60,6 +64,42 @@ public:
     // The margin guide rectangle in pixels, the right/bottom edge exclusive.
     QRect MarginGuideRect() const;
 
+    // Run settings.
+    TQuickRepPrinterSettings& PrinterSettings() { return printerSettings_; }
+    bool ShowProgress() const { return showProgress_; }
+    void SetShowProgress(bool s) { showProgress_ = s; }
+    const QString& ReportTitle() const { return reportTitle_; }
+    void SetReportTitle(const QString& t) { reportTitle_ = t; }
+    // Called by Preview with the run's printer; it shows the preview window
+    // and returns when that window has closed.
+    void SetOnPreview(std::function<void(TQRPrinter*)> handler) { onPreview_ = std::move(handler); }
+    // The print dialog routine that a preview's printer set-up runs.
+    void SetPrintSetupRoutine(std::function<void()> r) { printSetupRoutine_ = std::move(r); }
+
+    // Prints the page on the printer now; returns when the printer has the
+    // job. Does nothing while a run is in progress or without a printer.
+    void Print();
+    // Starts a preview run on a worker and calls OnPreview with its printer;
+    // returns when the preview has ended and the worker has stopped.
+    void Preview();
+    // The page's current printer: the running or previewed one, else none.
+    TQRPrinter* QRPrinter() const { return printer_.get(); }
+    // True while no run is in progress.
+    bool Available() const { return available_; }
+    bool Cancelled() const { return cancelled_; }
+    int PageCount() const { return pageCount_; }
+
+    // The run itself, on the given printer (the UI thread for a print, the
+    // worker for a preview). The caller has claimed the run with ClaimRun.
+    void GenerateReport(TQRPrinter* printer);
+
+public slots:
+    // From the preview window: print the page directly.
+    void PrintRequest();
+    // From the preview window as it closes: cancels a run still going,
+    // otherwise releases the preview's printer and its page store.
+    void PreviewClosed(TQRPrinter* sender);
+
 signals:
     // The on-screen size was re-derived from the paper or the zoom.
     void PageSizeChanged();
@@ -69,6 +109,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    bool ClaimRun();
+    void CheckMargins();
+    void StartPageIfNone(TQRPrinter* printer);
+    void PrintPrintables();
+    void EndPreviewRun();
     int PixelsOf(long double native) const;
     void PaintRuler(TCanvas& canvas);
     void PaintMarginGuide(TCanvas& canvas);
@@ -80,4 +125,21 @@ private:
     int resolution_;
     QList<TQRPrintable*> printables_;
     QList<TQRSubDetail*> bands_;
+
+    TQuickRepPrinterSettings printerSettings_;
+    bool showProgress_ = true;
+    bool printIfEmpty_ = true;
+    QString reportTitle_;
+    std::function<void(TQRPrinter*)> onPreview_;
+    std::function<void()> printSetupRoutine_;
+
+    // Run state. The preview worker reads and writes the flags.
+    std::atomic<bool> available_{true};
+    std::atomic<bool> cancelled_{false};
+    int pageCount_ = 0;
+    long double curX_ = 0;
+    long double curY_ = -1;
+    int curColumn_ = 1;
+    std::unique_ptr<TQRPrinter> printer_;
+    std::unique_ptr<TQRCreateReportThread> worker_;
 };

@@ -1,0 +1,80 @@
+#include "QRImage.h"
+
+#include "../platform/Canvas.h"
+#include "QRPrinter.h"
+
+#include <QPainter>
+
+TQRImage::TQRImage(QWidget* owner, int resolution) : TQRPrintable(owner, resolution) {
+    SetBounds(x(), y(), 105, 105);
+}
+
+void TQRImage::SetPicture(const QImage& image) {
+    picture_ = image; // shared until either side changes: a copy to the user
+    FitToPicture();
+    update();
+}
+
+void TQRImage::SetStretch(bool s) {
+    stretch_ = s;
+    update();
+}
+
+void TQRImage::SetCenter(bool c) {
+    center_ = c;
+    update();
+}
+
+void TQRImage::SetAutoSize(bool a) {
+    autoSize_ = a;
+    FitToPicture();
+}
+
+void TQRImage::FitToPicture() {
+    if (autoSize_ && picture_.width() > 0 && picture_.height() > 0)
+        SetBounds(x(), y(), picture_.width(), picture_.height());
+}
+
+QSize TQRImage::NaturalSize(const TQRPrinter& printer) const {
+    const long double nativePerPixel = 254.0L / Size()->Resolution();
+    return QSize(
+        int(RoundHalfEven(picture_.width() * nativePerPixel * printer.DevicePerNativeX())),
+        int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
+}
+
+void TQRImage::PrintAt(long double offsetX, long double offsetY) {
+    TQRPrinter* printer = QRPrinter();
+    if (printer && printer->Canvas() && !picture_.isNull()) {
+        const TQRPrintableSize& s = *Size();
+        const int l = printer->ToDeviceX(offsetX + s.Left());
+        const int t = printer->ToDeviceY(offsetY + s.Top());
+        const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
+        const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
+        const QRect target(QPoint(l, t), QPoint(r - 1, b - 1));
+        TCanvas& canvas = *printer->Canvas();
+        if (stretch_) {
+            canvas.StretchDraw(target, picture_);
+        } else {
+            // Natural size from the top-left corner (or centred), cut at the
+            // element's rectangle.
+            const QSize natural = NaturalSize(*printer);
+            QPoint at = target.topLeft();
+            if (center_) // halves truncate towards zero
+                at += QPoint((printer->ToDeviceWidth(s.Width()) - natural.width()) / 2,
+                             (printer->ToDeviceHeight(s.Height()) - natural.height()) / 2);
+            QPainter& painter = *canvas.Painter();
+            painter.save();
+            painter.setClipRect(target);
+            canvas.StretchDraw(QRect(at, natural), picture_);
+            painter.restore();
+        }
+    }
+    TQRPrintable::PrintAt(offsetX, offsetY);
+}
+
+void TQRImage::paintEvent(QPaintEvent*) {
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// TQRImage: a print picture. It prints its picture into its rectangle on the
+// run's page, scaled to fill it (Stretch) or at its natural size converted
+// from screen pixels and cut at the rectangle. Each picture goes to the page
+// once, at its own resolution, scaled by the device without blending.
+
+#include "QRPrintable.h"
+
+#include <QImage>
+
+class TQRPrinter;
+
+class TQRImage : public TQRPrintable {
+    Q_OBJECT
+public:
+    // 105 x 105 pixels after construction; attached when owner is a page.
+    explicit TQRImage(QWidget* owner = nullptr, int resolution = 96);
+
+    const QImage& Picture() const { return picture_; }
+    // Keeps a copy of the image.
+    void SetPicture(const QImage& image);
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool s);
+    bool Center() const { return center_; }
+    void SetCenter(bool c);
+    bool AutoSize() const { return autoSize_; }
+    // With AutoSize, the pixel bounds take the picture's pixel size.
+    void SetAutoSize(bool a);
+
+    void PrintAt(long double offsetX, long double offsetY) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void FitToPicture();
+    // The picture's screen-pixel size in device pixels of the printer.
+    QSize NaturalSize(const TQRPrinter& printer) const;
+
+    QImage picture_;
+    bool stretch_ = false;
+    bool center_ = false;
+    bool autoSize_ = false;
+};

@@ -1,0 +1,336 @@
+#include "QRPrinter.h"
+
+#include "../platform/Errors.h"
+#include "QRPageList.h"
+#include "QRPrinterService.h"
+#include "QuickRep.h"
+
+#include <QCoreApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QThread>
+
+namespace {
+constexpr qint64 kPageStoreMemoryLimit = 100000;
+
+QPrinter::PaperSource PaperSourceOf(TQRBin bin) {
+    switch (bin) {
+    case TQRBin::First:
+    case TQRBin::Upper:
+        return QPrinter::Upper;
+    case TQRBin::Lower:
+        return QPrinter::Lower;
+    case TQRBin::Middle:
+        return QPrinter::Middle;
+    case TQRBin::Manual:
+        return QPrinter::Manual;
+    case TQRBin::Envelope:
+        return QPrinter::Envelope;
+    case TQRBin::EnvManual:
+        return QPrinter::EnvelopeManual;
+    case TQRBin::Tractor:
+        return QPrinter::Tractor;
+    case TQRBin::SmallFormat:
+        return QPrinter::SmallFormat;
+    case TQRBin::LargeFormat:
+        return QPrinter::LargeFormat;
+    case TQRBin::LargeCapacity:
+        return QPrinter::LargeCapacity;
+    case TQRBin::Cassette:
+    case TQRBin::Last:
+        return QPrinter::Cassette;
+    case TQRBin::Auto:
+        break;
+    }
+    return QPrinter::Auto;
+}
+
+int Round(long double v) {
+    return int(RoundHalfEven(v));
+}
+} // namespace
+
+TQRPrinter::TQRPrinter(QObject* parent) : QObject(parent) {
+    const TQRPrinterService& service = TQRPrinterService::Current();
+    printerOK_ = service.PrinterOK();
+    if (printerOK_)
+        SetPrinterName(QString());
+}
+
+TQRPrinter::~TQRPrinter() {
+    canvas_.reset();
+    if (jobPainter_ && jobPainter_->isActive()) {
+        // A job left open is abandoned, never completed by accident.
+        printer_->abort();
+        jobPainter_->end();
+    }
+}
+
+void TQRPrinter::SetPrinterName(const QString& name) {
+    if (!printerOK_ || status_ != TQRPrinterStatus::Ready)
+        return;
+    printer_ = TQRPrinterService::Current().Open(name);
+    ReadPrinterSettings();
+}
+
+void TQRPrinter::ReadPrinterSettings() {
+    const QPageLayout layout = printer_->pageLayout();
+    const int id = layout.pageSize().windowsId();
+    paperSize_ = id >= 1 && id <= 26 ? TQRPaperSize(id) : QRPaper::Custom;
+    const QSizeF mm = layout.pageSize().size(QPageSize::Millimeter);
+    physicalWidth_ = mm.width() * 10;
+    physicalLength_ = mm.height() * 10;
+    orientation_ = layout.orientation() == QPageLayout::Landscape ? TPrinterOrientation::Landscape
+                                                                  : TPrinterOrientation::Portrait;
+    copies_ = 1;
+    bin_ = TQRBin::Auto;
+}
+
+void TQRPrinter::SetPaperSize(TQRPaperSize code) {
+    if (!printer_ || code > QRPaper::Custom)
+        return;
+    if (code == QRPaper::Default || TQRPrinterService::Current().SupportsPaper(*printer_, code))
+        paperSize_ = code;
+}
+
+void TQRPrinter::SetOrientation(TPrinterOrientation o) {
+    if (printer_)
+        orientation_ = o;
+}
+
+void TQRPrinter::SetCustomSize(int width, int length) {
+    if (!printer_ || paperSize_ != QRPaper::Custom || width <= 0 || length <= 0)
+        return;
+    customWidth_ = width;
+    customLength_ = length;
+}
+
+void TQRPrinter::SetCopies(int c) {
+    if (printer_ && c >= 1 && printer_->supportsMultipleCopies())
+        copies_ = c;
+}
+
+void TQRPrinter::SetOutputBin(TQRBin b) {
+    if (printer_)
+        bin_ = b;
+}
+
+void TQRPrinter::SetPageRange(int first, int last) {
+    firstPage_ = first;
+    lastPage_ = last;
+}
+
+void TQRPrinter::TakeSettings(const TQRPage& page, const TQuickRepPrinterSettings& s) {
+    SetPrinterName(s.PrinterName);
+    SetPaperSize(page.PaperSize());
+    if (paperSize_ == QRPaper::Custom)
+        SetCustomSize(Round(page.NativeValue(TQRPage::WidthIdx)),
+                      Round(page.NativeValue(TQRPage::LengthIdx)));
+    SetOrientation(page.Orientation());
+    SetCopies(s.Copies);
+    SetOutputBin(s.OutputBin);
+    SetPageRange(s.FirstPage, s.LastPage);
+}
+
+void TQRPrinter::ApplyPrinterSettings() {
+    if (paperSize_ == QRPaper::Custom && customWidth_ > 0 && customLength_ > 0)
+        printer_->setPageSize(QPageSize(QSizeF(customWidth_ / 10.0, customLength_ / 10.0),
+                                        QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    else if (paperSize_ != QRPaper::Default && paperSize_ != QRPaper::Custom)
+        printer_->setPageSize(PageSizeOf(paperSize_));
+    printer_->setCopyCount(copies_);
+    printer_->setPaperSource(PaperSourceOf(bin_));
+    printer_->setPageOrientation(orientation_ == TPrinterOrientation::Landscape
+                                     ? QPageLayout::Landscape
+                                     : QPageLayout::Portrait);
+    const QSizeF mm = printer_->pageLayout().pageSize().size(QPageSize::Millimeter);
+    physicalWidth_ = mm.width() * 10;
+    physicalLength_ = mm.height() * 10;
+}
+
+int TQRPrinter::ToDeviceX(long double x) const {
+    return Round((x - leftOffset_) * devicePerNativeX_);
+}
+
+int TQRPrinter::ToDeviceY(long double y) const {
+    return Round((y - topOffset_) * devicePerNativeY_);
+}
+
+int TQRPrinter::ToDeviceWidth(long double x) const {
+    return Round(x * devicePerNativeX_);
+}
+
+int TQRPrinter::ToDeviceHeight(long double y) const {
+    return Round(y * devicePerNativeY_);
+}
+
+long double TQRPrinter::SheetWidth() const {
+    const bool landscape = orientation_ == TPrinterOrientation::Landscape;
+    const TPaperDimension& dim = PaperDimensions(paperSize_);
+    if (dim.Width > 0)
+        return (landscape ? dim.Length : dim.Width) * 10.0L;
+    if (paperSize_ == QRPaper::Custom && customWidth_ > 0)
+        return landscape ? customLength_ : customWidth_;
+    return landscape ? physicalLength_ : physicalWidth_;
+}
+
+long double TQRPrinter::SheetLength() const {
+    const bool landscape = orientation_ == TPrinterOrientation::Landscape;
+    const TPaperDimension& dim = PaperDimensions(paperSize_);
+    if (dim.Width > 0)
+        return (landscape ? dim.Width : dim.Length) * 10.0L;
+    if (paperSize_ == QRPaper::Custom && customWidth_ > 0)
+        return landscape ? customWidth_ : customLength_;
+    return landscape ? physicalWidth_ : physicalLength_;
+}
+
+void TQRPrinter::BeginDocument() {
+    if (status_ != TQRPrinterStatus::Ready)
+        throw EError(QStringLiteral("QRPrinter の準備ができていません"));
+    canvas_.reset();
+    pagePainter_.reset();
+    pageImage_.reset();
+    cancelled_ = false;
+    availablePages_ = 0;
+    leftOffset_ = topOffset_ = 0;
+    if (destination_ == TQRDestination::Printer && printer_) {
+        ApplyPrinterSettings();
+        const QRectF page = printer_->pageRect(QPrinter::DevicePixel);
+        const long double dpiX = printer_->logicalDpiX();
+        const long double dpiY = printer_->logicalDpiY();
+        leftOffset_ = Round(page.left() / dpiX * 254);
+        topOffset_ = Round(page.top() / dpiY * 254);
+        devicePerNativeX_ = dpiX / 254;
+        devicePerNativeY_ = dpiY / 254;
+    } else {
+        pageList_ = std::make_unique<TQRPageList>(kPageStoreMemoryLimit);
+        devicePerNativeX_ = devicePerNativeY_ = screenResolution_ / 254.0L;
+    }
+    pageNumber_ = 0;
+    pageCount_ = 0;
+    status_ = TQRPrinterStatus::Busy;
+}
+
+bool TQRPrinter::PageInRange() const {
+    return (firstPage_ <= 0 || pageCount_ >= firstPage_) &&
+           (lastPage_ <= 0 || pageCount_ <= lastPage_);
+}
+
+bool TQRPrinter::PrintsToDevice() const {
+    return destination_ == TQRDestination::Printer && printer_ && PageInRange();
+}
+
+void TQRPrinter::OpenPage() {
+    if (!PrintsToDevice()) {
+        pageImage_ = std::make_unique<QPicture>();
+        pageImage_->setBoundingRect(
+            QRect(0, 0, ToDeviceWidth(SheetWidth()), ToDeviceHeight(SheetLength())));
+        pagePainter_ = std::make_unique<QPainter>(pageImage_.get());
+        canvas_ = std::make_unique<TCanvas>(pagePainter_.get());
+        return;
+    }
+    if (!jobPainter_) {
+        printer_->setDocName(title_);
+        jobPainter_ = std::make_unique<QPainter>();
+        if (!jobPainter_->begin(printer_.get()))
+            throw EError(QStringLiteral("印刷を開始できません"));
+    } else if (!printer_->newPage()) {
+        throw EError(QStringLiteral("印刷を開始できません"));
+    }
+    canvas_ = std::make_unique<TCanvas>(jobPainter_.get());
+}
+
+// Closes the open page: a page-store page goes into the store; a page out of
+// the printed range is dropped. A device page stays open for the job.
+void TQRPrinter::ClosePage() {
+    canvas_.reset();
+    if (!pageImage_)
+        return;
+    pagePainter_->end();
+    pagePainter_.reset();
+    if (destination_ == TQRDestination::PageStore)
+        pageList_->AddPage(*pageImage_);
+    pageImage_.reset();
+}
+
+void TQRPrinter::NewPage() {
+    if (status_ != TQRPrinterStatus::Busy)
+        throw EError(QStringLiteral("間違った NewPage の呼び出し"));
+    if (pageNumber_ > 0) {
+        ClosePage();
+        Post("PageAvailable", ++availablePages_);
+    }
+    ++pageCount_;
+    ++pageNumber_;
+    OpenPage();
+}
+
+void TQRPrinter::EndDocument() {
+    if (status_ != TQRPrinterStatus::Busy)
+        return;
+    ClosePage();
+    if (jobPainter_) {
+        const bool ok = jobPainter_->end() && printer_->printerState() != QPrinter::Error;
+        jobPainter_.reset();
+        if (!ok) {
+            status_ = TQRPrinterStatus::Finished;
+            throw EError(QStringLiteral("印刷できませんでした"));
+        }
+    }
+    status_ = TQRPrinterStatus::Finished;
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+        QCoreApplication::processEvents();
+    Post("PageAvailable", ++availablePages_);
+    if (pageList_)
+        pageList_->SetComplete();
+}
+
+void TQRPrinter::AbortDocument() {
+    ClosePage();
+    if (jobPainter_) {
+        printer_->abort();
+        jobPainter_->end();
+        jobPainter_.reset();
+    }
+    status_ = TQRPrinterStatus::Finished;
+}
+
+QPicture TQRPrinter::PageImage(int n) {
+    const TQRPrinterStatus s = status_;
+    if (s == TQRPrinterStatus::Ready || !pageList_ || n < 1 || n > pageCount_)
+        return QPicture();
+    return pageList_->GetPage(n);
+}
+
+void TQRPrinter::SetClient(QObject* client) {
+    QMutexLocker locker(&clientLock_);
+    client_ = client;
+}
+
+QObject* TQRPrinter::Client() {
+    QMutexLocker locker(&clientLock_);
+    return client_;
+}
+
+// Posted under the client lock, so a client that unbinds itself (on the UI
+// thread) is never posted to once SetClient(nullptr) has returned.
+void TQRPrinter::Post(const char* method, int value) {
+    QMutexLocker locker(&clientLock_);
+    if (client_)
+        QMetaObject::invokeMethod(client_, method, Qt::QueuedConnection, Q_ARG(int, value));
+}
+
+void TQRPrinter::PrintSetup() {
+    if (PrintSetupHook)
+        PrintSetupHook();
+}
+
+void TQRPrinter::RequestPrint() {
+    if (TQuickRep* master = master_)
+        QMetaObject::invokeMethod(master, &TQuickRep::PrintRequest, Qt::QueuedConnection);
+}
+
+void TQRPrinter::ClosePreview() {
+    if (TQuickRep* master = master_)
+        master->PreviewClosed(this);
+}

@@ -1,0 +1,184 @@
+#pragma once
+// TQRPrinter: the report printer object of one print or preview run. It hides
+// whether pages go to the printer or into the page store of a preview, applies
+// the page's paper settings to the printer, converts native units (0.1 mm)
+// into device pixels and offers the canvas of the page being drawn.
+//
+// Notifications for the window that shows the run (its client) are posted to
+// that window's event queue: the client must be a QObject with the invokable
+// methods (slots) PageAvailable(int pages) and ProgressUpdate(int percent).
+
+#include "../platform/Canvas.h"
+#include "QRPage.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QPicture>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QPrinter;
+class TQRPageList;
+class TQuickRep;
+
+enum class TQRPrinterStatus { Ready, Busy, Finished };
+enum class TQRDestination { Printer, PageStore };
+enum class TQRBin {
+    First,
+    Upper,
+    Lower,
+    Middle,
+    Manual,
+    Envelope,
+    EnvManual,
+    Auto,
+    Tractor,
+    SmallFormat,
+    LargeFormat,
+    LargeCapacity,
+    Cassette,
+    Last
+};
+
+// The report page's printer choices for a run.
+struct TQuickRepPrinterSettings {
+    int Copies = 1;
+    bool Duplex = false;
+    int FirstPage = 0;
+    int LastPage = 0;
+    TQRBin OutputBin = TQRBin::Auto;
+    QString PrinterName; // empty: the system's default printer
+};
+
+class TQRPrinter : public QObject {
+    Q_OBJECT
+public:
+    // Opens the current printer service's default printer when one exists.
+    explicit TQRPrinter(QObject* parent = nullptr);
+    ~TQRPrinter() override;
+
+    TQRDestination Destination() const { return destination_; }
+    void SetDestination(TQRDestination d) { destination_ = d; }
+    TQRPrinterStatus Status() const { return status_; }
+    bool PrinterOK() const { return printerOK_; }
+    const QString& Title() const { return title_; }
+    void SetTitle(const QString& t) { title_ = t; }
+    // Screen pixels per inch: the resolution of page-store pages.
+    void SetScreenResolution(int r) { screenResolution_ = r > 0 ? r : 96; }
+
+    int PageCount() const { return pageCount_; }
+    int PageNumber() const { return pageNumber_; }
+    int AvailablePages() const { return availablePages_; }
+    int FirstPage() const { return firstPage_; }
+    int LastPage() const { return lastPage_; }
+    bool Cancelled() const { return cancelled_; }
+    void Cancel() { cancelled_ = true; }
+
+    // Printer values; each is accepted only where the printer supports it,
+    // and nothing is accepted while no printer is installed.
+    void SetPrinterName(const QString& name);
+    TQRPaperSize PaperSize() const { return paperSize_; }
+    void SetPaperSize(TQRPaperSize code);
+    TPrinterOrientation Orientation() const { return orientation_; }
+    void SetOrientation(TPrinterOrientation o);
+    void SetCustomSize(int width, int length);
+    int Copies() const { return copies_; }
+    void SetCopies(int c);
+    TQRBin OutputBin() const { return bin_; }
+    void SetOutputBin(TQRBin b);
+    void SetPageRange(int first, int last);
+    // All of the above from the page and its printer settings (start of a run).
+    void TakeSettings(const TQRPage& page, const TQuickRepPrinterSettings& s);
+
+    long double DevicePerNativeX() const { return devicePerNativeX_; }
+    long double DevicePerNativeY() const { return devicePerNativeY_; }
+    int PrinterLeftOffset() const { return leftOffset_; }
+    int PrinterTopOffset() const { return topOffset_; }
+    int ToDeviceX(long double x) const;
+    int ToDeviceY(long double y) const;
+    int ToDeviceWidth(long double x) const;
+    int ToDeviceHeight(long double y) const;
+    // The sheet as oriented, in native units.
+    long double SheetWidth() const;
+    long double SheetLength() const;
+
+    void BeginDocument();
+    void NewPage();
+    void EndDocument();
+    void AbortDocument();
+    // The canvas of the page being drawn; none while no page is open.
+    TCanvas* Canvas() { return canvas_.get(); }
+
+    // A copy of page n (1-based) of the page store; null outside Busy and
+    // Finished, outside 1..page count, or while the page is not stored yet.
+    QPicture PageImage(int n);
+    TQRPageList* PageList() { return pageList_.get(); }
+    // The platform printer of the run (none while no printer is installed).
+    QPrinter* Device() { return printer_.get(); }
+
+    // The window that receives PageAvailable and ProgressUpdate, or none.
+    void SetClient(QObject* client);
+    QObject* Client();
+    TQuickRep* Master() const { return master_; }
+    void SetMaster(TQuickRep* m) { master_ = m; }
+    bool ShowingPreview() const { return showingPreview_; }
+    void SetShowingPreview(bool s) { showingPreview_ = s; }
+    // The report page's print dialog routine, run by the preview's set-up.
+    std::function<void()> PrintSetupHook;
+    void PrintSetup();
+    // Posts PrintRequest to the master page (the preview's print command).
+    void RequestPrint();
+    // Sends PreviewClosed to the master page and returns once it is handled.
+    // The printer may be gone afterwards: do not use it after this call.
+    void ClosePreview();
+
+private:
+    void ReadPrinterSettings();
+    void ApplyPrinterSettings();
+    void OpenPage();
+    void ClosePage();
+    void Post(const char* method, int value);
+    bool PageInRange() const;
+    bool PrintsToDevice() const;
+
+    TQRDestination destination_ = TQRDestination::Printer;
+    std::atomic<TQRPrinterStatus> status_{TQRPrinterStatus::Ready};
+    bool printerOK_ = false;
+    QString title_;
+    int screenResolution_ = 96;
+    std::atomic<int> pageCount_{0};
+    int pageNumber_ = 0;
+    std::atomic<int> availablePages_{0};
+    int firstPage_ = 0;
+    int lastPage_ = 0;
+    std::atomic<bool> cancelled_{false};
+
+    TQRPaperSize paperSize_ = QRPaper::A4;
+    TPrinterOrientation orientation_ = TPrinterOrientation::Portrait;
+    int customWidth_ = 0;               // 0.1 mm
+    int customLength_ = 0;              // 0.1 mm
+    long double physicalWidth_ = 2100;  // 0.1 mm, portrait
+    long double physicalLength_ = 2970; // 0.1 mm, portrait
+    int copies_ = 1;
+    TQRBin bin_ = TQRBin::Auto;
+
+    long double devicePerNativeX_ = 96.0L / 254;
+    long double devicePerNativeY_ = 96.0L / 254;
+    int leftOffset_ = 0;
+    int topOffset_ = 0;
+
+    // Destroyed in reverse order: canvases and painters before their devices.
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> jobPainter_; // open from the job's first page to its end
+    std::unique_ptr<QPicture> pageImage_;  // page store pages and pages out of range
+    std::unique_ptr<QPainter> pagePainter_;
+    std::unique_ptr<TCanvas> canvas_;
+    std::unique_ptr<TQRPageList> pageList_;
+
+    QMutex clientLock_;
+    QObject* client_ = nullptr;
+    TQuickRep* master_ = nullptr;
+    bool showingPreview_ = false;
+};
