@@ -1,0 +1,56 @@
+#pragma once
+// Helpers for the print tests: a PDF file printer installed for one test, a
+// printable that runs a test's code when printed, and the rasteriser.
+#include "report/QRPrintable.h"
+#include "report/QRPrinter.h"
+#include "report/QRPrinterService.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+
+// Jobs go to a PDF file for as long as the object lives.
+struct TPdfPrinterScope {
+    QTemporaryDir dir;
+    QString file = dir.filePath("out.pdf");
+    TPdfPrinterScope(int dpi = 600, int marginDots = 0) {
+        TQRPrinterService::Install(std::make_unique<TQRPdfFileService>(file, dpi, marginDots));
+    }
+    ~TPdfPrinterScope() { TQRPrinterService::Install(nullptr); }
+};
+
+// A service that reports no installed printer.
+struct TNoPrinterService : TQRPrinterService {
+    bool PrinterOK() const override { return false; }
+};
+
+class TProbe : public TQRPrintable {
+public:
+    using TQRPrintable::TQRPrintable;
+    std::function<void(TProbe&, TQRPrinter&)> OnPrint;
+    void PrintAt(long double ox, long double oy) override {
+        if (OnPrint && QRPrinter())
+            OnPrint(*this, *QRPrinter());
+        TQRPrintable::PrintAt(ox, oy);
+    }
+};
+
+// The page of a PDF rasterised without anti-aliasing (null on failure).
+inline QImage RasterisePdf(const QString& pdf, int dpi) {
+    QImageReader::setAllocationLimit(1024);
+    const QString base = pdf + QStringLiteral(".r");
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-aa", "no", "-aaVector", "no",
+                                   "-png", "-singlefile", pdf, base});
+    return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+// `pdfimages -list` rows after the two header lines.
+inline QStringList PdfImages(const QString& pdf) {
+    QProcess p;
+    p.start("pdfimages", {"-list", pdf});
+    p.waitForFinished();
+    QStringList rows = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return rows.mid(2);
+}

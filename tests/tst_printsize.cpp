@@ -1,0 +1,127 @@
+// Printable bounds in native units: loading rules, the unit switch of a run
+// and where the bag lands in device pixels on paper and in the preview.
+#include "PrintTestSupport.h"
+#include "QQRBag.h"
+#include "Unit1.h"
+#include "report/QuickRep.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTest>
+#include <QThread>
+
+namespace {
+// Columns (alongX) or rows through img where a run of pixels of a kind
+// starts: black (lines) or grey (the glue flap).
+QList<int> RunStarts(const QImage& img, int fixed, bool alongX, bool grey = false) {
+    QList<int> starts;
+    const int n = alongX ? img.width() : img.height();
+    bool inside = false;
+    for (int i = 0; i < n; ++i) {
+        const int g = qGray(alongX ? img.pixel(i, fixed) : img.pixel(fixed, i));
+        const bool hit = grey ? (g > 100 && g < 160) : g < 60;
+        if (hit && !inside)
+            starts << i;
+        inside = hit;
+    }
+    return starts;
+}
+
+bool WaitFinished(TQRPrinter* p) {
+    QElapsedTimer t;
+    t.start();
+    while (p->Status() != TQRPrinterStatus::Finished && t.elapsed() < 10000)
+        QThread::msleep(5);
+    return p->Status() == TQRPrinterStatus::Finished;
+}
+} // namespace
+
+class TstPrintSize : public QObject {
+    Q_OBJECT
+private slots:
+    void loadingRemembersOnlyNonZeroBoundsAndFillsOnlyZeros() {
+        TQuickRep rep;
+        TQRPrintable p(&rep);
+        const QRect before = p.geometry();
+        p.Size()->BeginLoading();
+        p.SetBounds(0, 40, 833, 569); // left 0 is not remembered
+        QCOMPARE(p.geometry(), before); // only remembered so far
+        // Streamed: height 0, left 105.83 (32 px), top 105.83, width 2754.97 (833 px).
+        p.Size()->SetValues({0, 105.833333333333L, 105.833333333333L, 2754.97395833333L});
+        p.Size()->EndLoading();
+        QCOMPARE(p.geometry(), QRect(32, 32, 833, 569)); // only the zero height was filled
+        QCOMPARE(double(p.Size()->Values()[TQRPrintableSize::LeftIdx]), 105.833333333333);
+        p.SetLeft(0); // after loading, bounds are written again
+        QCOMPARE(p.x(), 0);
+    }
+
+    void pixelBoundsRoundHalfToEven() {
+        TQuickRep rep; // zoom 80: 3.3072916... native per pixel
+        TQRPrintable p(&rep);
+        p.Size()->SetUnits(TQRUnit::Native);
+        const long double px = 254.0L / 96 / 80 * 100;
+        p.Size()->SetValues({px * 2.5L, px * 3.5L, px * 0.5L, px * 1.5L});
+        QCOMPARE(p.geometry(), QRect(4, 0, 2, 2));
+    }
+
+    void aRunReadsEverySizeInNativeUnitsAndRestoresTheUnits() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        auto* probe = new TProbe(form.QuickRep1);
+        probe->SetBounds(60, 30, 120, 90);
+        QList<TQRUnit> seen;
+        long double left = 0;
+        probe->OnPrint = [&](TProbe& self, TQRPrinter&) {
+            seen << form.QuickRep1->Units() << self.Size()->Units()
+                 << form.QRBag1->Size()->Units();
+            left = form.QRBag1->Size()->Left();
+        };
+        form.QuickRep1->Print();
+        QCOMPARE(seen, QList<TQRUnit>(3, TQRUnit::Native));
+        QCOMPARE(double(left), 99.21875);
+        QCOMPARE(form.QuickRep1->Units(), TQRUnit::MM);
+        QCOMPARE(probe->Size()->Units(), TQRUnit::MM);
+        QCOMPARE(double(form.QRBag1->Size()->Left()), 9.921875);
+    }
+
+    // 600 dpi, no unprintable offset: the bag prints into (232, 232, 6781,
+    // 4727), one native unit left of and above its position (234).
+    void bagPrintsIntoItsDeviceRectangleAt600Dpi() {
+        TPdfPrinterScope pdf(600, 0);
+        TForm1 form;
+        form.QuickRep1->Print();
+        const QImage img = RasterisePdf(pdf.file, 600);
+        QVERIFY(qAbs(img.width() - 7016) <= 1 && qAbs(img.height() - 4961) <= 2); // A4 landscape
+        // The glue flap covers the left outline: grey from 232 to the flap line.
+        QCOMPARE(RunStarts(img, 1000, true, true), QList<int>{232});
+        QCOMPARE(RunStarts(img, 1000, true),
+                 (QList<int>{363, 845, 1326, 3572, 4054, 4535, 6780}));
+        QCOMPARE(RunStarts(img, 2500, false), (QList<int>{232, 3475, 3957, 4726}));
+    }
+
+    void previewPageHasTheSheetSizeAndTheBagAt96Dpi() {
+        TPdfPrinterScope pdf; // a printer that takes every paper
+        TForm1 form;
+        QImage page;
+        form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
+            QVERIFY(WaitFinished(p));
+            const QPicture pic = p->PageImage(1);
+            QCOMPARE(pic.boundingRect(), QRect(0, 0, 1123, 794));
+            page = QImage(1123, 794, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter painter(&page);
+            painter.drawPicture(0, 0, pic);
+        });
+        form.QuickRep1->Preview();
+        QVERIFY(!page.isNull());
+        // W 1048: A 21, P 514, so the flap line x1 is at 57.
+        QCOMPARE(RunStarts(page, 200, true, true), QList<int>{37});
+        QCOMPARE(RunStarts(page, 200, true).first(), 57);
+        QCOMPARE(RunStarts(page, 200, true).last(), 1084);
+        QCOMPARE(RunStarts(page, 300, false).first(), 37);
+        QCOMPARE(RunStarts(page, 300, false).last(), 755);
+    }
+};
+
+QTEST_MAIN(TstPrintSize)
+#include "tst_printsize.moc"
