@@ -1,0 +1,198 @@
+// The report printer object: device conversions, sheet sizes, the document
+// states, settings applied to the printer and the notifications it posts.
+#include "PrintTestSupport.h"
+#include "platform/Errors.h"
+#include "report/QRPageList.h"
+
+#include <QPageLayout>
+#include <QPrinter>
+#include <QTest>
+
+class TRecordingClient : public QObject {
+    Q_OBJECT
+public:
+    QList<int> pages;
+public slots:
+    void PageAvailable(int n) { pages << n; }
+    void ProgressUpdate(int) {}
+};
+
+class TstPrinter : public QObject {
+    Q_OBJECT
+private slots:
+    void toDeviceAt600DpiWithoutOffset() {
+        TPdfPrinterScope pdf(600, 0);
+        TQRPrinter p;
+        p.BeginDocument();
+        QCOMPARE(double(p.DevicePerNativeX()), 600.0 / 254);
+        QCOMPARE(p.PrinterLeftOffset(), 0);
+        QCOMPARE(p.ToDeviceX(99.21875L), 234);
+        QCOMPARE(p.ToDeviceX(98.21875L), 232);
+        QCOMPARE(p.ToDeviceX(100), 236);
+        QCOMPARE(p.ToDeviceWidth(2771.5104166L), 6547);
+        p.AbortDocument();
+    }
+
+    void unprintableOffsetIsSubtractedInNativeUnits() {
+        TPdfPrinterScope pdf(600, 50);
+        TQRPrinter p;
+        p.BeginDocument();
+        QCOMPARE(p.PrinterLeftOffset(), 21); // round(50 / 600 x 254)
+        QCOMPARE(p.PrinterTopOffset(), 21);
+        QCOMPARE(p.ToDeviceX(100), 187); // round(79 x 600 / 254)
+        QCOMPARE(p.ToDeviceY(100), 187);
+        QCOMPARE(p.ToDeviceWidth(100), 236); // extents carry no offset
+        p.AbortDocument();
+    }
+
+    void misuseIsReportedWithItsMessage() {
+        TQRPrinter p;
+        p.SetDestination(TQRDestination::PageStore);
+        auto message = [](auto&& f) {
+            try {
+                f();
+            } catch (const EError& e) {
+                return e.Message();
+            }
+            return QString();
+        };
+        QCOMPARE(message([&] { p.NewPage(); }), QStringLiteral("間違った NewPage の呼び出し"));
+        p.BeginDocument();
+        QCOMPARE(message([&] { p.BeginDocument(); }),
+                 QStringLiteral("QRPrinter の準備ができていません"));
+        p.NewPage();
+        p.EndDocument();
+        QCOMPARE(p.Status(), TQRPrinterStatus::Finished);
+        QCOMPARE(message([&] { p.NewPage(); }), QStringLiteral("間違った NewPage の呼び出し"));
+    }
+
+    void pageStoreSheetsAt96Dpi_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QSize>("sheet");
+        QTest::newRow("A4") << 9 << QSize(1123, 794);
+        QTest::newRow("A5") << 11 << QSize(794, 559);
+        QTest::newRow("B4") << 12 << QSize(1338, 945);
+        QTest::newRow("B5") << 13 << QSize(971, 688);
+    }
+    void pageStoreSheetsAt96Dpi() {
+        QFETCH(int, code);
+        QFETCH(QSize, sheet);
+        TPdfPrinterScope pdf; // a printer that takes every paper
+        TQRPrinter p;
+        p.SetDestination(TQRDestination::PageStore);
+        p.SetPaperSize(TQRPaperSize(code));
+        p.SetOrientation(TPrinterOrientation::Landscape);
+        p.BeginDocument();
+        QCOMPARE(p.PrinterLeftOffset(), 0);
+        p.NewPage();
+        QVERIFY(p.Canvas());
+        p.EndDocument();
+        QCOMPARE(p.PageImage(1).boundingRect(), QRect(QPoint(0, 0), sheet));
+        QVERIFY(p.PageImage(2).isNull());
+        QVERIFY(p.PageImage(0).isNull());
+    }
+
+    void withoutPrinterNothingIsAcceptedAndTheSheetIsA4Portrait() {
+        TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
+        TQRPrinter p;
+        QVERIFY(!p.PrinterOK());
+        p.SetPaperSize(QRPaper::B4);
+        p.SetOrientation(TPrinterOrientation::Landscape);
+        p.SetCopies(3);
+        QCOMPARE(p.PaperSize(), QRPaper::A4);
+        QCOMPARE(p.Orientation(), TPrinterOrientation::Portrait);
+        QCOMPARE(p.Copies(), 1);
+        QCOMPARE(double(p.SheetWidth()), 2100.0);
+        QCOMPARE(double(p.SheetLength()), 2970.0);
+        p.SetDestination(TQRDestination::PageStore);
+        p.BeginDocument();
+        p.NewPage();
+        p.EndDocument();
+        QCOMPARE(p.PageImage(1).boundingRect(), QRect(0, 0, 794, 1123));
+        TQRPrinterService::Install(nullptr);
+    }
+
+    void paperCodesBecomeExactPaperOnThePrinter_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QSizeF>("mm");
+        QTest::newRow("A4") << 9 << QSizeF(210, 297);
+        QTest::newRow("A5") << 11 << QSizeF(148, 210);
+        QTest::newRow("B4 is 250 x 354") << 12 << QSizeF(250, 354);
+        QTest::newRow("B5") << 13 << QSizeF(182, 257);
+    }
+    void paperCodesBecomeExactPaperOnThePrinter() {
+        QFETCH(int, code);
+        QFETCH(QSizeF, mm);
+        TPdfPrinterScope pdf;
+        TQRPrinter p;
+        p.SetPaperSize(TQRPaperSize(code));
+        p.SetOrientation(TPrinterOrientation::Landscape);
+        p.SetCopies(2);
+        p.BeginDocument();
+        const QPageLayout layout = p.Device()->pageLayout();
+        QCOMPARE(layout.pageSize().size(QPageSize::Millimeter), mm);
+        QCOMPARE(layout.orientation(), QPageLayout::Landscape);
+        QCOMPARE(p.Copies(), p.Device()->supportsMultipleCopies() ? 2 : 1); // PDF: no copies
+        QCOMPARE(double(p.SheetWidth()), mm.height() * 10);
+        p.AbortDocument();
+    }
+
+    void pageAvailableIsPostedToTheBoundClientOnly() {
+        TQRPrinter p;
+        TRecordingClient client;
+        p.SetDestination(TQRDestination::PageStore);
+        p.SetClient(&client);
+        p.BeginDocument();
+        p.NewPage();
+        p.NewPage(); // closing page 1 makes it available
+        QCOMPARE(client.pages, QList<int>{}); // posted, not yet delivered
+        p.EndDocument();
+        QCoreApplication::processEvents();
+        QCOMPARE(client.pages, (QList<int>{1, 2}));
+        QCOMPARE(p.PageList()->PageCount(), 2);
+        QVERIFY(p.PageList()->Complete());
+
+        TQRPrinter q;
+        q.SetDestination(TQRDestination::PageStore);
+        q.SetClient(&client);
+        q.BeginDocument();
+        q.NewPage();
+        q.SetClient(nullptr);
+        q.EndDocument();
+        QCoreApplication::processEvents();
+        QCOMPARE(client.pages, (QList<int>{1, 2}));
+    }
+
+    void abandoningKeepsThePartialPageInTheStore() {
+        TQRPrinter p;
+        p.SetDestination(TQRDestination::PageStore);
+        p.BeginDocument();
+        p.NewPage();
+        p.Canvas()->SetBrushColor(clRed);
+        p.Canvas()->FillRect(10, 10, 20, 20);
+        p.Cancel();
+        p.AbortDocument();
+        QCOMPARE(p.Status(), TQRPrinterStatus::Finished);
+        QCOMPARE(p.PageList()->PageCount(), 1);
+        QVERIFY(!p.PageList()->Complete());
+        QImage img(40, 40, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter(&img).drawPicture(0, 0, p.PageImage(1));
+        QCOMPARE(img.pixelColor(15, 15), QColor(Qt::red));
+    }
+
+    void pagesOutsideTheRangeAreNotPrinted() {
+        TPdfPrinterScope pdf;
+        TQRPrinter p;
+        p.SetPageRange(2, 0);
+        p.BeginDocument();
+        p.NewPage();
+        QVERIFY(p.Canvas()); // a throwaway page
+        p.EndDocument();
+        QVERIFY(!QFile::exists(pdf.file)); // the job never started
+        QCOMPARE(p.AvailablePages(), 1);
+    }
+};
+
+QTEST_MAIN(TstPrinter)
+#include "tst_printer.moc"
