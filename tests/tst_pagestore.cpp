@@ -1,0 +1,103 @@
+// The page store: blocks in memory up to the limit, then in a temporary file
+// that goes with the store; pages come back as equal copies.
+#include "report/QRPageList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+namespace {
+QPicture PageWith(const QImage& image) {
+    QPicture pic;
+    QPainter p(&pic);
+    p.drawImage(QPoint(0, 0), image);
+    p.end();
+    return pic;
+}
+
+QImage Noise(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, rng.generate() | 0xFF000000);
+    return img;
+}
+
+QImage Replay(const QPicture& pic, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter(&img).drawPicture(0, 0, pic);
+    return img;
+}
+} // namespace
+
+class TstPageStore : public QObject {
+    Q_OBJECT
+private slots:
+    void streamMovesToATemporaryFileBeyondTheLimitAndKeepsItsBlocks() {
+        QString path;
+        {
+            TQRStream s(100);
+            const qint64 a = s.Append(QByteArray(40, 'a'));
+            QVERIFY(s.InMemory());
+            const qint64 b = s.Append(QByteArray(60, 'b')); // 48 + 68 > 100
+            QVERIFY(!s.InMemory());
+            path = s.FileName();
+            QVERIFY(QFileInfo(path).fileName().startsWith("QRP"));
+            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+            QVERIFY(QFile::exists(path));
+            QCOMPARE(s.Read(a), QByteArray(40, 'a'));
+            QCOMPARE(s.Read(b), QByteArray(60, 'b'));
+            QCOMPARE(s.Read(s.Size()), QByteArray()); // past the end
+            QCOMPARE(s.Read(-5), QByteArray());
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void aLargePageGoesToDiskAndComesBackEqual() {
+        QString path;
+        const QImage noise = Noise(200, 200); // about 160 kB, does not compress
+        {
+            TQRPageList store; // limit 100000 bytes
+            store.AddPage(PageWith(QImage(10, 10, QImage::Format_RGB32)));
+            QVERIFY(store.Stream().InMemory());
+            store.AddPage(PageWith(noise));
+            QVERIFY(!store.Stream().InMemory());
+            path = store.Stream().FileName();
+            QCOMPARE(store.PageCount(), 2);
+            QCOMPARE(Replay(store.GetPage(2), noise.size()), noise);
+            QVERIFY(store.GetPage(3).isNull());
+            QVERIFY(store.GetPage(0).isNull());
+        }
+        QVERIFY(!path.isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // One thread appends while another reads: every read sees a whole page.
+    void readsWhileAPageIsAppended() {
+        TQRPageList store(1000);
+        const QImage small = Noise(20, 20);
+        store.AddPage(PageWith(small));
+        QThread* writer = QThread::create([&] {
+            for (int i = 0; i < 200; ++i)
+                store.AddPage(PageWith(small));
+        });
+        writer->start();
+        int reads = 0;
+        while (!writer->isFinished() || reads < 50) {
+            const int n = store.PageCount();
+            QCOMPARE(Replay(store.GetPage(n), small.size()), small);
+            ++reads;
+        }
+        writer->wait();
+        delete writer;
+        QCOMPARE(store.PageCount(), 201);
+    }
+};
+
+QTEST_MAIN(TstPageStore)
+#include "tst_pagestore.moc"
