@@ -33,6 +33,8 @@ TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Bitmaps reach a PDF print job unchanged, not re-encoded as JPEG.
+    painter_->setRenderHint(QPainter::LosslessImageRendering, true);
 }
 
 void TCanvas::SetBrushColor(TColor c) {
