@@ -51,6 +51,7 @@ inline QStringList PdfImages(const QString& pdf) {
     QProcess p;
     p.start("pdfimages", {"-list", pdf});
     p.waitForFinished();
-    QStringList rows = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QStringList rows =
+        QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     return rows.mid(2);
 }

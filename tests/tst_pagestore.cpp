@@ -48,7 +48,8 @@ private slots:
             QVERIFY(!s.InMemory());
             path = s.FileName();
             QVERIFY(QFileInfo(path).fileName().startsWith("QRP"));
-            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+            QCOMPARE(QFileInfo(path).absolutePath(),
+                     QFileInfo(QDir::tempPath()).absoluteFilePath());
             QVERIFY(QFile::exists(path));
             QCOMPARE(s.Read(a), QByteArray(40, 'a'));
             QCOMPARE(s.Read(b), QByteArray(60, 'b'));

@@ -144,7 +144,7 @@ private slots:
         p.SetClient(&client);
         p.BeginDocument();
         p.NewPage();
-        p.NewPage(); // closing page 1 makes it available
+        p.NewPage();                          // closing page 1 makes it available
         QCOMPARE(client.pages, QList<int>{}); // posted, not yet delivered
         p.EndDocument();
         QCoreApplication::processEvents();

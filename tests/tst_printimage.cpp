@@ -37,7 +37,9 @@ bool Near(const QRect& a, const QRect& b) {
 }
 
 // Device pixel of a page pixel at zoom 80 and 600 dpi without offset.
-int Device(int px) { return int(RoundHalfEven(px * 254.0L / 96 / 0.8L * 600 / 254)); }
+int Device(int px) {
+    return int(RoundHalfEven(px * 254.0L / 96 / 0.8L * 600 / 254));
+}
 } // namespace
 
 class TstPrintImage : public QObject {
@@ -83,7 +85,8 @@ private slots:
         img->SetPicture(checker);
         rep.Print();
         const QImage page = RasterisePdf(pdf.file, 600);
-        const QRect target(QPoint(Device(50), Device(60)), QPoint(Device(350) - 1, Device(260) - 1));
+        const QRect target(QPoint(Device(50), Device(60)),
+                           QPoint(Device(350) - 1, Device(260) - 1));
         QVERIFY(Near(BoundsOf(page, Qt::black) | BoundsOf(page, Qt::red), target));
         int blended = 0;
         for (int y = target.top(); y <= target.bottom(); y += 7)

@@ -44,7 +44,7 @@ private slots:
         TQRPrintable p(&rep);
         const QRect before = p.geometry();
         p.Size()->BeginLoading();
-        p.SetBounds(0, 40, 833, 569); // left 0 is not remembered
+        p.SetBounds(0, 40, 833, 569);   // left 0 is not remembered
         QCOMPARE(p.geometry(), before); // only remembered so far
         // Streamed: height 0, left 105.83 (32 px), top 105.83, width 2754.97 (833 px).
         p.Size()->SetValues({0, 105.833333333333L, 105.833333333333L, 2754.97395833333L});
@@ -72,8 +72,7 @@ private slots:
         QList<TQRUnit> seen;
         long double left = 0;
         probe->OnPrint = [&](TProbe& self, TQRPrinter&) {
-            seen << form.QuickRep1->Units() << self.Size()->Units()
-                 << form.QRBag1->Size()->Units();
+            seen << form.QuickRep1->Units() << self.Size()->Units() << form.QRBag1->Size()->Units();
             left = form.QRBag1->Size()->Left();
         };
         form.QuickRep1->Print();
@@ -94,8 +93,7 @@ private slots:
         QVERIFY(qAbs(img.width() - 7016) <= 1 && qAbs(img.height() - 4961) <= 2); // A4 landscape
         // The glue flap covers the left outline: grey from 232 to the flap line.
         QCOMPARE(RunStarts(img, 1000, true, true), QList<int>{232});
-        QCOMPARE(RunStarts(img, 1000, true),
-                 (QList<int>{363, 845, 1326, 3572, 4054, 4535, 6780}));
+        QCOMPARE(RunStarts(img, 1000, true), (QList<int>{363, 845, 1326, 3572, 4054, 4535, 6780}));
         QCOMPARE(RunStarts(img, 2500, false), (QList<int>{232, 3475, 3957, 4726}));
     }
 

@@ -1,0 +1,268 @@
+// The print and preview runs of the report page: what is printed and in
+// which order, the run state, the progress window, cancelling, errors and
+// the release of the preview's printer and page store.
+#include "PrintTestSupport.h"
+#include "QQRBag.h"
+#include "Unit1.h"
+#include "platform/Errors.h"
+#include "report/QRImage.h"
+#include "report/QRPageList.h"
+#include "report/QRProgress.h"
+#include "report/QuickRep.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSemaphore>
+#include <QTest>
+#include <QThread>
+
+namespace {
+bool WaitFinished(TQRPrinter* p) {
+    QElapsedTimer t;
+    t.start();
+    while (p->Status() != TQRPrinterStatus::Finished && t.elapsed() < 10000)
+        QThread::msleep(5);
+    return p->Status() == TQRPrinterStatus::Finished;
+}
+
+QList<QWidget*> ShownWindows() {
+    QList<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            shown << w;
+    return shown;
+}
+
+QString ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EError& e) {
+        return e.Message();
+    }
+    return {};
+}
+} // namespace
+
+class TPageClient : public QObject {
+    Q_OBJECT
+public:
+    QList<int> pages;
+public slots:
+    void PageAvailable(int n) { pages << n; }
+    void ProgressUpdate(int) {}
+};
+
+class TstPrintRun : public QObject {
+    Q_OBJECT
+private slots:
+    void printablesPrintInAttachOrderInvisibleOnesToo() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        QStringList order;
+        for (const char* name : {"back", "front"}) {
+            auto* p = new TProbe(form.QuickRep1);
+            p->setVisible(false);
+            p->OnPrint = [&order, name](TProbe&, TQRPrinter&) { order << name; };
+        }
+        auto* bag = new TProbe(form.QuickRep1);
+        bag->OnPrint = [&order](TProbe&, TQRPrinter& p) {
+            order << "last";
+            QCOMPARE(p.PageCount(), 1);
+            QVERIFY(p.Canvas());
+        };
+        form.QuickRep1->Print();
+        QCOMPARE(order, (QStringList{"back", "front", "last"}));
+        QVERIFY(QFile::exists(pdf.file));
+        QCOMPARE(form.QuickRep1->PageCount(), 1);
+    }
+
+    void printShowsTheProgressWindowAndIgnoresARunInProgress() {
+        TPdfPrinterScope pdf;
+        TQuickRep rep;
+        auto* probe = new TProbe(&rep);
+        int prints = 0;
+        QStringList during; // title, size and button of every shown window
+        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+            ++prints;
+            for (QWidget* w : ShownWindows()) {
+                auto* progress = qobject_cast<TQRProgressForm*>(w);
+                QVERIFY(progress);
+                QCOMPARE(p.Client(), progress);
+                during << w->windowTitle() << QString("%1x%2").arg(w->width()).arg(w->height())
+                       << progress->CancelButton()->text();
+            }
+            TQRPrinter* running = rep.QRPrinter();
+            rep.Print(); // ignored: the run is in progress
+            rep.Preview();
+            QCOMPARE(rep.QRPrinter(), running);
+        };
+        rep.Print();
+        QCOMPARE(prints, 1);
+        QCOMPARE(during,
+                 (QStringList{QStringLiteral("印刷中"), "149x94", QStringLiteral("キャンセル")}));
+        QVERIFY(ShownWindows().isEmpty());
+        QCOMPARE(rep.QRPrinter(), nullptr);
+        QVERIFY(rep.Available());
+    }
+
+    void withoutPrinterPrintDoesNothingAndPreviewShowsA4Portrait() {
+        TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
+        TForm1 form;
+        auto* probe = new TProbe(form.QuickRep1);
+        int prints = 0;
+        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
+        form.QuickRep1->Print();
+        QCOMPARE(prints, 0);
+        QVERIFY(ShownWindows().isEmpty());
+        QRect sheet;
+        form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
+            QVERIFY(WaitFinished(p));
+            sheet = p->PageImage(1).boundingRect();
+            p->RequestPrint(); // the preview's print does nothing either
+            QCoreApplication::processEvents();
+        });
+        form.QuickRep1->Preview();
+        QCOMPARE(prints, 1); // the preview run only
+        QCOMPARE(sheet, QRect(0, 0, 794, 1123));
+        TQRPrinterService::Install(nullptr);
+    }
+
+    void previewMakesOnePageAndClosingReleasesTheStoreAndItsFile() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        QImage noise(300, 300, QImage::Format_RGB32);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x)
+                noise.setPixel(x, y, QRandomGenerator::global()->generate());
+        auto* picture = new TQRImage(form.QuickRep1);
+        picture->SetPicture(noise);
+        TPageClient client;
+        QString file;
+        QPointer<TQRPrinter> printer;
+        form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
+            printer = p;
+            p->SetClient(&client);
+            p->SetShowingPreview(true);
+            QVERIFY(WaitFinished(p));
+            QTRY_COMPARE(client.pages, QList<int>{1});
+            QCOMPARE(p->PageList()->PageCount(), 1);
+            QVERIFY(p->PageList()->Complete());
+            QCOMPARE(p->Master(), form.QuickRep1);
+            QCOMPARE(form.QuickRep1->QRPrinter(), p);
+            form.QuickRep1->Preview(); // the page's printer shows a preview: ignored
+            QCOMPARE(form.QuickRep1->QRPrinter(), p);
+            file = p->PageList()->Stream().FileName();
+            QVERIFY(QFile::exists(file));
+            p->ClosePreview();
+            QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
+        });
+        form.QuickRep1->Preview();
+        QVERIFY(!file.isEmpty());
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(printer.isNull());
+        QVERIFY(form.QuickRep1->Available());
+    }
+
+    void closingThePreviewDuringTheRunCancelsIt() {
+        TQuickRep rep;
+        auto* probe = new TProbe(&rep);
+        QSemaphore entered, proceed;
+        probe->OnPrint = [&](TProbe&, TQRPrinter&) {
+            entered.release();
+            proceed.acquire();
+        };
+        TPageClient client;
+        QPointer<TQRPrinter> printer;
+        rep.SetOnPreview([&](TQRPrinter* p) {
+            printer = p;
+            p->SetClient(&client);
+            p->SetShowingPreview(true);
+            entered.acquire();
+            p->ClosePreview(); // the run is still going
+            QVERIFY(rep.Cancelled());
+            QVERIFY(p->Cancelled());
+            QCOMPARE(rep.QRPrinter(), p); // released once the worker stops
+            proceed.release();
+        });
+        rep.Preview();
+        QCoreApplication::processEvents();
+        QVERIFY(printer.isNull());
+        QCOMPARE(rep.QRPrinter(), nullptr);
+        QVERIFY(client.pages.isEmpty());
+        QVERIFY(rep.Available());
+    }
+
+    // The sound behaviour: the document is closed, the printer released, the
+    // previous printer restored and the page accepts the next print.
+    void anErrorInAPrintableEndsThePrintCleanly() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        auto* bad = new TProbe(form.QuickRep1);
+        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        QCOMPARE(ErrorOf([&] { form.QuickRep1->Print(); }), QStringLiteral("壊れた"));
+        QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
+        QVERIFY(form.QuickRep1->Available());
+        QVERIFY(ShownWindows().isEmpty());
+        QCOMPARE(form.QuickRep1->Units(), TQRUnit::MM);
+        QVERIFY(!RasterisePdf(pdf.file, 20).isNull()); // a closed, readable document
+        QFile::remove(pdf.file);
+        delete bad;
+        form.QuickRep1->Print();
+        QVERIFY(QFile::exists(pdf.file));
+    }
+
+    void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {
+        TQuickRep rep;
+        auto* bad = new TProbe(&rep);
+        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bool shown = false;
+        rep.SetOnPreview([&](TQRPrinter* p) {
+            shown = true;
+            QVERIFY(WaitFinished(p));
+            QCOMPARE(p->PageList()->PageCount(), 1); // the document was closed
+        });
+        QCOMPARE(ErrorOf([&] { rep.Preview(); }), QStringLiteral("壊れた"));
+        QVERIFY(shown);
+        QVERIFY(rep.Available());
+        QCOMPARE(rep.QRPrinter(), nullptr);
+    }
+
+    void printRequestFromThePreviewPrintsAndKeepsThePreviewsPrinter() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
+            p->SetShowingPreview(true);
+            QVERIFY(WaitFinished(p));
+            QTRY_VERIFY(form.QuickRep1->Available());
+            p->RequestPrint();
+            QVERIFY(!QFile::exists(pdf.file)); // posted, not run yet
+            QTRY_VERIFY(QFile::exists(pdf.file));
+            QCOMPARE(form.QuickRep1->QRPrinter(), p);
+            p->ClosePreview();
+        });
+        form.QuickRep1->Preview();
+        QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
+    }
+
+    void marginsThatLeaveNoRoomAreDroppedBeforeARun() {
+        TQuickRep rep;
+        rep.Page()->SetPaperSize(QRPaper::A5);
+        for (int i : {0, 2, 4, 5})
+            rep.Page()->SetValue(i, 50); // mm: 100 of 148 and 210
+        rep.SetOnPreview([](TQRPrinter* p) { QVERIFY(WaitFinished(p)); });
+        rep.Preview();
+        for (int i : {0, 2, 4, 5})
+            QCOMPARE(double(rep.Page()->NativeValue(i)), 500.0);
+        rep.Page()->SetValue(TQRPage::LeftMarginIdx, 150);
+        rep.Page()->SetValue(TQRPage::RightMarginIdx, 70); // 220 > 210
+        rep.Preview();
+        QCOMPARE(double(rep.Page()->NativeValue(TQRPage::LeftMarginIdx)), 0.0);
+        QCOMPARE(double(rep.Page()->NativeValue(TQRPage::RightMarginIdx)), 0.0);
+        QCOMPARE(double(rep.Page()->NativeValue(TQRPage::TopMarginIdx)), 500.0);
+    }
+};
+
+QTEST_MAIN(TstPrintRun)
+#include "tst_printrun.moc"
