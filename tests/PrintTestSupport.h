@@ -40,7 +40,8 @@ public:
 // The page of a PDF rasterised without anti-aliasing (null on failure).
 inline QImage RasterisePdf(const QString& pdf, int dpi) {
     QImageReader::setAllocationLimit(1024);
-    const QString base = pdf + QStringLiteral(".r");
+    const QTemporaryDir dir;
+    const QString base = dir.filePath("page");
     QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-aa", "no", "-aaVector", "no",
                                    "-png", "-singlefile", pdf, base});
     return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
