@@ -77,15 +77,19 @@ void TQRPrintableSize::SetPixelPosition(int left, int top) {
 void TQRPrintableSize::EndLoading() {
     loading_ = false;
     UpdateControl();
-    const std::array<int, 4> current{owner_->x(), owner_->y(), owner_->width(), owner_->height()};
+    // Remembered bounds fill only what is still 0, written in the order
+    // height, width, top, left like any pixel bounds.
+    const std::array<std::pair<int, int>, 4> bounds{{{HeightIdx, owner_->height()},
+                                                     {WidthIdx, owner_->width()},
+                                                     {TopIdx, owner_->y()},
+                                                     {LeftIdx, owner_->x()}}};
+    const std::array<int, 4> remembered{remembered_[3], remembered_[2], remembered_[1],
+                                        remembered_[0]};
     const TQRUnit saved = units_;
     units_ = TQRUnit::Pixels;
-    // Same write order as for pixel bounds: height, width, top, left.
-    for (int i : {3, 2, 1, 0}) {
-        static constexpr int kIndexOf[4] = {LeftIdx, TopIdx, WidthIdx, HeightIdx};
-        if (current[i] == 0 && remembered_[i] != 0)
-            SetValue(kIndexOf[i], remembered_[i]);
-    }
+    for (int i = 0; i < 4; ++i)
+        if (bounds[i].second == 0 && remembered[i] != 0)
+            SetValue(bounds[i].first, remembered[i]);
     units_ = saved;
     remembered_ = {0, 0, 0, 0};
 }

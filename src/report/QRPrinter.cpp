@@ -66,10 +66,13 @@ TQRPrinter::~TQRPrinter() {
     }
 }
 
+// Choosing a printer re-reads all of its settings. The same choice again
+// keeps the open printer, so a preview worker does not open one of its own.
 void TQRPrinter::SetPrinterName(const QString& name) {
-    if (!printerOK_ || status_ != TQRPrinterStatus::Ready)
+    if (!printerOK_ || status_ != TQRPrinterStatus::Ready || (printer_ && name == printerName_))
         return;
     printer_ = TQRPrinterService::Current().Open(name);
+    printerName_ = name;
     ReadPrinterSettings();
 }
 
@@ -164,24 +167,25 @@ int TQRPrinter::ToDeviceHeight(long double y) const {
     return Round(y * devicePerNativeY_);
 }
 
-long double TQRPrinter::SheetWidth() const {
-    const bool landscape = orientation_ == TPrinterOrientation::Landscape;
+// Width and length of the sheet in portrait, native units: a standard paper
+// from the table, else the custom or the printer's physical size.
+std::pair<long double, long double> TQRPrinter::PortraitSheet() const {
     const TPaperDimension& dim = PaperDimensions(paperSize_);
     if (dim.Width > 0)
-        return (landscape ? dim.Length : dim.Width) * 10.0L;
+        return {dim.Width * 10.0L, dim.Length * 10.0L};
     if (paperSize_ == QRPaper::Custom && customWidth_ > 0)
-        return landscape ? customLength_ : customWidth_;
-    return landscape ? physicalLength_ : physicalWidth_;
+        return {customWidth_, customLength_};
+    return {physicalWidth_, physicalLength_};
+}
+
+long double TQRPrinter::SheetWidth() const {
+    const auto [width, length] = PortraitSheet();
+    return orientation_ == TPrinterOrientation::Landscape ? length : width;
 }
 
 long double TQRPrinter::SheetLength() const {
-    const bool landscape = orientation_ == TPrinterOrientation::Landscape;
-    const TPaperDimension& dim = PaperDimensions(paperSize_);
-    if (dim.Width > 0)
-        return (landscape ? dim.Width : dim.Length) * 10.0L;
-    if (paperSize_ == QRPaper::Custom && customWidth_ > 0)
-        return landscape ? customWidth_ : customLength_;
-    return landscape ? physicalWidth_ : physicalLength_;
+    const auto [width, length] = PortraitSheet();
+    return orientation_ == TPrinterOrientation::Landscape ? width : length;
 }
 
 void TQRPrinter::BeginDocument() {

@@ -136,6 +136,7 @@ public:
 
 private:
     void ReadPrinterSettings();
+    std::pair<long double, long double> PortraitSheet() const;
     void ApplyPrinterSettings();
     void OpenPage();
     void ClosePage();
@@ -171,6 +172,7 @@ private:
 
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;
+    QString printerName_;                  // the choice printer_ was opened for
     std::unique_ptr<QPainter> jobPainter_; // open from the job's first page to its end
     std::unique_ptr<QPicture> pageImage_;  // page store pages and pages out of range
     std::unique_ptr<QPainter> pagePainter_;

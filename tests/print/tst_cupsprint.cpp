@@ -7,10 +7,10 @@
 #include "Unit1.h"
 #include "report/QuickRep.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTest>
@@ -81,9 +81,9 @@ private slots:
             rec.pageOffsetDots = device->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
             rec.paperDots = device->paperRect(QPrinter::DevicePixel).size().toSize();
             const TQRPrintableSize& s = *form.QRBag1->Size();
-            rec.bagDevice = QRect(p.ToDeviceX(s.Left() - 1), p.ToDeviceY(s.Top() - 1),
-                                  p.ToDeviceX(s.Left() + s.Width()),
-                                  p.ToDeviceY(s.Top() + s.Height()));
+            rec.bagDevice =
+                QRect(p.ToDeviceX(s.Left() - 1), p.ToDeviceY(s.Top() - 1),
+                      p.ToDeviceX(s.Left() + s.Width()), p.ToDeviceY(s.Top() + s.Height()));
         };
         form.QuickRep1->Print();
         QVERIFY(rec.dpi > 0);
