@@ -9,6 +9,7 @@ TEST_BIN="$1"
 export QT_QPA_PLATFORM=offscreen
 
 if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+    mkdir -p /run/cups # normally made by the init system
     cupsd
     for _ in $(seq 50); do
         lpstat -r 2>/dev/null | grep -q "is running" && break
