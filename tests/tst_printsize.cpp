@@ -119,6 +119,32 @@ private slots:
         QCOMPARE(RunStarts(page, 300, false).first(), 37);
         QCOMPARE(RunStarts(page, 300, false).last(), 755);
     }
+
+    // The base printable draws the frame sides that are on, at its own
+    // rectangle; no side is on for the bags of the sheet.
+    void frameSidesPrintAtThePrintablesRectangle() {
+        TPdfPrinterScope pdf;
+        TQuickRep rep;
+        auto* framed = new TProbe(&rep);
+        framed->SetBounds(100, 50, 200, 100);
+        framed->Frame().DrawLeft = true;
+        framed->Frame().DrawBottom = true;
+        QImage page;
+        rep.SetOnPreview([&](TQRPrinter* p) {
+            QVERIFY(WaitFinished(p));
+            page = QImage(1123, 794, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter(&page).drawPicture(0, 0, p->PageImage(1));
+        });
+        rep.Preview();
+        // Page pixels at zoom 80 are 1.25 preview pixels: 125, 62.5 -> 62, 375, 187.5 -> 188.
+        QCOMPARE(RunStarts(page, 100, true), QList<int>{125});
+        QCOMPARE(RunStarts(page, 200, false), QList<int>{188});
+        QCOMPARE(RunStarts(page, 125, false), QList<int>{62}); // the left side, down to 188
+        QCOMPARE(page.pixelColor(200, 188), QColor(Qt::black));
+        QCOMPARE(page.pixelColor(200, 62), QColor(Qt::white));  // no top side
+        QCOMPARE(page.pixelColor(375, 120), QColor(Qt::white)); // no right side
+    }
 };
 
 QTEST_MAIN(TstPrintSize)
