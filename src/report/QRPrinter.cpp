@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QThread>
 
 namespace {
@@ -86,6 +87,7 @@ void TQRPrinter::ReadPrinterSettings() {
     orientation_ = layout.orientation() == QPageLayout::Landscape ? TPrinterOrientation::Landscape
                                                                   : TPrinterOrientation::Portrait;
     copies_ = 1;
+    duplex_ = false;
     bin_ = TQRBin::Auto;
 }
 
@@ -113,6 +115,11 @@ void TQRPrinter::SetCopies(int c) {
         copies_ = c;
 }
 
+void TQRPrinter::SetDuplex(bool d) {
+    if (printer_ && QPrinterInfo(*printer_).supportedDuplexModes().contains(QPrinter::DuplexAuto))
+        duplex_ = d;
+}
+
 void TQRPrinter::SetOutputBin(TQRBin b) {
     if (printer_)
         bin_ = b;
@@ -131,6 +138,7 @@ void TQRPrinter::TakeSettings(const TQRPage& page, const TQuickRepPrinterSetting
                       Round(page.NativeValue(TQRPage::LengthIdx)));
     SetOrientation(page.Orientation());
     SetCopies(s.Copies);
+    SetDuplex(s.Duplex);
     SetOutputBin(s.OutputBin);
     SetPageRange(s.FirstPage, s.LastPage);
 }
@@ -141,6 +149,8 @@ void TQRPrinter::ApplyPrinterSettings() {
                                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     else if (paperSize_ != QRPaper::Default && paperSize_ != QRPaper::Custom)
         printer_->setPageSize(PageSizeOf(paperSize_));
+    if (duplex_) // only when asked for: the printer's own setting stays otherwise
+        printer_->setDuplex(QPrinter::DuplexAuto);
     printer_->setCopyCount(copies_);
     printer_->setPaperSource(PaperSourceOf(bin_));
     printer_->setPageOrientation(orientation_ == TPrinterOrientation::Landscape

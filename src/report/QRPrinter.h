@@ -86,6 +86,8 @@ public:
     void SetCustomSize(int width, int length);
     int Copies() const { return copies_; }
     void SetCopies(int c);
+    bool Duplex() const { return duplex_; }
+    void SetDuplex(bool d);
     TQRBin OutputBin() const { return bin_; }
     void SetOutputBin(TQRBin b);
     void SetPageRange(int first, int last);
@@ -163,6 +165,7 @@ private:
     long double physicalWidth_ = 2100;  // 0.1 mm, portrait
     long double physicalLength_ = 2970; // 0.1 mm, portrait
     int copies_ = 1;
+    bool duplex_ = false;
     TQRBin bin_ = TQRBin::Auto;
 
     long double devicePerNativeX_ = 96.0L / 254;
