@@ -1,0 +1,15 @@
+#pragma once
+// Message box with an OK button. Tests replace the box by a sink that
+// records the text, so that no modal box blocks them.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+using TMessageSink = std::function<void(const QString& text)>;
+
+// Shows `text` in a modal message box over `parent` (or hands it to the sink).
+void ShowMessage(QWidget* parent, const QString& text);
+// Installs a sink (empty: the real box again); returns the previous one.
+TMessageSink SetMessageSink(TMessageSink sink);
