@@ -52,8 +52,8 @@ struct TImageRec {
 };
 constexpr int ImageRecSize = 276;
 constexpr int FileNameSize = 258;
-// More records than anyone places; a longer LIST.DAT is refused as damaged.
-constexpr int MaxImageRecords = 100000;
+// More records than anyone places; a longer record stream is refused as damaged.
+constexpr int MaxRecords = 100000;
 
 inline const QString SettingFileName = QStringLiteral("SETTING.DAT");
 inline const QString ImageFileName = QStringLiteral("LIST.DAT");

@@ -77,8 +77,12 @@ bool ReadSettings(QIODevice& device, TSettingRec& rec) {
         if (!device.seek(device.pos() + (whole - 1) * SettingRecSize))
             throw EError(device.errorString());
     }
+    // A stream without an end (a device, a pipe) must not keep the reader
+    // busy for ever: it is read up to as many records as LIST.DAT may hold.
     bool found = false;
-    while (ReadRecord(device, buffer, SettingRecSize)) {
+    for (int n = 0; ReadRecord(device, buffer, SettingRecSize); ++n) {
+        if (n == MaxRecords)
+            throw EError(QStringLiteral("%1 は大きすぎます").arg(SettingFileName));
         rec = DecodeSettingRec(buffer);
         found = true;
     }
@@ -98,7 +102,7 @@ QList<TImageRec> ReadImageRecords(QIODevice& device) {
     QList<TImageRec> records;
     char buffer[ImageRecSize];
     while (ReadRecord(device, buffer, ImageRecSize)) {
-        if (records.size() == MaxImageRecords)
+        if (records.size() == MaxRecords)
             throw EError(QStringLiteral("%1 は大きすぎます").arg(ImageFileName));
         records.append(DecodeImageRec(buffer));
     }
