@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,23 +53,13 @@ private:
 private slots:
     void initTestCase() { SetDataFolderOverride(dir_.path()); }
 
-    void controlsAsLaidOut() {
+    void isAFixedDialogWithOkAsDefault() {
         TForm2 dialog(nullptr);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("その他の設定"));
         QCOMPARE(dialog.size(), QSize(448, 201));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QCOMPARE(dialog.Label1->text(), QStringLiteral("用紙サイズ："));
-        QCOMPARE(dialog.Label2->pos(), QPoint(8, 36));
-        QCOMPARE(dialog.Label3->text(), QStringLiteral("mm (1～50の範囲で選択)"));
-        QCOMPARE(dialog.ComboBox1->pos(), QPoint(80, 8));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!dialog.ComboBox1->isEditable());
-        QCOMPARE(dialog.SpinEdit1->geometry(), QRect(80, 32, 49, 21));
-        QCOMPARE(dialog.CheckBox1->text(), QStringLiteral("印刷時に線を印字する。"));
-        QCOMPARE(dialog.CheckBox2->text(),
-                 QStringLiteral("印刷時に線をイメージより前面に印字する。"));
-        QCOMPARE(dialog.CheckBox2->geometry(), QRect(8, 88, 249, 17));
-        QCOMPARE(dialog.ButtonEx1->geometry(), QRect(288, 168, 75, 25));
-        QCOMPARE(dialog.ButtonEx2->text(), QStringLiteral("キャンセル"));
         QVERIFY(dialog.ButtonEx1->isDefault());
     }
 
@@ -178,6 +167,19 @@ private slots:
         QCOMPARE(TypeMargin(dialog, keys), typed);
         QCOMPARE(dialog.SpinEdit1->value(), value);
         QCOMPARE(dialog.SpinEdit1->text(), QString::number(value));
+        dialog.reject();
+    }
+
+    void leavingTheMarginFieldBringsItsTextIntoRange() {
+        TForm2 dialog(nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.SpinEdit1->setFocus();
+        dialog.SpinEdit1->findChild<QLineEdit*>()->clear();
+        QTest::keyClicks(dialog.SpinEdit1, "70");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!dialog.SpinEdit1->hasFocus());
+        QCOMPARE(dialog.SpinEdit1->text(), QStringLiteral("50"));
         dialog.reject();
     }
 
