@@ -20,6 +20,8 @@ TForm2::TForm2(QWidget* owner)
     }
     setFixedSize(448, 201);
 
+    // Controls are created in tab order: list, field, the two boxes, OK, cancel.
+
     Label1 = AddLabel(QStringLiteral("用紙サイズ："), 8, 11);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
@@ -38,14 +40,10 @@ TForm2::TForm2(QWidget* owner)
     CheckBox2 = new QCheckBox(QStringLiteral("印刷時に線をイメージより前面に印字する。"), this);
     CheckBox2->setObjectName("CheckBox2");
     CheckBox2->setGeometry(8, 88, 249, 17);
-    ButtonEx1 = AddButton(QStringLiteral("OK"), 288);
-    ButtonEx1->setObjectName("ButtonEx1");
-    ButtonEx1->setDefault(true);
-    connect(ButtonEx1, &QPushButton::clicked, this, &QDialog::accept);
-    ButtonEx2 = AddButton(QStringLiteral("キャンセル"), 368);
-    ButtonEx2->setObjectName("ButtonEx2");
-    connect(ButtonEx2, &QPushButton::clicked, this, &QDialog::reject);
-    // Widgets were created in tab order: list, field, the two boxes, OK, cancel.
+    // The kinds give the captions "OK" / "キャンセル", the dialog results and
+    // the default (Enter) and cancel (Escape) roles.
+    ButtonEx1 = AddButton("ButtonEx1", TBitBtnKind::OK, 288);
+    ButtonEx2 = AddButton("ButtonEx2", TBitBtnKind::Cancel, 368);
 }
 
 QLabel* TForm2::AddLabel(const QString& caption, int left, int top) {
@@ -55,8 +53,10 @@ QLabel* TForm2::AddLabel(const QString& caption, int left, int top) {
     return label;
 }
 
-TButtonEx* TForm2::AddButton(const QString& caption, int left) {
-    auto* button = new TButtonEx(caption, this);
+TButtonEx* TForm2::AddButton(const char* name, TBitBtnKind kind, int left) {
+    auto* button = new TButtonEx(this);
+    button->setObjectName(name);
+    button->SetKind(kind);
     button->setGeometry(left, 168, 75, 25);
     return button;
 }

@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class TButtonEx;
 class TSpinEdit;
+enum class TBitBtnKind;
 
 class TForm2 : public QDialog {
     Q_OBJECT
@@ -39,7 +40,7 @@ protected:
 
 private:
     QLabel* AddLabel(const QString& caption, int left, int top);
-    TButtonEx* AddButton(const QString& caption, int left);
+    TButtonEx* AddButton(const char* name, TBitBtnKind kind, int left);
     void FormShow();
     void FormClose(int result);
 };

@@ -61,6 +61,9 @@ private slots:
         QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!dialog.ComboBox1->isEditable());
         QVERIFY(dialog.ButtonEx1->isDefault());
+        QCOMPARE(dialog.ButtonEx1->Kind(), TBitBtnKind::OK);
+        QCOMPARE(dialog.ButtonEx2->text(), QStringLiteral("キャンセル"));
+        QVERIFY(dialog.ButtonEx2->Cancel());
     }
 
     void tabOrderFollowsTheControls() {
