@@ -75,8 +75,9 @@ bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder);
 
 // Paths in LIST.DAT. EncodeImagePath raises EError with a message for the
 // user when the path has characters outside code page 932 or is longer than
-// FileNameSize bytes once encoded; CheckImagePathStorable is the same test
-// for the open command, before a picture is placed.
+// FileNameSize bytes once encoded. CheckImagePathStorable is the same test
+// for the open command, run before a picture is placed; its message adds
+// that the file cannot be opened.
 QByteArray EncodeImagePath(const QString& path);
 void CheckImagePathStorable(const QString& path);
 QString DecodeImagePath(const QByteArray& bytes);

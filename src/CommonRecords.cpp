@@ -129,20 +129,26 @@ QByteArray EncodeImagePath(const QString& path) {
         throw EError(QStringLiteral("文字コード %1 を使用できません").arg(kCodePage));
     const QByteArray bytes = encoder.encode(path);
     if (encoder.hasError() || bytes.contains('\0'))
-        throw EError(QStringLiteral("ファイル名 %1 には保存できない文字が含まれています。"
-                                    "このファイルは開けません。")
-                         .arg(path));
+        throw EError(
+            QStringLiteral("ファイル名 %1 には、シフトJISで表せない文字が含まれているため、"
+                           "%2 に保存できません。")
+                .arg(path, ImageFileName));
     if (bytes.size() > FileNameSize)
-        throw EError(QStringLiteral("ファイル名 %1 が長すぎます（%2 バイト、%3 バイトまで）。"
-                                    "このファイルは開けません。")
+        throw EError(QStringLiteral("ファイル名 %1 は長すぎるため（%2 バイト、%3 バイトまで）、"
+                                    "%4 に保存できません。")
                          .arg(path)
                          .arg(bytes.size())
-                         .arg(FileNameSize));
+                         .arg(FileNameSize)
+                         .arg(ImageFileName));
     return bytes;
 }
 
 void CheckImagePathStorable(const QString& path) {
-    EncodeImagePath(path);
+    try {
+        EncodeImagePath(path);
+    } catch (const EError& e) {
+        throw EError(e.Message() + QStringLiteral("\nこのファイルは開けません。"));
+    }
 }
 
 QString DecodeImagePath(const QByteArray& bytes) {

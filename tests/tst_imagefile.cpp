@@ -107,7 +107,8 @@ private slots:
             CheckImagePathStorable(PathOfBytes(260));
             QFAIL("a 260-byte path must be refused");
         } catch (const EError& e) {
-            QVERIFY(e.Message().contains(QStringLiteral("長すぎます")));
+            QVERIFY(e.Message().contains(QStringLiteral("長すぎる")));
+            QVERIFY(e.Message().endsWith(QStringLiteral("このファイルは開けません。")));
         }
     }
 
@@ -124,7 +125,7 @@ private slots:
             CheckImagePathStorable(path);
             QFAIL("the path must be refused");
         } catch (const EError& e) {
-            QVERIFY(e.Message().contains(QStringLiteral("保存できない文字")));
+            QVERIFY(e.Message().contains(QStringLiteral("シフトJISで表せない文字")));
         }
     }
 
