@@ -205,6 +205,19 @@ private slots:
         QVERIFY(messages_.isEmpty());
     }
 
+    void absurdStoredBoundsStayDrawable() {
+        const QString pic = Bitmap("p.bmp", Qt::red);
+        PutFile(Folder() + "LIST.DAT",
+                ImageRecordBytes(INT_MIN, INT_MAX, INT_MAX, -5, pic, true) +
+                    ImageRecordBytes(-100000000, -20, 0x7fffffff, 0x7fffffff, pic, true));
+        TForm1 form;
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(form.PlacedImages.size(), 2);
+        QCOMPARE(form.PlacedImages[0]->height(), 0);
+        QVERIFY(!form.QuickRep1->grab().isNull());
+        QVERIFY(form.close());
+    }
+
     void missingBitmapStopsLoadingAndKeepsTheFile() {
         const QString first = Bitmap("one.bmp", Qt::red);
         const QString third = Bitmap("three.bmp", Qt::blue);
