@@ -3,16 +3,15 @@
 #include "Common.h"
 #include "ImageEx.h"
 #include "QQRBag.h"
-#include "TrPanel.h"
 #include "Unit1.h"
 #include "Unit2.h"
+#include "platform/ErrorReport.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "report/QuickRep.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <memory>
 
 // Start-up loading: any failure shows one message and start-up goes on with
 // what was applied before it.
@@ -70,23 +69,17 @@ void TForm1::LoadImages() {
     QList<TImageRec> records;
     ReadImageFile(records, dataFolder_);
     for (const TImageRec& rec : records)
-        PlacedImages.append(RestoreImage(rec));
+        RestoreImage(rec);
 }
 
-// A picture that fails to load raises before it joins the layer's list.
+// Appends the picture to PlacedImages; one that fails to load raises before
+// anything is added.
 TImageEx* TForm1::RestoreImage(const TImageRec& rec) {
-    auto image = std::make_unique<TImageEx>(TransPanel1);
-    const QString path = DecodeImagePath(rec.FileName);
-    image->SetFileName(path);
-    image->LoadFromFile(path);
     // Bounds as stored, within what a widget can take.
     const auto place = [](std::int32_t v) { return qBound(-QWIDGETSIZE_MAX, v, QWIDGETSIZE_MAX); };
     const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
-    image->move(place(rec.Left), place(rec.Top));
-    image->resize(extent(rec.Width), extent(rec.Height));
-    image->SetStretch(rec.Stretch);
-    image->show();
-    return image.release();
+    const QRect bounds(place(rec.Left), place(rec.Top), extent(rec.Width), extent(rec.Height));
+    return AddPlacedImage(DecodeImagePath(rec.FileName), bounds, rec.Stretch);
 }
 
 void TForm1::SaveImages() {
@@ -107,7 +100,7 @@ bool TForm1::FormClose() {
         SaveImages();
         return true;
     } catch (const EError& e) {
-        ShowMessage(this, e.Message());
+        ShowErrorReport(this, e.Message());
         return false;
     }
 }

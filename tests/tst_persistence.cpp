@@ -49,18 +49,6 @@ QByteArray SettingBytes(TQRPaperSize paper, int margin, bool lines, bool front) 
     return bytes;
 }
 
-// Places a picture as the open command does: on top, at the given bounds.
-TImageEx* Place(TForm1& form, const QString& path, const QRect& bounds, bool stretch) {
-    auto* image = new TImageEx(form.TransPanel1);
-    image->SetFileName(path);
-    image->LoadFromFile(path);
-    image->setGeometry(bounds);
-    image->SetStretch(stretch);
-    image->show();
-    form.PlacedImages.append(image);
-    return image;
-}
-
 QList<TImageEx*> LayerStacking(const TForm1& form) {
     QList<TImageEx*> images;
     for (QObject* child : form.TransPanel1->children())
@@ -129,9 +117,9 @@ private slots:
         {
             TForm1 form;
             for (int i = 0; i < 3; ++i)
-                Place(form, paths[i], bounds[i], i != 1);
-            form.PlacedImages[1]->raise(); // bring the second to front
-            form.PlacedImages.move(1, 2);
+                form.AddPlacedImage(paths[i], bounds[i], i != 1);
+            form.SelectImage(form.PlacedImages[1]);
+            form.BringSelectedImageToFront();
             form.QuickRep1->Page()->SetPaperSize(TQRPaperSize(paper));
             form.PageMargin = margin;
             form.PrintLines = false;
@@ -154,6 +142,7 @@ private slots:
             QCOMPARE(image->geometry(), bounds[order[i]]);
             QCOMPARE(image->Stretch(), order[i] != 1);
             QVERIFY(!image->Picture().isNull());
+            QVERIFY(image->OnMouseDown && image->OnMouseMove); // editable like an opened one
         }
         QCOMPARE(LayerStacking(again), again.PlacedImages);
         QCOMPARE(again.TransPanel1->childAt(75, 50), again.PlacedImages[2]);

@@ -10,11 +10,16 @@ TMessageSink& Sink() {
 }
 } // namespace
 
+bool DeliverToMessageSink(const QString& text) {
+    if (!Sink())
+        return false;
+    Sink()(text);
+    return true;
+}
+
 void ShowMessage(QWidget* parent, const QString& text) {
-    if (Sink()) {
-        Sink()(text);
+    if (DeliverToMessageSink(text))
         return;
-    }
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
                     parent);
     box.exec();

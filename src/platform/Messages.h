@@ -12,4 +12,7 @@ using TMessageSink = std::function<void(const QString& text)>;
 // Shows `text` in a modal message box over `parent` (or hands it to the sink).
 void ShowMessage(QWidget* parent, const QString& text);
 // Installs a sink (empty: the real box again); returns the previous one.
+// The application's error report (ErrorReport.h) goes to the sink as well.
 TMessageSink SetMessageSink(TMessageSink sink);
+// Hands `text` to the installed sink; false when there is none.
+bool DeliverToMessageSink(const QString& text);
