@@ -49,6 +49,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     CreateColorCommands();
 
     FormCreate();
+    connect(ButtonEx8, &QPushButton::clicked, this, &TForm1::ButtonEx8Click);
 }
 
 TForm1::~TForm1() {
@@ -117,6 +118,7 @@ void TForm1::FormCreate() {
     LinesInFront = false;
     PageMargin = 10;
     PlacedImages.clear();
+    LoadDataFiles();
     LayoutBag();
     InstallPanelHook();
 }

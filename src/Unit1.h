@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -24,6 +25,7 @@ class TPictureControl;
 class TButtonEx;
 class TColorDialog;
 class TImageEx;
+struct TImageRec;
 class TQRBag;
 class TQRSubDetail;
 class TQuickRep;
@@ -130,10 +132,22 @@ public:
     // Colour commands: asks ColorDialog1 for a colour and gives it to the
     // bag's colour that belongs to the pressed button (Sender).
     void ButtonColorClick(QObject* Sender);
+    // Settings and placed pictures kept between runs (Unit1Files.cpp).
+    void LoadSettings();
+    void SaveSettings();
+    // Sets the page's top, bottom, left and right margins to PageMargin.
+    void ApplyPageMargins();
+    void LoadImages();
+    void SaveImages();
+    // Saves both files; on failure shows the error and returns false.
+    bool FormClose();
+    // The settings command: opens the dialog and applies what it returns.
+    void ButtonEx8Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildCommandBar();
@@ -153,6 +167,9 @@ private:
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();
+    void LoadDataFiles();
+    TImageEx* RestoreImage(const TImageRec& rec);
+    void BackupIfNotLoaded(const QString& name);
 
     TMarkOverlay* layerMarks_ = nullptr;
     TDragManager* imageDrag_ = nullptr;
@@ -160,4 +177,9 @@ private:
     std::unique_ptr<TPaintHook> panelHook_;
 
     bool outerSized_ = false;
+    // Folder of SETTING.DAT and LIST.DAT, fixed at start-up.
+    QString dataFolder_;
+    // Data files that exist but were not (fully) loaded: each is kept as a
+    // .bak copy before the first save replaces it.
+    QStringList notLoaded_;
 };

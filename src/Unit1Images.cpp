@@ -2,6 +2,7 @@
 // press / drag / drop gesture that moves and resizes them, the popup menu, the
 // Esc and Delete keys, and the open command.
 #include "ButtonEx.h"
+#include "Common.h"
 #include "ImageEx.h"
 #include "TrPanel.h"
 #include "Unit1.h"
@@ -15,24 +16,11 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QStringEncoder>
 #include <memory>
 #include <optional>
 
 namespace {
 constexpr int kEdgeZone = 5;
-// The placed-images file keeps a path in at most this many bytes of the
-// system's multibyte code page (932).
-constexpr int kStoredPathBytes = 258;
-
-// A path that the placed-images file could not hold would be lost at the
-// next close; such a picture is refused when it is opened.
-bool PathCanBeStored(const QString& path) {
-    QStringEncoder encoder("windows-31j");
-    const QByteArray bytes = encoder.encode(path);
-    return !encoder.hasError() && bytes.size() <= kStoredPathBytes;
-}
-
 constexpr int kDragThreshold = 2;
 
 TImageEdges EdgesAt(int x, int y, int w, int h) {
@@ -216,13 +204,10 @@ void TForm1::ButtonFileOpenClick() {
         return;
     const QString path = OpenDialog1->selectedFiles().constFirst();
     OpenDialog1->selectFile(path); // offered again next time
-    if (!PathCanBeStored(path)) {
-        ShowErrorReport(this, QStringLiteral("ファイル %1 は、その名前を保存できないため開けません"
-                                             "（Shift-JIS で表せない文字を含むか、長すぎます）")
-                                  .arg(path));
-        return;
-    }
     try {
+        // A path that LIST.DAT could not hold would be lost at the next
+        // close; such a picture is refused now.
+        CheckImagePathStorable(path);
         AddPlacedImage(path);
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,15 @@ private slots:
     }
 
     void closingEndsTheProgram() { CloseProgram(); }
+
+    // The settings and the (empty) picture list land beside the executable.
+    void closingWroteBothDataFilesBesideTheProgram() {
+        QFile settings(dir_.filePath("SETTING.DAT"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QCOMPARE(settings.readAll(), QByteArray::fromHex("090000000a000000010000"
+                                                         "00"));
+        QCOMPARE(QFileInfo(dir_.filePath("LIST.DAT")).size(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstRoad)

@@ -1,0 +1,134 @@
+// The main window's persistence: SETTING.DAT and LIST.DAT read at start-up
+// and written at close, and the settings command.
+#include "Common.h"
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "platform/ErrorReport.h"
+#include "platform/Errors.h"
+#include "platform/Messages.h"
+#include "report/QuickRep.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+
+// Start-up loading: any failure shows one message and start-up goes on with
+// what was applied before it.
+void TForm1::LoadDataFiles() {
+    dataFolder_ = DataFolder();
+    notLoaded_.clear();
+    for (const QString& name : {SettingFileName, ImageFileName})
+        if (QFileInfo::exists(dataFolder_ + name))
+            notLoaded_.append(name);
+    try {
+        if (notLoaded_.contains(SettingFileName)) {
+            LoadSettings();
+            notLoaded_.removeAll(SettingFileName);
+        }
+        if (notLoaded_.contains(ImageFileName)) {
+            LoadImages();
+            notLoaded_.removeAll(ImageFileName);
+        }
+    } catch (const std::exception&) {
+        ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
+    }
+}
+
+void TForm1::LoadSettings() {
+    TSettingRec rec;
+    if (!ReadSettingFile(rec, dataFolder_))
+        return;
+    QuickRep1->Page()->SetPaperSize(rec.PaperSize);
+    PrintLines = rec.PrintLines;
+    LinesInFront = rec.LinesInFront;
+    // The dialog keeps the margin within 1..50; a damaged file is brought
+    // into that range too, so the page and the bag never get absurd insets.
+    PageMargin = qBound(1, rec.PageMargin, 50);
+    ApplyPageMargins();
+}
+
+void TForm1::SaveSettings() {
+    TSettingRec rec;
+    rec.PaperSize = QuickRep1->Page()->PaperSize();
+    rec.PageMargin = PageMargin;
+    rec.PrintLines = PrintLines;
+    rec.LinesInFront = LinesInFront;
+    BackupIfNotLoaded(SettingFileName);
+    WriteSettingFile(rec, dataFolder_);
+}
+
+void TForm1::ApplyPageMargins() {
+    TQRPage* page = QuickRep1->Page();
+    for (int index : {TQRPage::TopMarginIdx, TQRPage::BottomMarginIdx, TQRPage::LeftMarginIdx,
+                      TQRPage::RightMarginIdx})
+        page->SetValue(index, PageMargin);
+}
+
+void TForm1::LoadImages() {
+    QList<TImageRec> records;
+    ReadImageFile(records, dataFolder_);
+    for (const TImageRec& rec : records)
+        RestoreImage(rec);
+}
+
+// Appends the picture to PlacedImages; one that fails to load raises before
+// anything is added.
+TImageEx* TForm1::RestoreImage(const TImageRec& rec) {
+    // Bounds as stored, within what a widget can take.
+    const auto place = [](std::int32_t v) { return qBound(-QWIDGETSIZE_MAX, v, QWIDGETSIZE_MAX); };
+    const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
+    const QRect bounds(place(rec.Left), place(rec.Top), extent(rec.Width), extent(rec.Height));
+    return AddPlacedImage(DecodeImagePath(rec.FileName), bounds, rec.Stretch);
+}
+
+void TForm1::SaveImages() {
+    BackupIfNotLoaded(ImageFileName);
+    WriteImageFile(PlacedImages, dataFolder_);
+}
+
+void TForm1::BackupIfNotLoaded(const QString& name) {
+    if (!notLoaded_.contains(name))
+        return;
+    BackupFile(dataFolder_ + name);
+    notLoaded_.removeAll(name);
+}
+
+bool TForm1::FormClose() {
+    try {
+        SaveSettings();
+        SaveImages();
+        return true;
+    } catch (const EError& e) {
+        ShowErrorReport(this, e.Message());
+        return false;
+    }
+}
+
+// A close that could not save keeps the window open, so nothing is lost.
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::ButtonEx8Click() {
+    TForm2 dialog(this);
+    dialog.PaperIndex = PaperSizeToIndex(QuickRep1->Page()->PaperSize());
+    dialog.PrintLines = PrintLines;
+    dialog.LinesInFront = LinesInFront;
+    dialog.PageMargin = PageMargin;
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PageMargin = dialog.PageMargin;
+    // No row chosen (the page has a paper outside the table): it stays.
+    if (dialog.PaperIndex >= 0 && dialog.PaperIndex < int(PaperSizes.size()))
+        QuickRep1->Page()->SetPaperSize(PaperSizes[size_t(dialog.PaperIndex)].PaperSize);
+    PrintLines = dialog.PrintLines;
+    LinesInFront = dialog.LinesInFront;
+    QRBag1->SetPrintLine(PrintLines);
+    ApplyPageMargins();
+    LayoutBag();
+    RefreshLayer();
+}

@@ -1,0 +1,260 @@
+// The main window's start-up loading and close-time saving of SETTING.DAT and
+// LIST.DAT, through the real window, in a folder of the test's own.
+#include "Common.h"
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "TrPanel.h"
+#include "Unit1.h"
+#include "platform/Messages.h"
+#include "report/QuickRep.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void PutFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ImageRecordBytes(int top, int left, int width, int height, const QString& path,
+                            bool stretch) {
+    TImageRec rec;
+    rec.Top = top;
+    rec.Left = left;
+    rec.Width = width;
+    rec.Height = height;
+    rec.FileName = EncodeImagePath(path);
+    rec.Stretch = stretch;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteImageRecords(buffer, {rec});
+    return bytes;
+}
+
+QByteArray SettingBytes(TQRPaperSize paper, int margin, bool lines, bool front) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteSettings(buffer, {paper, margin, lines, front});
+    return bytes;
+}
+
+QList<TImageEx*> LayerStacking(const TForm1& form) {
+    QList<TImageEx*> images;
+    for (QObject* child : form.TransPanel1->children())
+        if (auto* image = qobject_cast<TImageEx*>(child))
+            images.append(image);
+    return images;
+}
+} // namespace
+
+class TstPersistence : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir* dir_ = nullptr;
+    QStringList messages_;
+    QString Folder() const { return dir_->path() + '/'; }
+    QString Bitmap(const QString& name, QColor colour) {
+        const QString path = Folder() + name;
+        QImage img(8, 8, QImage::Format_RGB32);
+        img.fill(colour);
+        img.save(path, "BMP");
+        return path;
+    }
+
+private slots:
+    void init() {
+        dir_ = new QTemporaryDir;
+        SetDataFolderOverride(dir_->path());
+        messages_.clear();
+        SetMessageSink([this](const QString& text) { messages_.append(text); });
+    }
+    void cleanup() {
+        SetMessageSink({});
+        SetDataFolderOverride(QString());
+        delete dir_;
+    }
+
+    void firstStartUsesDefaultsAndFirstCloseWritesBothFiles() {
+        TForm1 form;
+        QCOMPARE(form.QuickRep1->size(), QSize(898, 635));
+        QCOMPARE(form.QRBag1->geometry(), QRect(30, 30, 838, 575));
+        QVERIFY(form.PlacedImages.isEmpty());
+        QVERIFY(form.close());
+        QCOMPARE(FileBytes(Folder() + "SETTING.DAT"), QByteArray::fromHex("090000000a0000000100000"
+                                                                          "0"));
+        QCOMPARE(FileBytes(Folder() + "LIST.DAT"), QByteArray());
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files), (QStringList{"LIST.DAT", "SETTING.DAT"}));
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void restartRestoresSettingsPicturesAndStacking_data() {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<QRect>("bag");
+        QTest::newRow("A4, 25 mm") << 9 << 25 << QSize(898, 635) << QRect(76, 76, 746, 483);
+        QTest::newRow("B5, 10 mm") << 13 << 10 << QSize(777, 550) << QRect(30, 30, 717, 490);
+    }
+    void restartRestoresSettingsPicturesAndStacking() {
+        QFETCH(int, paper);
+        QFETCH(int, margin);
+        QFETCH(QSize, page);
+        QFETCH(QRect, bag);
+        const QList<QRect> bounds{{10, 20, 100, 80}, {50, 40, 60, 90}, {70, 30, 105, 105}};
+        const QStringList paths{Bitmap("red.bmp", Qt::red), Bitmap("写真～.bmp", Qt::green),
+                                Bitmap("blue.bmp", Qt::blue)};
+        {
+            TForm1 form;
+            for (int i = 0; i < 3; ++i)
+                form.AddPlacedImage(paths[i], bounds[i], i != 1);
+            form.SelectImage(form.PlacedImages[1]);
+            form.BringSelectedImageToFront();
+            form.QuickRep1->Page()->SetPaperSize(TQRPaperSize(paper));
+            form.PageMargin = margin;
+            form.PrintLines = false;
+            form.LinesInFront = true;
+            QVERIFY(form.close());
+        }
+        TForm1 again;
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(again.QuickRep1->size(), page);
+        QCOMPARE(again.QRBag1->geometry(), bag);
+        QCOMPARE(again.PageMargin, margin);
+        QCOMPARE(double(again.QuickRep1->Page()->TopMargin()), double(margin));
+        QVERIFY(!again.PrintLines);
+        QVERIFY(again.LinesInFront);
+        QCOMPARE(again.PlacedImages.size(), 3);
+        const QList<int> order{0, 2, 1};
+        for (int i = 0; i < 3; ++i) {
+            const TImageEx* image = again.PlacedImages[i];
+            QCOMPARE(image->FileName(), paths[order[i]]);
+            QCOMPARE(image->geometry(), bounds[order[i]]);
+            QCOMPARE(image->Stretch(), order[i] != 1);
+            QVERIFY(!image->Picture().isNull());
+            QVERIFY(image->OnMouseDown && image->OnMouseMove); // editable like an opened one
+        }
+        QCOMPARE(LayerStacking(again), again.PlacedImages);
+        QCOMPARE(again.TransPanel1->childAt(75, 50), again.PlacedImages[2]);
+    }
+
+    void storedRecordsAreReadAsDocumented() {
+        const QString pic = Bitmap("p.bmp", Qt::red);
+        PutFile(Folder() + "SETTING.DAT", SettingBytes(QRPaper::B4, 5, true, false) +
+                                              SettingBytes(QRPaper::A5, 20, false, true));
+        PutFile(Folder() + "LIST.DAT", ImageRecordBytes(40, 120, 30, 20, pic, false) +
+                                           ImageRecordBytes(0, 0, 10, 10, pic, true) +
+                                           QByteArray(100, '\x7f'));
+        TForm1 form;
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A5);
+        QCOMPARE(form.QuickRep1->size(), QSize(635, 447));
+        QCOMPARE(form.PageMargin, 20);
+        for (int index : {0, 2, 4, 5})
+            QCOMPARE(double(form.QuickRep1->Page()->NativeValue(index)), 200.0);
+        QVERIFY(!form.PrintLines);
+        QVERIFY(form.LinesInFront);
+        QCOMPARE(form.PlacedImages.size(), 2);
+        QCOMPARE(form.PlacedImages[0]->geometry(), QRect(120, 40, 30, 20)); // Top came first
+    }
+
+    void tooShortOrEmptyFilesChangeNothing() {
+        PutFile(Folder() + "SETTING.DAT", SettingBytes(QRPaper::B5, 30, false, true).left(11));
+        PutFile(Folder() + "LIST.DAT", QByteArray());
+        TForm1 form;
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A4);
+        QCOMPARE(form.PageMargin, 10);
+        QVERIFY(form.PrintLines);
+        QVERIFY(form.PlacedImages.isEmpty());
+    }
+
+    void damagedSettingsStayUsable() {
+        PutFile(Folder() + "SETTING.DAT", SettingBytes(200, 0x7fffffff, true, true));
+        {
+            TForm1 form; // a code beyond the table of pages is ignored by the page
+            QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A4);
+            QCOMPARE(form.PageMargin, 50);
+            QCOMPARE(form.QRBag1->geometry(), QRect(151, 151, 898 - 302, 635 - 302));
+        }
+        PutFile(Folder() + "SETTING.DAT", SettingBytes(8, -5, true, false));
+        TForm1 form; // A3 is a page the program never offers, but it is applied
+        QCOMPARE(form.QuickRep1->Page()->PaperSize(), TQRPaperSize(8));
+        QCOMPARE(form.PageMargin, 1);
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void absurdStoredBoundsStayDrawable() {
+        const QString pic = Bitmap("p.bmp", Qt::red);
+        PutFile(Folder() + "LIST.DAT",
+                ImageRecordBytes(INT_MIN, INT_MAX, INT_MAX, -5, pic, true) +
+                    ImageRecordBytes(-100000000, -20, 0x7fffffff, 0x7fffffff, pic, true));
+        TForm1 form;
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(form.PlacedImages.size(), 2);
+        QCOMPARE(form.PlacedImages[0]->height(), 0);
+        QVERIFY(!form.QuickRep1->grab().isNull());
+        QVERIFY(form.close());
+    }
+
+    void missingBitmapStopsLoadingAndKeepsTheFile() {
+        const QString first = Bitmap("one.bmp", Qt::red);
+        const QString third = Bitmap("three.bmp", Qt::blue);
+        const QByteArray original = ImageRecordBytes(1, 2, 30, 40, first, true) +
+                                    ImageRecordBytes(5, 5, 10, 10, Folder() + "gone.bmp", true) +
+                                    ImageRecordBytes(7, 8, 10, 10, third, false);
+        PutFile(Folder() + "LIST.DAT", original);
+        PutFile(Folder() + "SETTING.DAT", SettingBytes(QRPaper::A4, 25, true, false));
+        TForm1 form;
+        QCOMPARE(messages_, QStringList{QStringLiteral("ファイル読み込みエラー")});
+        QCOMPARE(form.PlacedImages.size(), 1);
+        QCOMPARE(LayerStacking(form), form.PlacedImages);
+        QCOMPARE(form.PlacedImages[0]->FileName(), first);
+        QCOMPARE(form.QRBag1->geometry().topLeft(), QPoint(76, 76)); // laid out after the error
+        QVERIFY(form.close());
+        QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);
+        QCOMPARE(FileBytes(Folder() + "LIST.DAT").size(), 276);
+        QVERIFY(!QFile::exists(Folder() + "SETTING.DAT.bak"));
+        // Only the first save keeps a copy: the next close leaves the backup alone.
+        TForm1 next;
+        QVERIFY(next.close());
+        QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);
+    }
+
+    void unwritableFolderKeepsTheWindowOpen() {
+        PutFile(Folder() + "plain", "not a folder");
+        SetDataFolderOverride(Folder() + "plain");
+        TForm1 form;
+        form.show();
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].contains("SETTING.DAT"));
+        QVERIFY(messages_[0].size() > QString(Folder() + "plain/SETTING.DAT: ").size());
+    }
+
+    void failedSettingsFileLeavesTheListUnwritten() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QDir(Folder()).mkdir("SETTING.DAT")); // the final rename cannot replace it
+        QVERIFY(!form.close());
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].contains("SETTING.DAT"));
+        QVERIFY(!QFile::exists(Folder() + "LIST.DAT"));
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files), QStringList()); // no temporary left
+        QVERIFY(form.isVisible());
+    }
+};
+
+QTEST_MAIN(TstPersistence)
+#include "tst_persistence.moc"
