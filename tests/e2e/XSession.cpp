@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
+#include <algorithm>
 
 XSession::XSession() = default;
 
@@ -18,6 +19,8 @@ QProcessEnvironment XSession::Env() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display_);
     env.remove("QT_QPA_PLATFORM");
+    // Window titles are Japanese: the X tools must read and print UTF-8.
+    env.insert("LC_ALL", "C.UTF-8");
     return env;
 }
 
@@ -60,26 +63,41 @@ QString XSession::Run(const QString& program, const QStringList& args, int* exit
     return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
 
+// Managed top-level windows as the window manager lists them: id, title.
+QList<QPair<QString, QString>> XSession::Windows() const {
+    QList<QPair<QString, QString>> list;
+    const QStringList lines = Run("wmctrl", {"-l"}).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList f = line.split(' ', Qt::SkipEmptyParts);
+        if (f.size() >= 4)
+            list.append({f[0], f.mid(3).join(' ')});
+    }
+    return list;
+}
+
 QString XSession::WaitForWindow(const QString& titleRegex, int ms) const {
+    const QRegularExpression re(titleRegex);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
-        const QString ids = Run("xdotool", {"search", "--onlyvisible", "--name", titleRegex});
-        const QString first = ids.split('\n', Qt::SkipEmptyParts).value(0);
-        if (!first.isEmpty()) {
-            QThread::msleep(300); // let the first paint land
-            return first;
-        }
-        QThread::msleep(100);
+        for (const auto& w : Windows())
+            if (re.match(w.second).hasMatch()) {
+                QThread::msleep(300); // let the first paint land
+                return w.first;
+            }
+        QThread::msleep(500);
     }
     return {};
 }
 
 bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
+    const QRegularExpression re(titleRegex);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
-        if (Run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}).trimmed().isEmpty())
+        const auto windows = Windows();
+        if (std::none_of(windows.begin(), windows.end(),
+                         [&re](const auto& w) { return re.match(w.second).hasMatch(); }))
             return true;
         QThread::msleep(100);
     }
@@ -99,7 +117,8 @@ QRect XSession::Geometry(const QString& windowId) const {
 }
 
 void XSession::MoveMouse(QPoint p) const {
-    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+    Run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
+    QThread::msleep(50);
 }
 
 void XSession::Click(QPoint p, int button) const {

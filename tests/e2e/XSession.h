@@ -5,6 +5,8 @@
 // that drives the real program binary.
 
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
@@ -20,6 +22,7 @@ public:
 
     // Runs a command on this display; returns its standard output.
     QString Run(const QString& program, const QStringList& args, int* exitCode = nullptr) const;
+    QList<QPair<QString, QString>> Windows() const;
     // Id of the first visible window whose title matches, waiting up to ms.
     QString WaitForWindow(const QString& titleRegex, int ms = 10000) const;
     bool WaitForWindowGone(const QString& titleRegex, int ms = 10000) const;
