@@ -111,6 +111,7 @@ public:
     TDragManager* ImageDrag() const { return imageDrag_; }
 
     // Handlers.
+    void CreateOpenDialog();
     void ButtonFileOpenClick();
     void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
                              Qt::KeyboardModifiers shift, int x, int y);

@@ -76,11 +76,6 @@ void TForm1::SetUpImageLayer() {
     // The command bar takes a drag (the drag cursor shows) but has no drop.
     imageDrag_->SetDragOver(Panel1, [](QWidget*, QWidget*, QPoint, TDragState) { return true; });
 
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName("OpenDialog1");
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setNameFilter(QStringLiteral("ビットマップファイル (*.bmp)"));
     connect(ButtonEx1, &QPushButton::clicked, this, &TForm1::ButtonFileOpenClick);
     BuildImageMenu();
     keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
@@ -199,7 +194,21 @@ void TForm1::BringSelectedImageToFront() {
     PlacedImages.append(SelectedImage);
 }
 
+// The open dialog is made at its first use: building it costs more than the
+// rest of the window, and start-up should not pay for it. It is then kept, so
+// it offers the last file again.
+void TForm1::CreateOpenDialog() {
+    if (OpenDialog1)
+        return;
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilter(QStringLiteral("ビットマップファイル (*.bmp)"));
+}
+
 void TForm1::ButtonFileOpenClick() {
+    CreateOpenDialog();
     if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
         return;
     const QString path = OpenDialog1->selectedFiles().constFirst();
