@@ -1,0 +1,312 @@
+// The preview window: zoom arithmetic, the page image control, page
+// commands and keys, and what the window tells its printer.
+#include "platform/Canvas.h"
+#include "report/QRPreviewSource.h"
+#include "report/QRStandardPreview.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+// A finished or running preview run at 96 dpi with recorded pages, each
+// carrying a red square at (100, 100)..(200, 200) of the A4 landscape sheet.
+class TRecordedRun : public TQRPreviewSource {
+public:
+    explicit TRecordedRun(int pages = 1, bool finished = true)
+        : pages_(pages), available_(finished ? pages : 0), finished_(finished) {}
+
+    void Finish() {
+        finished_ = true;
+        available_ = pages_;
+        if (client_)
+            QMetaObject::invokeMethod(
+                client_, [c = client_, n = pages_] { c->PageAvailable(n); }, Qt::QueuedConnection);
+    }
+
+    QString Title() const override { return {}; }
+    bool Finished() const override { return finished_; }
+    int PageCount() const override { return pages_; }
+    int AvailablePages() const override { return available_; }
+    long double SheetWidth() const override { return 2970; }
+    long double SheetLength() const override { return 2100; }
+    int ToDeviceWidth(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
+    int ToDeviceHeight(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
+    bool PageImage(int n, QPicture& page) const override {
+        if (n < 1 || n > available_)
+            return false;
+        QPainter p(&page);
+        p.fillRect(QRect(100, 100, 100, 100), Qt::red);
+        return true;
+    }
+    TQRPreview* Client() const override { return client_; }
+    void SetClient(TQRPreview* c) override { client_ = c; }
+    bool ShowingPreview() const override { return showing_; }
+    void SetShowingPreview(bool on) override { showing_ = on; }
+    void SetPaperSize(TQRPaperSize) override {}
+    void PrintSetup() override { ++setups; }
+    void Print() override { ++prints; }
+    void PreviewClosed() override { ++closings; }
+
+    int setups = 0, prints = 0, closings = 0;
+
+private:
+    int pages_;
+    int available_;
+    bool finished_;
+    TQRPreview* client_ = nullptr;
+    bool showing_ = false;
+};
+
+QWidget* ToolWidget(TQRStandardPreview& w, QAction* a) {
+    return w.ToolBar1->widgetForAction(a);
+}
+
+} // namespace
+
+class TstPreview : public QObject {
+    Q_OBJECT
+private slots:
+    void zoom100IsTheSheetPlusOutlineCentred() {
+        TRecordedRun run;
+        TQRPreview preview;
+        preview.resize(1272, 900);
+        preview.SetSource(&run);
+        preview.SetZoom(100);
+        QCOMPARE(preview.PreviewImage()->geometry(), QRect(72, 51, 1127, 798));
+        QCOMPARE(preview.ZoomMode(), TQRPreview::TZoomMode::Fixed);
+    }
+
+    void fitModes_data() {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<bool>("wholePage");
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QRect>("image");
+        QTest::newRow("width, maximised")
+            << QSize(1272, 900) << false << 102 << QRect(61, 43, 1149, 814);
+        QTest::newRow("page, maximised")
+            << QSize(1272, 900) << true << 108 << QRect(28, 19, 1216, 861);
+        QTest::newRow("width, window") << QSize(644, 501) << false << 52 << QRect(28, 42, 588, 417);
+        QTest::newRow("page, window") << QSize(644, 501) << true << 54 << QRect(); // zoom only
+    }
+    void fitModes() {
+        QFETCH(QSize, area);
+        QFETCH(bool, wholePage);
+        QFETCH(int, zoom);
+        QFETCH(QRect, image);
+        TRecordedRun run;
+        TQRPreview preview;
+        preview.resize(area);
+        preview.SetSource(&run);
+        wholePage ? preview.ZoomToFit() : preview.ZoomToWidth();
+        QCOMPARE(preview.Zoom(), zoom);
+        QCOMPARE(preview.ZoomMode(),
+                 wholePage ? TQRPreview::TZoomMode::FitPage : TQRPreview::TZoomMode::FitWidth);
+        if (!image.isNull())
+            QCOMPARE(preview.PreviewImage()->geometry(), image);
+    }
+
+    void aComputedZoomUnderTwoIsRefusedButTheModeChanges() {
+        TRecordedRun run;
+        TQRPreview preview;
+        preview.resize(10, 10);
+        preview.SetSource(&run);
+        preview.SetZoom(300);
+        preview.ZoomToWidth();
+        QCOMPARE(preview.Zoom(), 300);
+        QCOMPARE(preview.ZoomMode(), TQRPreview::TZoomMode::FitWidth);
+        preview.ZoomToFit();
+        QCOMPARE(preview.Zoom(), 300);
+        QCOMPARE(preview.ZoomMode(), TQRPreview::TZoomMode::FitPage);
+        preview.SetZoom(1);
+        preview.SetZoom(2001);
+        QCOMPARE(preview.Zoom(), 300);
+    }
+
+    void resizingRefitsTheWidthButOnlyRecentresAFixedZoom() {
+        TRecordedRun run;
+        TQRPreview preview;
+        preview.resize(644, 501);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        preview.SetSource(&run);
+        preview.ZoomToWidth();
+        preview.resize(1272, 900);
+        QCOMPARE(preview.Zoom(), 102);
+        QCOMPARE(preview.PreviewImage()->pos(), QPoint(61, 43));
+        preview.SetZoom(100);
+        preview.resize(1400, 1000);
+        QCOMPARE(preview.Zoom(), 100);
+        QCOMPARE(preview.PreviewImage()->geometry(), QRect(136, 101, 1127, 798));
+        preview.resize(1000, 700); // smaller than the image: at the corner, scrollable
+        QCOMPARE(preview.PreviewImage()->pos(), QPoint(0, 0));
+    }
+
+    void thePageImageHasOutlineShadowAndTheScaledPage() {
+        TRecordedRun run;
+        TQRPreview preview;
+        preview.resize(1272, 900);
+        preview.SetSource(&run);
+        preview.SetZoom(100);
+        TQRPreviewImage* control = preview.PreviewImage();
+        QImage shot(control->size(), QImage::Format_RGB32);
+        shot.fill(Qt::green);
+        control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const int w = shot.width(), h = shot.height();
+        const QRgb black = qRgb(0, 0, 0);
+        QCOMPARE(shot.pixel(0, 0), black);
+        QCOMPARE(shot.pixel(w - 3, h - 3), black); // outline corner
+        QCOMPARE(shot.pixel(w - 1, h - 1), black); // shadow
+        QCOMPARE(shot.pixel(w - 2, 2), black);
+        QCOMPARE(shot.pixel(w - 1, 1), qRgb(0, 255, 0)); // above the shadow: not painted
+        QCOMPARE(shot.pixel(1, h - 1), qRgb(0, 255, 0));
+        QCOMPARE(shot.pixel(5, 5), qRgb(255, 255, 255));
+        QCOMPARE(shot.pixel(150, 150), qRgb(255, 0, 0)); // the page, stretched by 1127/1123
+        QCOMPARE(shot.pixel(203, 150), qRgb(255, 255, 255));
+
+        control->DropImage();
+        shot.fill(Qt::green);
+        control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        QCOMPARE(shot.pixel(0, 0), qRgb(0, 255, 0)); // no image, nothing painted
+    }
+
+    void theWindowAsLaidOut() {
+        TRecordedRun run;
+        TQRStandardPreview w(nullptr, &run);
+        w.SaveReport->setVisible(false);
+        w.LoadReport->setVisible(false);
+        w.Separator4->setVisible(false);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral("プレビュー"));
+        QVERIFY(w.windowState() & Qt::WindowMaximized);
+        QVERIFY(!ToolWidget(w, w.SaveReport)->isVisible());
+        QVERIFY(!ToolWidget(w, w.LoadReport)->isVisible());
+        QVERIFY(!ToolWidget(w, w.Separator4)->isVisible());
+        for (QAction* a : {w.ZoomFit, w.Zoom100, w.ZoomToWidth, w.FirstPage, w.PreviousPage,
+                           w.ToolButton2, w.LastPage, w.PrintSetup, w.Print, w.Separator3})
+            QVERIFY2(ToolWidget(w, a)->isVisible(), qPrintable(a->objectName()));
+        QCOMPARE(w.ExitButton->text(), QStringLiteral("閉じる(&C)"));
+        QCOMPARE(w.StatusPanel0->text(), QStringLiteral("0%"));
+        QCOMPARE(w.Print->toolTip(), QStringLiteral("印刷"));
+        QVERIFY(w.ZoomToWidth->isChecked());
+        QCOMPARE(run.Client(), w.QRPreview);
+        QVERIFY(run.ShowingPreview());
+    }
+
+    void aFinishedRunIsCaughtUpAtBinding() {
+        TRecordedRun run;
+        TQRStandardPreview w(nullptr, &run);
+        QVERIFY(w.QRPreview->PreviewImage()->HasImage());
+        QCOMPARE(w.QRPreview->ZoomMode(), TQRPreview::TZoomMode::FitWidth);
+        QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 1 / 1"));
+        QVERIFY(w.Print->isEnabled());
+        QVERIFY(w.PrintSetup->isEnabled());
+    }
+
+    void theLastPageAvailableShowsThePageFittedAndOffersPrinting() {
+        TRecordedRun run(1, false);
+        TQRStandardPreview w(nullptr, &run);
+        w.QRPreview->resize(1272, 900);
+        QVERIFY(!w.Print->isEnabled());
+        QVERIFY(!w.PrintSetup->isEnabled());
+        QVERIFY(!w.QRPreview->PreviewImage()->HasImage());
+        QCOMPARE(w.QRPreview->Zoom(), 100);
+        QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ:"));
+        run.Finish();
+        QTRY_VERIFY(w.QRPreview->PreviewImage()->HasImage());
+        QCOMPARE(w.QRPreview->Zoom(), 102);
+        QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 1 / 1"));
+        QVERIFY(w.Print->isEnabled());
+        QVERIFY(w.PrintSetup->isEnabled());
+        w.Print->trigger();
+        w.PrintSetup->trigger();
+        QCOMPARE(run.prints, 1);
+        QCOMPARE(run.setups, 1);
+    }
+
+    void withOnePageEveryPageCommandStaysOnPageOne() {
+        TRecordedRun run;
+        TQRStandardPreview w(nullptr, &run);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (QAction* a : {w.FirstPage, w.PreviousPage, w.ToolButton2, w.LastPage}) {
+            a->trigger();
+            QCOMPARE(w.QRPreview->PageNumber(), 1);
+            QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 1 / 1"));
+        }
+        for (int key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End}) {
+            for (auto mods : {Qt::NoModifier, Qt::ControlModifier}) {
+                QTest::keyClick(w.QRPreview, Qt::Key(key), mods);
+                QCOMPARE(w.QRPreview->PageNumber(), 1);
+                QVERIFY(w.QRPreview->PreviewImage()->HasImage());
+                QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 1 / 1"));
+            }
+        }
+    }
+
+    void pageKeysFollowTheCtrlRule() {
+        TRecordedRun run(3);
+        TQRStandardPreview w(nullptr, &run);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget* target = w.QRPreview;
+        auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+            QTest::keyClick(target, key, mods);
+            return w.QRPreview->PageNumber();
+        };
+        QCOMPARE(press(Qt::Key_End, Qt::ShiftModifier), 3);
+        QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 3 / 3"));
+        QCOMPARE(press(Qt::Key_PageUp, Qt::ControlModifier | Qt::ShiftModifier), 2);
+        QCOMPARE(press(Qt::Key_PageDown, Qt::NoModifier), 3);
+        QCOMPARE(press(Qt::Key_PageUp, Qt::ControlModifier), 1);
+        QCOMPARE(press(Qt::Key_PageDown, Qt::ControlModifier), 3);
+        QCOMPARE(press(Qt::Key_Home, Qt::AltModifier), 1);
+        QCOMPARE(press(Qt::Key_PageDown, Qt::ControlModifier | Qt::AltModifier), 2);
+        // A key sent to a focused tool bar button is seen once, not once per parent.
+        target = w.ExitButton;
+        QCOMPARE(press(Qt::Key_PageDown, Qt::NoModifier), 3);
+        QCOMPARE(press(Qt::Key_PageUp, Qt::NoModifier), 2);
+    }
+
+    void closingTellsThePrinterOnceAndUnbinds() {
+        TRecordedRun run;
+        {
+            TQRStandardPreview w(nullptr, &run);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QTest::keyClick(w.QRPreview, Qt::Key_Escape);
+            QVERIFY(!w.isVisible());
+            QCOMPARE(run.closings, 1);
+            QCOMPARE(run.Client(), nullptr);
+            w.ExitClick();
+        }
+        QCOMPARE(run.closings, 1);
+
+        TRecordedRun second;
+        TQRStandardPreview w(nullptr, &second);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mouseClick(w.ExitButton, Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(second.closings, 1);
+    }
+
+    void progressShowsStepsOfFiveAndClearsAtTheEnds() {
+        TRecordedRun run;
+        TQRStandardPreview w(nullptr, &run);
+        w.QRPreview->ProgressUpdate(3);
+        QCOMPARE(w.StatusPanel0->text(), QStringLiteral("0%"));
+        w.QRPreview->ProgressUpdate(5);
+        QCOMPARE(w.StatusPanel0->text(), QStringLiteral("5%"));
+        w.QRPreview->ProgressUpdate(100);
+        QCOMPARE(w.StatusPanel0->text(), QString());
+    }
+};
+
+QTEST_MAIN(TstPreview)
+#include "tst_preview.moc"
