@@ -66,7 +66,9 @@ public:
     // than the area, and scrolls to the top-left.
     void Relayout();
 
-    // Notifications from the printer, posted to this control's queue.
+public slots:
+    // Notifications from the printer, posted to this control's queue (by
+    // name, hence slots).
     void PageAvailable(int n);
     void ProgressUpdate(int percent);
 
