@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+#include <memory>
 
 namespace {
 
@@ -64,6 +65,15 @@ private:
 
 QWidget* ToolWidget(TQRStandardPreview& w, QAction* a) {
     return w.ToolBar1->widgetForAction(a);
+}
+
+// A preview window for the run, shown and exposed.
+std::unique_ptr<TQRStandardPreview> ShownPreview(TRecordedRun& run) {
+    auto w = std::make_unique<TQRStandardPreview>(nullptr, &run);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        return nullptr;
+    return w;
 }
 
 } // namespace
@@ -231,9 +241,9 @@ private slots:
 
     void withOnePageEveryPageCommandStaysOnPageOne() {
         TRecordedRun run;
-        TQRStandardPreview w(nullptr, &run);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto shown = ShownPreview(run);
+        QVERIFY(shown);
+        TQRStandardPreview& w = *shown;
         for (QAction* a : {w.FirstPage, w.PreviousPage, w.ToolButton2, w.LastPage}) {
             a->trigger();
             QCOMPARE(w.QRPreview->PageNumber(), 1);
@@ -251,9 +261,9 @@ private slots:
 
     void pageKeysFollowTheCtrlRule() {
         TRecordedRun run(3);
-        TQRStandardPreview w(nullptr, &run);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto shown = ShownPreview(run);
+        QVERIFY(shown);
+        TQRStandardPreview& w = *shown;
         QWidget* target = w.QRPreview;
         auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
             QTest::keyClick(target, key, mods);
@@ -275,24 +285,21 @@ private slots:
 
     void closingTellsThePrinterOnceAndUnbinds() {
         TRecordedRun run;
-        {
-            TQRStandardPreview w(nullptr, &run);
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
-            QTest::keyClick(w.QRPreview, Qt::Key_Escape);
-            QVERIFY(!w.isVisible());
-            QCOMPARE(run.closings, 1);
-            QCOMPARE(run.Client(), nullptr);
-            w.ExitClick();
-        }
+        auto byKey = ShownPreview(run);
+        QVERIFY(byKey);
+        QTest::keyClick(byKey->QRPreview, Qt::Key_Escape);
+        QVERIFY(!byKey->isVisible());
+        QCOMPARE(run.closings, 1);
+        QCOMPARE(run.Client(), nullptr);
+        byKey->ExitClick();
+        byKey.reset();
         QCOMPARE(run.closings, 1);
 
         TRecordedRun second;
-        TQRStandardPreview w(nullptr, &second);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTest::mouseClick(w.ExitButton, Qt::LeftButton);
-        QVERIFY(!w.isVisible());
+        auto byButton = ShownPreview(second);
+        QVERIFY(byButton);
+        QTest::mouseClick(byButton->ExitButton, Qt::LeftButton);
+        QVERIFY(!byButton->isVisible());
         QCOMPARE(second.closings, 1);
     }
 
