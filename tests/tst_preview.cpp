@@ -19,22 +19,24 @@ namespace {
 class TRecordedRun : public TQRPreviewSource {
 public:
     explicit TRecordedRun(int pages = 1, bool finished = true)
-        : pages_(pages), available_(finished ? pages : 0), finished_(finished) {}
+        : pages_(pages), available_(finished ? pages : 0), begun_(finished), finished_(finished) {}
 
+    // The document is open: the sheet is known.
+    void Begin() { begun_ = true; }
     void Finish() {
-        finished_ = true;
+        begun_ = finished_ = true;
         available_ = pages_;
         if (client_)
             QMetaObject::invokeMethod(
                 client_, [c = client_, n = pages_] { c->PageAvailable(n); }, Qt::QueuedConnection);
     }
 
-    QString Title() const override { return {}; }
+    QString Title() const override { return begun_ ? title : QString(); }
     bool Finished() const override { return finished_; }
     int PageCount() const override { return pages_; }
     int AvailablePages() const override { return available_; }
-    long double SheetWidth() const override { return 2970; }
-    long double SheetLength() const override { return 2100; }
+    long double SheetWidth() const override { return begun_ ? 2970 : 0; }
+    long double SheetLength() const override { return begun_ ? 2100 : 0; }
     int ToDeviceWidth(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
     int ToDeviceHeight(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
     bool PageImage(int n, QPicture& page) const override {
@@ -53,11 +55,13 @@ public:
     void Print() override { ++prints; }
     void PreviewClosed() override { ++closings; }
 
+    QString title;
     int setups = 0, prints = 0, closings = 0;
 
 private:
     int pages_;
     int available_;
+    bool begun_;
     bool finished_;
     TQRPreview* client_ = nullptr;
     bool showing_ = false;
@@ -220,15 +224,22 @@ private slots:
 
     void theLastPageAvailableShowsThePageFittedAndOffersPrinting() {
         TRecordedRun run(1, false);
+        run.title = QStringLiteral("見出し");
         TQRStandardPreview w(nullptr, &run);
         w.QRPreview->resize(1272, 900);
         QVERIFY(!w.Print->isEnabled());
         QVERIFY(!w.PrintSetup->isEnabled());
         QVERIFY(!w.QRPreview->PreviewImage()->HasImage());
+        QVERIFY(w.QRPreview->PreviewImage()->isHidden()); // no sheet before the document opens
         QCOMPARE(w.QRPreview->Zoom(), 100);
         QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ:"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("プレビュー"));
+        run.Begin();
+        w.ZoomTo100Click();
+        QCOMPARE(w.QRPreview->PreviewImage()->size(), QSize(1127, 798));
         run.Finish();
         QTRY_VERIFY(w.QRPreview->PreviewImage()->HasImage());
+        QCOMPARE(w.windowTitle(), QStringLiteral("見出し"));
         QCOMPARE(w.QRPreview->Zoom(), 102);
         QCOMPARE(w.StatusPanel1->text(), QStringLiteral("ページ: 1 / 1"));
         QVERIFY(w.Print->isEnabled());

@@ -135,8 +135,10 @@ void TQRPreview::ZoomToWidth() {
     mode_ = TZoomMode::FitWidth;
 }
 
+// Until the run has opened its document the sheet is not known yet and
+// there is nothing to place.
 void TQRPreview::Relayout() {
-    if (!source_) {
+    if (SheetPixels().isEmpty()) {
         image_->hide();
         return;
     }

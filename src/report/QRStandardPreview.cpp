@@ -139,8 +139,7 @@ void TQRStandardPreview::BindPrinter() {
     QRPreview->SetSource(printer_);
     if (!printer_)
         return;
-    if (!printer_->Title().isEmpty())
-        setWindowTitle(printer_->Title());
+    TakeTitle();
     if (printer_->Finished()) {
         QRPreview->ZoomToWidth();
         QRPreviewPageAvailable(QRPreview->PageNumber());
@@ -203,8 +202,17 @@ void TQRStandardPreview::UpdatePageText() {
         QStringLiteral("ページ: %1 / %2").arg(QRPreview->PageNumber()).arg(count));
 }
 
+// A run that had not opened its document when the window was made has its
+// title only now.
+void TQRStandardPreview::TakeTitle() {
+    if (!printer_->Title().isEmpty())
+        setWindowTitle(printer_->Title());
+}
+
 void TQRStandardPreview::QRPreviewPageAvailable(int) {
     UpdatePageText();
+    if (printer_)
+        TakeTitle();
     if (printer_ && printer_->Finished()) {
         PrintSetup->setEnabled(true);
         Print->setEnabled(true);

@@ -77,6 +77,7 @@ private:
                        void (TQRStandardPreview::*command)());
     QAction* AddSeparator(const QString& name);
     void BindPrinter();
+    void TakeTitle();
     void FormKeyDown(QKeyEvent* key);
     void FormResize();
     void FormClose();
