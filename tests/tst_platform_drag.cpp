@@ -184,6 +184,22 @@ private slots:
         QCOMPARE(seen, (QStringList{"x|", QString("\x1b|x"), QString("\x1b|x")}));
         QCOMPARE(edit->text(), QStringLiteral("x")); // not consumed
     }
+
+    // A control that keeps every key (the modifier's press too) sees the
+    // modifier and then the key, possibly as events at the same address.
+    void theKeyPreviewSeesAKeyAfterItsModifier() {
+        struct TKeepsAllKeys : QWidget {
+            using QWidget::QWidget;
+            void keyPressEvent(QKeyEvent* e) override { e->accept(); }
+        };
+        QWidget w;
+        auto* keeper = new TKeepsAllKeys(&w);
+        QList<int> seen;
+        TKeyPreview preview(&w, [&](QKeyEvent* k) { seen.append(k->key()); });
+        w.show();
+        QTest::keyClick(keeper, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(seen, (QList<int>{Qt::Key_Control, Qt::Key_Home}));
+    }
 };
 
 QTEST_MAIN(TstPlatformDrag)

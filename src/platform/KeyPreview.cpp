@@ -22,11 +22,16 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != window_)
         return false;
-    const bool passedUp = event == lastPress_ && lastReceiver_ && lastReceiver_->isWidgetType() &&
+    // A new press may reuse the address of the one before (a modifier's
+    // press is followed by the key's without a release between), so only a
+    // strict ancestor of the first receiver is seeing the same press again.
+    const bool passedUp = event == lastPress_ && lastReceiver_ && w != lastReceiver_ &&
+                          lastReceiver_->isWidgetType() &&
                           w->isAncestorOf(static_cast<QWidget*>(lastReceiver_.data()));
+    if (passedUp)
+        return false;
     lastPress_ = event;
     lastReceiver_ = watched;
-    if (!passedUp)
-        handler_(static_cast<QKeyEvent*>(event));
+    handler_(static_cast<QKeyEvent*>(event));
     return false;
 }
