@@ -1,5 +1,6 @@
 #include "QRStandardPreview.h"
 
+#include "../platform/KeyPreview.h"
 #include "QRPreviewSource.h"
 
 #include <QAction>
@@ -38,11 +39,12 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPreviewSource* printer
 
     setWindowState(Qt::WindowMaximized);
     BindPrinter();
-    qApp->installEventFilter(this);
+    // Key preview: every key pressed in the window is seen here first and
+    // still goes on to the focused control.
+    new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
 }
 
 TQRStandardPreview::~TQRStandardPreview() {
-    qApp->removeEventFilter(this);
     FormClose();
 }
 
@@ -226,23 +228,6 @@ void TQRStandardPreview::QRPreviewProgressUpdate(int percent) {
     }
     if (percent == 0 || percent == 100)
         StatusPanel0->clear();
-}
-
-// Key preview: every key pressed in this window is seen here first and then
-// still goes on to the focused control. An event that the control passes up
-// to its parents reaches the filter again and is not acted on twice.
-bool TQRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
-        static_cast<QWidget*>(watched)->window() != this)
-        return false;
-    auto* receiver = static_cast<QWidget*>(watched);
-    if (event == previewedKey_ && previewedReceiver_ && receiver != previewedReceiver_ &&
-        receiver->isAncestorOf(previewedReceiver_))
-        return false;
-    previewedKey_ = event;
-    previewedReceiver_ = receiver;
-    FormKeyDown(static_cast<QKeyEvent*>(event));
-    return false;
 }
 
 void TQRStandardPreview::FormKeyDown(QKeyEvent* key) {

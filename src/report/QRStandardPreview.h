@@ -6,7 +6,6 @@
 #include "QRPreview.h"
 
 #include <QDialog>
-#include <QPointer>
 
 class QAction;
 class QActionGroup;
@@ -64,7 +63,6 @@ public:
     void done(int result) override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -89,8 +87,4 @@ private:
     QActionGroup* zoomGroup_ = nullptr;
     int lastProgress_ = 0;
     bool closed_ = false;
-    // The key event last seen by the key preview, with its first receiver,
-    // so that an event passed up to the parents is acted on once.
-    const QEvent* previewedKey_ = nullptr;
-    QPointer<QWidget> previewedReceiver_;
 };
