@@ -47,6 +47,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     row->addWidget(Panel3, 1);
     column->addLayout(row, 1);
     CreateColorCommands();
+    ConnectPrintCommands();
 
     FormCreate();
     connect(ButtonEx8, &QPushButton::clicked, this, &TForm1::ButtonEx8Click);

@@ -25,6 +25,8 @@ class TPictureControl;
 class TButtonEx;
 class TColorDialog;
 class TImageEx;
+class TQRImage;
+class TQRPrinter;
 struct TImageRec;
 class TQRBag;
 class TQRSubDetail;
@@ -130,6 +132,16 @@ public:
     // Makes the image layer repaint in full (width to 0 and back).
     void RefreshLayer();
 
+    // Print and preview commands ("印刷", "ﾌﾟﾚﾋﾞｭｰ").
+    void ButtonPrintClick();
+    void ButtonPrevierClick();
+    void RunReport(bool preview);
+    // The report page's preview event: shows the preview window modally.
+    void QuickRep1Preview(TQRPrinter* printer);
+    // The print pictures and the front bag; they exist only during a run.
+    QList<TQRImage*> PrintImages;
+    TQRBag* FrontBag = nullptr;
+
     // Colour commands: asks ColorDialog1 for a colour and gives it to the
     // bag's colour that belongs to the pressed button (Sender).
     void ButtonColorClick(QObject* Sender);
@@ -155,6 +167,12 @@ private:
     void BuildPageArea();
     void CreateColorCommands();
     void FormCreate();
+    void ConnectPrintCommands();
+    void RunCommand(TButtonEx* button, bool preview);
+    void CreatePrintImages();
+    void FreePrintImages();
+    void CreateFrontBag();
+    void FreeFrontBag();
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
     void FitOuterSize();

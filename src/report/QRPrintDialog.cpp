@@ -1,5 +1,8 @@
 #include "QRPrintDialog.h"
 
+#include "QRPrinter.h"
+#include "QuickRep.h"
+
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -56,4 +59,20 @@ bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishe
         return false;
     choice = ReadPrintDialog(dialog);
     return true;
+}
+
+void RunPagePrintDialog(TQuickRep* page, QWidget* parent) {
+    TQuickRepPrinterSettings& settings = page->PrinterSettings();
+    TPrintSetupChoice choice{settings.PrinterName, settings.Copies, page->Page()->Orientation(),
+                             settings.FirstPage, settings.LastPage};
+    const TQRPrinter* run = page->QRPrinter();
+    const int finishedPages =
+        run && run->Status() == TQRPrinterStatus::Finished ? run->PageCount() : 0;
+    if (!RunPrintSetupDialog(parent, choice, finishedPages))
+        return;
+    settings.Copies = choice.Copies;
+    settings.PrinterName = choice.PrinterName;
+    settings.FirstPage = choice.FirstPage;
+    settings.LastPage = choice.LastPage;
+    page->Page()->SetOrientation(choice.Orientation);
 }

@@ -10,6 +10,7 @@
 class QPrintDialog;
 class QPrinter;
 class QWidget;
+class TQuickRep;
 
 // What the dialog edits: the printer choice, copies, the page orientation
 // and the page range (0 means no limit).
@@ -32,3 +33,8 @@ TPrintSetupChoice ReadPrintDialog(QPrintDialog& dialog);
 // Shows the dialog modally; on OK writes the choices and returns true,
 // on Cancel changes nothing.
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages);
+
+// The report page's print dialog routine: its printer choice, copies and
+// page range and its orientation, which reshapes the page on screen. A
+// finished preview run of the page limits the page range to its pages.
+void RunPagePrintDialog(TQuickRep* page, QWidget* parent);

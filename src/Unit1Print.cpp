@@ -1,0 +1,122 @@
+// TForm1's print and preview commands: every placed picture becomes an
+// invisible print picture on the report page for the length of one run, with
+// a second bag in front of them when the lines are to be printed on top.
+#include "ButtonEx.h"
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "Unit1.h"
+#include "platform/ErrorReport.h"
+#include "platform/Errors.h"
+#include "report/QRImage.h"
+#include "report/QRPreviewPrinter.h"
+#include "report/QRPrintDialog.h"
+#include "report/QRPrinter.h"
+#include "report/QRStandardPreview.h"
+#include "report/QuickRep.h"
+
+#include <QApplication>
+
+void TForm1::ConnectPrintCommands() {
+    connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
+    connect(ButtonEx3, &QPushButton::clicked, this, &TForm1::ButtonPrevierClick);
+    QuickRep1->SetOnPreview([this](TQRPrinter* printer) { QuickRep1Preview(printer); });
+    QuickRep1->SetPrintSetupRoutine([this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        RunPagePrintDialog(QuickRep1, modal ? modal : this);
+    });
+}
+
+void TForm1::ButtonPrintClick() {
+    RunCommand(ButtonEx4, false);
+}
+
+void TForm1::ButtonPrevierClick() {
+    RunCommand(ButtonEx3, true);
+}
+
+// The button comes back also when the run fails; the failure then goes to
+// the application's error report.
+void TForm1::RunCommand(TButtonEx* button, bool preview) {
+    button->setEnabled(false);
+    QString failure;
+    try {
+        RunReport(preview);
+    } catch (const EError& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    button->setEnabled(true);
+    if (!failure.isEmpty())
+        ShowErrorReport(this, failure);
+}
+
+// The page does not redraw while the run's elements stand on it; they are
+// removed and the page redraws also when the run fails. A preview returns
+// only after its worker has stopped, so nothing is freed under it.
+void TForm1::RunReport(bool preview) {
+    struct Restore {
+        TForm1* form;
+        ~Restore() {
+            form->FreeFrontBag();
+            form->FreePrintImages();
+            form->QuickRep1->setUpdatesEnabled(true);
+        }
+    };
+    QuickRep1->setUpdatesEnabled(false);
+    Restore restore{this};
+    CreatePrintImages();
+    QRBag1->SetPrintLine(PrintLines);
+    if (LinesInFront && PrintLines)
+        CreateFrontBag();
+    if (preview)
+        QuickRep1->Preview();
+    else
+        QuickRep1->Print();
+}
+
+// The layer lies one pixel inside the page's top-left corner, hence the +1.
+void TForm1::CreatePrintImages() {
+    PrintImages.clear();
+    for (const TImageEx* image : PlacedImages) {
+        auto* print = new TQRImage(QuickRep1, QuickRep1->Resolution());
+        print->hide();
+        print->SetPicture(image->Picture());
+        print->SetBounds(image->x() + 1, image->y() + 1, image->width(), image->height());
+        print->SetStretch(image->Stretch());
+        PrintImages.append(print);
+    }
+}
+
+void TForm1::FreePrintImages() {
+    for (TQRImage* print : PrintImages)
+        delete print;
+    PrintImages.clear();
+}
+
+// Assigning copies only placement, so the front bag keeps its construction
+// colours (black lines, grey flap); its clear brush leaves the paper alone.
+void TForm1::CreateFrontBag() {
+    FrontBag = new TQRBag(QuickRep1, QuickRep1->Resolution());
+    FrontBag->Assign(QRBag1);
+    FrontBag->Brush()->Style = TBrushStyle::Clear;
+    FrontBag->hide();
+}
+
+void TForm1::FreeFrontBag() {
+    delete FrontBag;
+    FrontBag = nullptr;
+}
+
+// The run's paper was taken from the page when the run began; handing it
+// over again is left out while the worker may still be reading it.
+void TForm1::QuickRep1Preview(TQRPrinter* printer) {
+    TQRPreviewPrinter source(printer);
+    TQRStandardPreview preview(this, &source);
+    preview.SaveReport->setVisible(false);
+    preview.LoadReport->setVisible(false);
+    preview.Separator4->setVisible(false);
+    if (source.Finished())
+        source.SetPaperSize(QuickRep1->Page()->PaperSize());
+    preview.exec();
+}
