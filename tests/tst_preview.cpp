@@ -82,45 +82,44 @@ std::unique_ptr<TQRStandardPreview> ShownPreview(TRecordedRun& run) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(TQRPreview::TZoomMode)
+
 class TstPreview : public QObject {
     Q_OBJECT
 private slots:
-    void zoom100IsTheSheetPlusOutlineCentred() {
-        TRecordedRun run;
-        TQRPreview preview;
-        preview.resize(1272, 900);
-        preview.SetSource(&run);
-        preview.SetZoom(100);
-        QCOMPARE(preview.PreviewImage()->geometry(), QRect(72, 51, 1127, 798));
-        QCOMPARE(preview.ZoomMode(), TQRPreview::TZoomMode::Fixed);
-    }
-
-    void fitModes_data() {
+    void zoomModes_data() {
+        using Mode = TQRPreview::TZoomMode;
         QTest::addColumn<QSize>("area");
-        QTest::addColumn<bool>("wholePage");
+        QTest::addColumn<Mode>("mode");
         QTest::addColumn<int>("zoom");
         QTest::addColumn<QRect>("image");
+        QTest::newRow("100%, centred")
+            << QSize(1272, 900) << Mode::Fixed << 100 << QRect(72, 51, 1127, 798);
         QTest::newRow("width, maximised")
-            << QSize(1272, 900) << false << 102 << QRect(61, 43, 1149, 814);
+            << QSize(1272, 900) << Mode::FitWidth << 102 << QRect(61, 43, 1149, 814);
         QTest::newRow("page, maximised")
-            << QSize(1272, 900) << true << 108 << QRect(28, 19, 1216, 861);
-        QTest::newRow("width, window") << QSize(644, 501) << false << 52 << QRect(28, 42, 588, 417);
-        QTest::newRow("page, window") << QSize(644, 501) << true << 54 << QRect(); // zoom only
+            << QSize(1272, 900) << Mode::FitPage << 108 << QRect(28, 19, 1216, 861);
+        QTest::newRow("width, window")
+            << QSize(644, 501) << Mode::FitWidth << 52 << QRect(28, 42, 588, 417);
+        QTest::newRow("page, window") << QSize(644, 501) << Mode::FitPage << 54 << QRect();
     }
-    void fitModes() {
+    void zoomModes() {
+        using Mode = TQRPreview::TZoomMode;
         QFETCH(QSize, area);
-        QFETCH(bool, wholePage);
+        QFETCH(Mode, mode);
         QFETCH(int, zoom);
         QFETCH(QRect, image);
         TRecordedRun run;
         TQRPreview preview;
         preview.resize(area);
         preview.SetSource(&run);
-        wholePage ? preview.ZoomToFit() : preview.ZoomToWidth();
+        if (mode == Mode::Fixed)
+            preview.SetZoom(100);
+        else
+            mode == Mode::FitPage ? preview.ZoomToFit() : preview.ZoomToWidth();
         QCOMPARE(preview.Zoom(), zoom);
-        QCOMPARE(preview.ZoomMode(),
-                 wholePage ? TQRPreview::TZoomMode::FitPage : TQRPreview::TZoomMode::FitWidth);
-        if (!image.isNull())
+        QCOMPARE(preview.ZoomMode(), mode);
+        if (!image.isNull()) // the last row checks the zoom only
             QCOMPARE(preview.PreviewImage()->geometry(), image);
     }
 
