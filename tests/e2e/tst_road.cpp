@@ -3,7 +3,9 @@
 // the screen read back as pixels.
 #include "XSession.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -24,6 +26,8 @@ constexpr QPoint kOpenButton(8 + 44, 20);
 constexpr QPoint kPaperButton(104 + 44, 20);
 constexpr QPoint kMountainButton(200 + 44, 20);
 constexpr QPoint kSettingsButton(488 + 44, 20);
+constexpr QPoint kPrintButton(598 + 42, 20);
+constexpr QPoint kPreviewButton(686 + 42, 20);
 const QColor kPaper(255, 255, 128);
 const QColor kBlue(0, 0, 255), kGreen(0, 192, 0);
 } // namespace
@@ -72,6 +76,49 @@ private:
         QThread::msleep(300);
     }
 
+    static int CountColour(const QImage& img, const QColor& c, int tolerance = 0) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor p = img.pixelColor(x, y);
+                n += qAbs(p.red() - c.red()) <= tolerance &&
+                     qAbs(p.green() - c.green()) <= tolerance &&
+                     qAbs(p.blue() - c.blue()) <= tolerance;
+            }
+        return n;
+    }
+
+    // Dark pixels with blue on both sides: a line drawn over the picture.
+    static int CountLinesInFront(const QImage& img) {
+        auto blue = [&img](int x, int y) {
+            const QColor p = img.pixelColor(x, y);
+            return p.blue() > 200 && p.red() < 60 && p.green() < 60;
+        };
+        auto dark = [&img](int x, int y) { return img.pixelColor(x, y).lightness() < 70; };
+        int n = 0;
+        for (int y = 2; y < img.height() - 2; ++y)
+            for (int x = 2; x < img.width() - 2; ++x)
+                n += dark(x, y) &&
+                     ((blue(x - 2, y) && blue(x + 2, y)) || (blue(x, y - 2) && blue(x, y + 2)));
+        return n;
+    }
+
+    static QString WaitForNewPdf(const QString& dir, const QDateTime& since) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 60000) {
+            const QFileInfoList pdfs = QDir(dir).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+            if (!pdfs.isEmpty() && pdfs.first().lastModified() >= since) {
+                const qint64 size = pdfs.first().size();
+                QThread::msleep(500); // the queue may still be writing it
+                if (size > 0 && size == QFileInfo(pdfs.first().filePath()).size())
+                    return pdfs.first().filePath();
+            }
+            QThread::msleep(200);
+        }
+        return {};
+    }
+
     static void MakePictures(const QDir& dir) {
         QImage blue(120, 80, QImage::Format_RGB32);
         blue.fill(kBlue);
@@ -82,10 +129,12 @@ private:
     }
 
     // Keeps what the person saw, for the README's pictures and for failures.
-    void SaveShot(const QImage& shot, const QString& name) const {
+    void SaveShot(const QImage& shot, const QString& name, QRect client = {}) const {
         const QString dir = qEnvironmentVariable("TESORIN_SHOTS", QDir::tempPath());
         QDir().mkpath(dir);
-        shot.copy(client_.adjusted(-1, -25, 1, 1)).save(dir + "/" + name + ".png");
+        if (client.isNull())
+            client = client_;
+        shot.copy(client.adjusted(-1, -25, 1, 1) & shot.rect()).save(dir + "/" + name + ".png");
     }
 
     void StartProgram() {
@@ -216,6 +265,42 @@ private slots:
         QCOMPARE(PagePixel(shot, 76 + 13, 300), QColor(255, 0, 0));
         QCOMPARE(PagePixel(shot, 76 + 100, 300), kPaper);
         QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
+    }
+
+    void previewShowsTheSheetAndCloses() {
+        x_.Click(OnClient(kPreviewButton));
+        const QString preview = x_.WaitForWindow(QStringLiteral("^プレビュー$"));
+        QVERIFY2(!preview.isEmpty(), "no preview window");
+        QThread::msleep(1500); // the page is made on a worker and then fitted
+        const QImage shot = x_.Screenshot();
+        SaveShot(shot, "preview", x_.Geometry(preview));
+        // The sheet: the blue picture, the grey flap and black lines in front
+        // of the picture (the mountain colour was red, the front lines are black).
+        QVERIFY(CountColour(shot, kBlue) > 10000);
+        QVERIFY(CountColour(shot, QColor(128, 128, 128)) > 500);
+        QVERIFY(CountLinesInFront(shot) > 50);
+        x_.CloseWindow(preview);
+        QVERIFY(x_.WaitForWindowGone(QStringLiteral("^プレビュー$")));
+    }
+
+    void printSendsTheSheetToThePrinter() {
+        const QString pdfDir = qEnvironmentVariable("TESORIN_PDF_DIR");
+        if (pdfDir.isEmpty())
+            QSKIP("no PDF queue prepared (run through road.sh)");
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        x_.Click(OnClient(kPrintButton));
+        const QString pdf = WaitForNewPdf(pdfDir, before);
+        QVERIFY2(!pdf.isEmpty(), "nothing arrived from the PDF queue");
+        QProcess raster;
+        raster.start("pdftoppm",
+                     {"-r", "60", "-png", "-singlefile", pdf, dir_.filePath("printed")});
+        QVERIFY(raster.waitForFinished(60000));
+        QFile::remove(pdf);
+        const QImage page(dir_.filePath("printed.png"));
+        QVERIFY(!page.isNull());
+        QVERIFY(CountColour(page, kBlue, 8) > 1000);
+        QVERIFY(CountLinesInFront(page) > 20);
+        page.save(qEnvironmentVariable("TESORIN_SHOTS", QDir::tempPath()) + "/printed.png");
     }
 
     void closingWritesBothDataFiles() {
