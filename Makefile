@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test build deps
+.PHONY: run test build deps screenshots
 
 deps:
 	scripts/deps.sh
@@ -12,3 +12,8 @@ run: build
 
 test: deps
 	scripts/test.sh
+
+# Regenerates the README's pictures: the end-to-end test drives the program
+# and keeps what it saw in docs/shots.
+screenshots: build
+	cd build && TESORIN_SHOTS=$(CURDIR)/docs/shots ctest -R tst_e2e_road --output-on-failure

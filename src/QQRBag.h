@@ -49,15 +49,6 @@ public:
     void SetPrintLine(bool v) { printLine_ = v; }
 
     // Pen is published but not consulted; only the brush style is used.
-    struct TPen {
-        TColor Color = clBlack;
-        TPenStyle Style = TPenStyle::Solid;
-        int Width = 1;
-    };
-    struct TBrush {
-        TColor Color = clWhite;
-        TBrushStyle Style = TBrushStyle::Solid;
-    };
     TPen* Pen() const { return pen_.get(); }
     TBrush* Brush() const { return brush_.get(); }
     // Replace the object; the bag owns what it is given. No repaint.

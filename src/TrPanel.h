@@ -35,16 +35,6 @@ using TMouseLeaveEvent = std::function<void(QObject* sender, Qt::KeyboardModifie
 class TTransPanel : public QWidget {
     Q_OBJECT
 public:
-    struct TPen {
-        TColor Color = clBlack;
-        TPenStyle Style = TPenStyle::Solid;
-        int Width = 1;
-    };
-    struct TBrush {
-        TColor Color = clWhite;
-        TBrushStyle Style = TBrushStyle::Solid;
-    };
-
     explicit TTransPanel(QWidget* parent = nullptr);
     ~TTransPanel() override;
 

@@ -30,6 +30,18 @@ enum class TPenStyle { Solid, Clear, Dot, Dash, InsideFrame };
 enum class TPenMode { Copy, NotXor };
 enum class TBrushStyle { Solid, Clear };
 
+// The published pen and brush objects of controls: settings a control hands
+// to a canvas when it draws.
+struct TPen {
+    TColor Color = clBlack;
+    TPenStyle Style = TPenStyle::Solid;
+    int Width = 1;
+};
+struct TBrush {
+    TColor Color = clWhite;
+    TBrushStyle Style = TBrushStyle::Solid;
+};
+
 class TCanvas {
 public:
     // The painter must stay valid for the canvas' lifetime; antialiasing is
