@@ -88,18 +88,18 @@ private:
         return n;
     }
 
-    // Dark pixels with blue on both sides: a line drawn over the picture.
+    // Dark pixels with the green picture on both sides: a line drawn over it.
     static int CountLinesInFront(const QImage& img) {
-        auto blue = [&img](int x, int y) {
+        auto picture = [&img](int x, int y) {
             const QColor p = img.pixelColor(x, y);
-            return p.blue() > 200 && p.red() < 60 && p.green() < 60;
+            return p.green() > 150 && p.red() < 60 && p.blue() < 60;
         };
         auto dark = [&img](int x, int y) { return img.pixelColor(x, y).lightness() < 70; };
         int n = 0;
         for (int y = 2; y < img.height() - 2; ++y)
             for (int x = 2; x < img.width() - 2; ++x)
-                n += dark(x, y) &&
-                     ((blue(x - 2, y) && blue(x + 2, y)) || (blue(x, y - 2) && blue(x, y + 2)));
+                n += dark(x, y) && ((picture(x - 2, y) && picture(x + 2, y)) ||
+                                    (picture(x, y - 2) && picture(x, y + 2)));
         return n;
     }
 
@@ -226,11 +226,11 @@ private slots:
     }
 
     void deleteRemovesTheSelectedPicture() {
-        x_.Click(OnLayer(380, 190));
+        x_.Click(OnLayer(50, 50));
         x_.Key("Delete");
         const QImage shot = x_.Screenshot();
-        QVERIFY(LayerPixel(shot, 380, 190) != kGreen);
-        QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
+        QVERIFY(LayerPixel(shot, 50, 50) != kBlue);
+        QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
     }
 
     void colourCommandsRepaintTheNetUnderThePictures() {
@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(PagePixel(shot, 30 + 300, 300), kPaper);
         QCOMPARE(PagePixel(shot, 30 + 18, 300), QColor(255, 0, 0)); // mountain fold x1
         QCOMPARE(PagePixel(shot, 30 + 79, 300), QColor(Qt::black)); // valley fold x2
-        QCOMPARE(LayerPixel(shot, 330, 130), kBlue);                // picture still on top
+        QCOMPARE(LayerPixel(shot, 330, 130), kGreen);               // picture still on top
     }
 
     // "その他の設定": B5, margin 25, lines also in front of the pictures.
@@ -264,7 +264,7 @@ private slots:
         QCOMPARE(PagePixel(shot, 80, 300), QColor(128, 128, 128));
         QCOMPARE(PagePixel(shot, 76 + 13, 300), QColor(255, 0, 0));
         QCOMPARE(PagePixel(shot, 76 + 100, 300), kPaper);
-        QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
+        QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
     }
 
     void previewShowsTheSheetAndCloses() {
@@ -276,7 +276,7 @@ private slots:
         SaveShot(shot, "preview", x_.Geometry(preview));
         // The sheet: the blue picture, the grey flap and black lines in front
         // of the picture (the mountain colour was red, the front lines are black).
-        QVERIFY(CountColour(shot, kBlue) > 10000);
+        QVERIFY(CountColour(shot, kGreen) > 10000);
         QVERIFY(CountColour(shot, QColor(128, 128, 128)) > 500);
         QVERIFY(CountLinesInFront(shot) > 50);
         x_.CloseWindow(preview);
@@ -298,7 +298,7 @@ private slots:
         QFile::remove(pdf);
         const QImage page(dir_.filePath("printed.png"));
         QVERIFY(!page.isNull());
-        QVERIFY(CountColour(page, kBlue, 8) > 1000);
+        QVERIFY(CountColour(page, kGreen, 8) > 500);
         QVERIFY(CountLinesInFront(page) > 20);
         page.save(qEnvironmentVariable("TESORIN_SHOTS", QDir::tempPath()) + "/printed.png");
     }
@@ -316,12 +316,11 @@ private slots:
         QFile list(dir_.filePath("LIST.DAT"));
         QVERIFY(list.open(QIODevice::ReadOnly));
         const QByteArray l = list.readAll();
-        QCOMPARE(l.size(), 276); // the blue picture only; green was deleted
-        // Top comes before Left: the picture still stands at the layer's corner.
-        QCOMPARE(l.mid(0, 16), QByteArray::fromHex("0000000000000000"
-                                                   "63010000a5000000"));
-        QCOMPARE(l.mid(16, dir_.filePath("blue.bmp").size() + 1),
-                 dir_.filePath("blue.bmp").toLocal8Bit() + QByteArray(1, '\0'));
+        QCOMPARE(l.size(), 276); // the green picture only; blue was deleted
+        // Top (100) comes before Left (300), then width and height (105).
+        QCOMPARE(l.mid(0, 16), QByteArray::fromHex("640000002c0100006900000069000000"));
+        QCOMPARE(l.mid(16, dir_.filePath("green.png").size() + 1),
+                 dir_.filePath("green.png").toLocal8Bit() + QByteArray(1, '\0'));
         QCOMPARE(quint8(l[274]), quint8(1)); // stretched
     }
 
@@ -335,9 +334,11 @@ private slots:
         QCOMPARE(PagePixel(shot, 76 + 13, 300), QColor(Qt::black));
         QCOMPARE(PagePixel(shot, 80, 300), QColor(128, 128, 128));
         QVERIFY(PagePixel(shot, 778, 300) != QColor(Qt::white));
-        QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
-        QCOMPARE(LayerPixel(shot, 353, 163), kBlue);
-        QVERIFY(LayerPixel(shot, 355, 50) != kBlue);
+        QCOMPARE(LayerPixel(shot, 300, 100), kGreen);
+        QCOMPARE(LayerPixel(shot, 404, 204), kGreen);
+        QVERIFY(LayerPixel(shot, 299, 150) != kGreen);
+        QVERIFY(LayerPixel(shot, 350, 99) != kGreen);
+        QVERIFY(LayerPixel(shot, 50, 50) != kBlue);
         CloseProgram();
     }
 };
