@@ -13,6 +13,8 @@
 #include "platform/MessageHook.h"
 #include "report/QuickRep.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -55,6 +57,18 @@ std::optional<Qt::CursorShape> SizingCursor(TImageEdges zone) {
     default:
         return std::nullopt;
     }
+}
+
+// The file dialog's name field has a completion list, a popup window of its
+// own that takes the keys while it shows. Return there accepts the dialog,
+// but the list hides itself only once the field has lost the focus, which
+// the field keeps until the main window is activated again. A list left open
+// would swallow the next click in the main window just to close, so it goes
+// with the dialog.
+void HideCompletionLists(QWidget* dialog) {
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        if (completer->popup()->isVisible())
+            completer->popup()->hide();
 }
 
 } // namespace
@@ -205,6 +219,7 @@ void TForm1::CreateOpenDialog() {
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     OpenDialog1->setNameFilter(QStringLiteral("ビットマップファイル (*.bmp)"));
+    connect(OpenDialog1, &QDialog::finished, this, [this] { HideCompletionLists(OpenDialog1); });
 }
 
 void TForm1::ButtonFileOpenClick() {

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtEndian>
@@ -226,6 +228,44 @@ private slots:
         const auto kids = f.form.TransPanel1->findChildren<TImageEx*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(kids, f.form.PlacedImages);                   // children in stacking order
         QCOMPARE(f.Screen().pixel(104, 104), qRgb(0, 0, 255)); // scaled into the square
+    }
+
+    // Typing the name brings up the dialog's completion list, a popup of its
+    // own; Return reaches the list and accepts the dialog. The next click on
+    // the main window is the user's, not one that merely closes a left-over
+    // list.
+    void aTypedNameAcceptedWithReturnLeavesTheNextClickWorking() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        const QString path = f.Picture("typed.bmp", QSize(30, 20), Qt::blue);
+        bool ready = false, listShown = false;
+        f.form.CreateOpenDialog();
+        f.form.OpenDialog1->setDirectory(f.dir.path());
+        WhenModal([&](QWidget* w) {
+            auto* name = w->findChild<QLineEdit*>("fileNameEdit");
+            auto* files = w->findChild<QListView*>("listView");
+            // The name field has the focus once the dialog is active; the list
+            // completes from the folder's contents, read in the background.
+            ready = QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }) &&
+                    QTest::qWaitFor([&] { return files->model()->rowCount(files->rootIndex()); });
+            QTest::keyClicks(name, "typed.bm");
+            listShown = QTest::qWaitFor([] { return QApplication::activePopupWidget(); });
+            QTest::keyClick(name, 'p');
+            QTest::keyClick(w->windowHandle(), Qt::Key_Return); // as the window system does
+        });
+        f.form.ButtonEx1->click();
+        QVERIFY(ready && listShown);
+        QCOMPARE(f.form.PlacedImages.size(), 1);
+        QCOMPARE(f.form.PlacedImages[0]->FileName(), path);
+
+        bool reopened = false;
+        WhenModal([&](QWidget* w) {
+            reopened = true;
+            static_cast<QDialog*>(w)->reject();
+        });
+        const QPoint open = f.form.ButtonEx1->mapTo(&f.form, f.form.ButtonEx1->rect().center());
+        QTest::mouseClick(f.form.windowHandle(), Qt::LeftButton, {}, open);
+        QTRY_VERIFY(reopened);
     }
 
     void naturalSizeIsClippedAndShowsThePageBeside() {
