@@ -61,7 +61,6 @@ private:
         x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(QStringLiteral("^開く$")));
         QThread::msleep(300);
-        x_.Click(OnClient(QPoint(590, 20))); // TEMPORARY
     }
 
     // A colour button, then the colour typed into the dialog's HTML field.
