@@ -8,10 +8,12 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec "$BIN"
 fi
 SHOT=build/screenshot.png
-Xvfb :91 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+N=91
+while [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
+Xvfb :$N -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
-trap 'kill $APP 2>/dev/null; wait $APP 2>/dev/null; kill $XVFB 2>/dev/null || true' EXIT
-export DISPLAY=:91
+trap 'kill $APP 2>/dev/null || true; wait $APP 2>/dev/null || true; kill $XVFB 2>/dev/null || true' EXIT
+export DISPLAY=:$N
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 "$BIN" &
 APP=$!
