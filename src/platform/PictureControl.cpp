@@ -125,7 +125,7 @@ void TPictureControl::LoadFromFile(const QString& path) {
 
 const QImage& TPictureControl::ScaledCopy() {
     if (scaled_.size() != size())
-        scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return scaled_;
 }
 
