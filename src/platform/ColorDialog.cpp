@@ -1,15 +1,18 @@
 #include "ColorDialog.h"
 
-TColorDialog::TColorDialog(QWidget* owner) : QColorDialog(owner) {
-    // Qt's own chooser on every platform, so that it looks and behaves alike
-    // everywhere (and can be driven by the tests).
-    setOption(QColorDialog::DontUseNativeDialog);
-}
+TColorDialog::TColorDialog(QWidget* owner) : QObject(owner), owner_(owner) {}
 
 bool TColorDialog::Execute() {
-    setCurrentColor(ToQColor(color_));
-    if (exec() != QDialog::Accepted)
+    if (!dialog_) {
+        dialog_ = new QColorDialog(owner_);
+        dialog_->setObjectName(objectName());
+        // Qt's own chooser on every platform, so that it looks and behaves
+        // alike everywhere (and can be driven by the tests).
+        dialog_->setOption(QColorDialog::DontUseNativeDialog);
+    }
+    dialog_->setCurrentColor(ToQColor(color_));
+    if (dialog_->exec() != QDialog::Accepted)
         return false;
-    color_ = FromQColor(selectedColor());
+    color_ = FromQColor(dialog_->selectedColor());
     return true;
 }

@@ -1,13 +1,17 @@
 #pragma once
 // TColorDialog: the standard colour chooser as the colour commands use it.
 // It remembers the colour of its last confirmed run and opens with it
-// preselected; a cancelled run leaves that colour as it was.
+// preselected; a cancelled run leaves that colour as it was. The chooser
+// window itself is built at the first run: building it is the dearest part
+// of making the main window, and start-up should not pay for it.
 
 #include "Canvas.h"
 
 #include <QColorDialog>
+#include <QObject>
+#include <QPointer>
 
-class TColorDialog : public QColorDialog {
+class TColorDialog : public QObject {
     Q_OBJECT
 public:
     explicit TColorDialog(QWidget* owner);
@@ -20,5 +24,7 @@ public:
     bool Execute();
 
 private:
+    QWidget* owner_;
+    QPointer<QColorDialog> dialog_;
     TColor color_ = clBlack;
 };
