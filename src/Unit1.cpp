@@ -133,10 +133,8 @@ void TForm1::FormDestroy() {
 
 void TForm1::LayoutBag() {
     const int d = int(RoundHalfEven(PageMargin * 3.02L));
-    QRBag1->SetTop(d);
-    QRBag1->SetLeft(d);
-    QRBag1->SetWidth(QuickRep1->width() - 2 * d);
-    QRBag1->SetHeight(QuickRep1->height() - 2 * d);
+    // One bounds write: each single-side setter stores all four bounds.
+    QRBag1->SetBounds(d, d, QuickRep1->width() - 2 * d, QuickRep1->height() - 2 * d);
 }
 
 void TForm1::RefreshLayer() {

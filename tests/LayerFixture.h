@@ -35,19 +35,24 @@ public:
 
     // Window coordinates of a point of the layer.
     QPoint At(QPoint layer) const { return form.TransPanel1->mapTo(&form, layer); }
+    // Moves the pointer (with or without a button held).
     void Hover(QPoint layer) { QTest::mouseMove(form.windowHandle(), At(layer)); }
     void Press(QPoint layer, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mousePress(form.windowHandle(), b, {}, At(layer));
     }
-    void MoveTo(QPoint layer) { QTest::mouseMove(form.windowHandle(), At(layer)); }
     void Release(QPoint layer, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mouseRelease(form.windowHandle(), b, {}, At(layer));
+    }
+    // Press and release on the spot: a click, no drag.
+    void Click(QPoint layer, Qt::MouseButton b = Qt::LeftButton) {
+        Press(layer, b);
+        Release(layer, b);
     }
     // Hover to pick the edge zone, then press, drag and release.
     void Drag(QPoint from, QPoint to) {
         Hover(from);
         Press(from);
-        MoveTo(to);
+        Hover(to);
         Release(to);
     }
 

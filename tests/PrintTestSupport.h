@@ -5,10 +5,13 @@
 #include "report/QRPrinter.h"
 #include "report/QRPrinterService.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <functional>
 
 // Jobs go to a PDF file for as long as the object lives.
@@ -56,3 +59,30 @@ inline QStringList PdfImages(const QString& pdf) {
         QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     return rows.mid(2);
 }
+
+// Waits up to 10 s for a run on another thread to finish its document.
+inline bool WaitFinished(TQRPrinter* p) {
+    QElapsedTimer t;
+    t.start();
+    while (p->Status() != TQRPrinterStatus::Finished && t.elapsed() < 10000)
+        QThread::msleep(5);
+    return p->Status() == TQRPrinterStatus::Finished;
+}
+
+inline QList<QWidget*> ShownWindows() {
+    QList<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            shown << w;
+    return shown;
+}
+
+// A window bound to a printer: notes the pages announced to it.
+class TPageClient : public QObject {
+    Q_OBJECT
+public:
+    QList<int> pages;
+public slots:
+    void PageAvailable(int n) { pages << n; }
+    void ProgressUpdate(int) {}
+};

@@ -108,8 +108,7 @@ private slots:
         f.Drag(QPoint(102, 150), QPoint(202, 150));
         QCOMPARE(image->width(), 0);
         f.form.DeselectImage();
-        f.Press(QPoint(200, 150));
-        f.Release(QPoint(200, 150));
+        f.Click(QPoint(200, 150));
         QCOMPARE(f.form.SelectedImage, nullptr);
         QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{image});
     }
@@ -120,7 +119,7 @@ private slots:
         TImageEx* image = f.Place(QRect(100, 100, 100, 100));
         f.Hover(QPoint(150, 150));
         f.Press(QPoint(150, 150));
-        f.MoveTo(QPoint(151, 151));
+        f.Hover(QPoint(151, 151));
         QCOMPARE(f.form.ImageDrag()->Phase(), TDragManager::TPhase::Pressed);
         f.Release(QPoint(151, 151));
         QCOMPARE(image->geometry(), QRect(100, 100, 100, 100));
@@ -137,7 +136,7 @@ private slots:
         f.Place(QRect(100, 100, 100, 100));
         f.Hover(QPoint(150, 150));
         f.Press(QPoint(150, 150));
-        f.MoveTo(QPoint(160, 155));
+        f.Hover(QPoint(160, 155));
         QCOMPARE(f.form.DragOutline, (TRectL{110, 105, 210, 205}));
         const auto marks = f.form.LayerMarks()->Marks();
         QVERIFY(marks.contains(TMark{TMarkKind::Outline, 110, 105, 210, 205}));
@@ -158,7 +157,7 @@ private slots:
         TImageEx* image = f.Place(QRect(100, 100, 100, 100));
         f.Hover(QPoint(150, 150));
         f.Press(QPoint(150, 150));
-        f.MoveTo(QPoint(180, 170));
+        f.Hover(QPoint(180, 170));
         QVERIFY(TCursorClip::Instance().Current());
         QTest::keyClick(&f.form, Qt::Key_Escape);
         QCOMPARE(f.form.ImageDrag()->Phase(), TDragManager::TPhase::Idle);
@@ -177,7 +176,7 @@ private slots:
         TImageEx* image = f.Place(QRect(10, 10, 100, 100));
         f.Hover(QPoint(50, 50));
         f.Press(QPoint(50, 50));
-        f.MoveTo(QPoint(60, 60));
+        f.Hover(QPoint(60, 60));
         // The bar above the page: the pointer is held in the page area, so
         // lift the confinement as a window move would have to.
         TCursorClip::Instance().Release();
@@ -196,11 +195,9 @@ private slots:
         QVERIFY(f.exposed);
         TImageEx* lower = f.Place(QRect(0, 0, 105, 105));
         TImageEx* upper = f.Place(QRect(50, 50, 105, 105));
-        f.Press(QPoint(80, 80), Qt::LeftButton);
-        f.Release(QPoint(80, 80));
+        f.Click(QPoint(80, 80));
         QCOMPARE(f.form.SelectedImage, upper);
-        f.Press(QPoint(20, 20));
-        f.Release(QPoint(20, 20));
+        f.Click(QPoint(20, 20));
         QCOMPARE(f.form.SelectedImage, lower);
     }
 
@@ -220,8 +217,7 @@ private slots:
         f.form.PopupMenu1->close();
         f.form.N1->trigger();
         QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{upper, lower}));
-        f.Press(QPoint(80, 80));
-        f.Release(QPoint(80, 80));
+        f.Click(QPoint(80, 80));
         QCOMPARE(f.form.SelectedImage, lower); // now on top
         f.form.Delete1->trigger();
         QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{upper});

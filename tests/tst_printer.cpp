@@ -8,15 +8,6 @@
 #include <QPrinter>
 #include <QTest>
 
-class TRecordingClient : public QObject {
-    Q_OBJECT
-public:
-    QList<int> pages;
-public slots:
-    void PageAvailable(int n) { pages << n; }
-    void ProgressUpdate(int) {}
-};
-
 class TstPrinter : public QObject {
     Q_OBJECT
 private slots:
@@ -139,7 +130,7 @@ private slots:
 
     void pageAvailableIsPostedToTheBoundClientOnly() {
         TQRPrinter p;
-        TRecordingClient client;
+        TPageClient client;
         p.SetDestination(TQRDestination::PageStore);
         p.SetClient(&client);
         p.BeginDocument();

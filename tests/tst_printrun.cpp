@@ -19,22 +19,6 @@
 #include <QThread>
 
 namespace {
-bool WaitFinished(TQRPrinter* p) {
-    QElapsedTimer t;
-    t.start();
-    while (p->Status() != TQRPrinterStatus::Finished && t.elapsed() < 10000)
-        QThread::msleep(5);
-    return p->Status() == TQRPrinterStatus::Finished;
-}
-
-QList<QWidget*> ShownWindows() {
-    QList<QWidget*> shown;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible())
-            shown << w;
-    return shown;
-}
-
 QString ErrorOf(const std::function<void()>& f) {
     try {
         f();
@@ -44,15 +28,6 @@ QString ErrorOf(const std::function<void()>& f) {
     return {};
 }
 } // namespace
-
-class TPageClient : public QObject {
-    Q_OBJECT
-public:
-    QList<int> pages;
-public slots:
-    void PageAvailable(int n) { pages << n; }
-    void ProgressUpdate(int) {}
-};
 
 class TstPrintRun : public QObject {
     Q_OBJECT

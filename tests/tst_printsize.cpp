@@ -27,13 +27,6 @@ QList<int> RunStarts(const QImage& img, int fixed, bool alongX, bool grey = fals
     return starts;
 }
 
-bool WaitFinished(TQRPrinter* p) {
-    QElapsedTimer t;
-    t.start();
-    while (p->Status() != TQRPrinterStatus::Finished && t.elapsed() < 10000)
-        QThread::msleep(5);
-    return p->Status() == TQRPrinterStatus::Finished;
-}
 } // namespace
 
 class TstPrintSize : public QObject {
