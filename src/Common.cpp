@@ -2,13 +2,14 @@
 
 #include "ImageEx.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 const std::array<TPaperSize, 4> PaperSizes{{{0, "A4", QRPaper::A4},
@@ -30,28 +31,19 @@ void FillPaperSizeCombo(QComboBox* combo, int index) {
 }
 
 namespace {
-EError FileError(const QString& path, const QString& reason) {
-    return EError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason));
-}
-
-void OpenForReading(QFile& file) {
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(file.fileName(), file.errorString());
-}
-
-// Writes into a temporary file beside `path` and renames it over `path` only
-// when everything was written, so a crash never leaves a half-written file.
-template <typename WriteFn> void SaveAtomically(const QString& path, WriteFn write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(path, file.errorString());
+// Encodes the records in memory and hands the whole file to the atomic
+// writer; a record that cannot be encoded leaves the file untouched.
+template <typename WriteFn>
+std::unique_ptr<TAtomicSave> PrepareSave(const QString& path, WriteFn write) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     try {
-        write(file);
+        write(buffer);
     } catch (const EError& e) {
         throw FileError(path, e.Message());
     }
-    if (!file.commit())
-        throw FileError(path, file.errorString());
+    return std::make_unique<TAtomicSave>(path, bytes);
 }
 
 QString& DataFolderOverride() {
@@ -62,36 +54,62 @@ QString& DataFolderOverride() {
 QString WithSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
+
+bool HoldsDataFile(const QString& folder) {
+    return PathExists(folder + SettingFileName) || PathExists(folder + ImageFileName);
+}
+
+// PATH.bak, then PATH.1.bak, PATH.2.bak ...
+QString BackupName(const QString& path, int number) {
+    return number == 0 ? path + QStringLiteral(".bak")
+                       : QStringLiteral("%1.%2.bak").arg(path).arg(number);
+}
+
+// More backups than any run of failed starts leaves.
+constexpr int kMaxBackups = 10000;
 } // namespace
 
 bool ReadSettingFile(TSettingRec& rec, const QString& folder) {
-    QFile file(folder + SettingFileName);
-    OpenForReading(file);
+    QFile file;
+    OpenRegularFile(file, folder + SettingFileName);
     return ReadSettings(file, rec);
 }
 
 bool WriteSettingFile(const TSettingRec& rec, const QString& folder) {
-    SaveAtomically(folder + SettingFileName,
-                   [&rec](QIODevice& device) { WriteSettings(device, rec); });
+    PrepareSettingFile(rec, folder)->Commit();
     return true;
+}
+
+std::unique_ptr<TAtomicSave> PrepareSettingFile(const TSettingRec& rec, const QString& folder) {
+    return PrepareSave(folder + SettingFileName,
+                       [&rec](QIODevice& device) { WriteSettings(device, rec); });
 }
 
 bool ReadImageFile(QList<TImageRec>& list, const QString& folder) {
-    QFile file(folder + ImageFileName);
-    OpenForReading(file);
-    list.append(ReadImageRecords(file));
-    return true;
+    QFile file;
+    OpenRegularFile(file, folder + ImageFileName);
+    // One record past the limit tells a file that holds more.
+    QList<TImageRec> records = ReadImageRecords(file, MaxPlacedImages + 1);
+    const bool whole = records.size() <= MaxPlacedImages;
+    records.resize(qMin<qsizetype>(records.size(), MaxPlacedImages));
+    list.append(records);
+    return whole;
 }
 
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder) {
+    PrepareImageFile(images, folder)->Commit();
+    return true;
+}
+
+std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
+                                              const QString& folder) {
     // Every path is encoded before the file is touched: a picture that cannot
     // be stored leaves the old file as it was.
     QList<TImageRec> records;
     for (const TImageEx* image : images)
         records.append(ImageRecOf(*image));
-    SaveAtomically(folder + ImageFileName,
-                   [&records](QIODevice& device) { WriteImageRecords(device, records); });
-    return true;
+    return PrepareSave(folder + ImageFileName,
+                       [&records](QIODevice& device) { WriteImageRecords(device, records); });
 }
 
 TImageRec ImageRecOf(const TImageEx& image) {
@@ -105,18 +123,22 @@ TImageRec ImageRecOf(const TImageEx& image) {
     return rec;
 }
 
-QString DataFolderFor(const QString& exeFolder) {
+TDataFolders DataFoldersFor(const QString& exeFolder) {
+    const QString beside = WithSeparator(exeFolder);
     if (QFileInfo(exeFolder).isWritable())
-        return WithSeparator(exeFolder);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        return {beside, beside};
+    const QString config =
+        WithSeparator(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     QDir().mkpath(config);
-    return WithSeparator(config);
+    return {HoldsDataFile(config) ? config : beside, config};
 }
 
-QString DataFolder() {
-    if (!DataFolderOverride().isEmpty())
-        return WithSeparator(DataFolderOverride());
-    return DataFolderFor(QCoreApplication::applicationDirPath());
+TDataFolders DataFolders() {
+    if (!DataFolderOverride().isEmpty()) {
+        const QString folder = WithSeparator(DataFolderOverride());
+        return {folder, folder};
+    }
+    return DataFoldersFor(QCoreApplication::applicationDirPath());
 }
 
 void SetDataFolderOverride(const QString& folder) {
@@ -124,13 +146,18 @@ void SetDataFolderOverride(const QString& folder) {
 }
 
 void BackupFile(const QString& path) {
-    if (!QFileInfo::exists(path))
+    if (!IsRegularFile(path))
         return;
-    const QString backup = path + QStringLiteral(".bak");
-    QFile old(backup);
-    if (old.exists() && !old.remove())
-        throw FileError(backup, old.errorString());
-    QFile file(path);
-    if (!file.copy(backup))
-        throw FileError(backup, file.errorString());
+    const QByteArray bytes = ReadRegularFile(path);
+    for (int number = 0; number < kMaxBackups; ++number) {
+        const QString backup = BackupName(path, number);
+        if (!PathExists(backup)) {
+            SaveFileAtomically(backup, bytes);
+            return;
+        }
+        // A name taken by something else than a copy is passed by, untouched.
+        if (IsRegularFile(backup) && ReadRegularFile(backup) == bytes)
+            return;
+    }
+    throw FileError(path, QStringLiteral("バックアップが多すぎます"));
 }

@@ -11,9 +11,11 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QComboBox;
 class QIODevice;
+class TAtomicSave;
 class TImageEx;
 
 // One row of the paper size table shown by the settings dialog.
@@ -52,8 +54,12 @@ struct TImageRec {
 };
 constexpr int ImageRecSize = 276;
 constexpr int FileNameSize = 258;
-// More records than anyone places; a longer record stream is refused as damaged.
+// More settings records than any file holds; a longer stream is refused.
 constexpr int MaxRecords = 100000;
+// The most pictures start-up places. The window paints its pictures as
+// sibling widgets, and painting tens of thousands of them overflows the
+// stack; this many are shown to paint safely.
+constexpr int MaxPlacedImages = 2000;
 
 inline const QString SettingFileName = QStringLiteral("SETTING.DAT");
 inline const QString ImageFileName = QStringLiteral("LIST.DAT");
@@ -62,14 +68,22 @@ inline const QString ImageFileName = QStringLiteral("LIST.DAT");
 // device holds less than one record. Raises EError when reading fails.
 bool ReadSettings(QIODevice& device, TSettingRec& rec);
 void WriteSettings(QIODevice& device, const TSettingRec& rec);
-// Every whole record in order; trailing bytes are ignored.
-QList<TImageRec> ReadImageRecords(QIODevice& device);
+// Every whole record in order, at most `limit`; trailing bytes are ignored.
+QList<TImageRec> ReadImageRecords(QIODevice& device, qsizetype limit = MaxPlacedImages);
 void WriteImageRecords(QIODevice& device, const QList<TImageRec>& records);
 
-// File level, folder given with its trailing separator. Writes replace the
-// file atomically (temporary file in the same folder, then rename).
+// File level, folder given with its trailing separator. Reads take regular
+// files only and never block; writes replace the file atomically
+// (SaveFileAtomically in platform/FileSystem.h) and raise EError, or
+// ERefusedTarget when what is in place is not a regular file.
 bool ReadSettingFile(TSettingRec& rec, const QString& folder);
 bool WriteSettingFile(const TSettingRec& rec, const QString& folder);
+// The first step of the writes: the new file written beside the old one,
+// put in place by its Commit.
+std::unique_ptr<TAtomicSave> PrepareSettingFile(const TSettingRec& rec, const QString& folder);
+std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
+                                              const QString& folder);
+// Appends the first MaxPlacedImages records; false when the file holds more.
 bool ReadImageFile(QList<TImageRec>& list, const QString& folder);
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder);
 
@@ -77,7 +91,8 @@ bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder);
 // user when the path has characters outside code page 932 or is longer than
 // FileNameSize bytes once encoded. CheckImagePathStorable is the same test
 // for the open command, run before a picture is placed; its message adds
-// that the file cannot be opened.
+// that the file cannot be opened. DecodeImagePath raises EError for bytes
+// that are not valid code page 932, which no stored text could give back.
 QByteArray EncodeImagePath(const QString& path);
 void CheckImagePathStorable(const QString& path);
 QString DecodeImagePath(const QByteArray& bytes);
@@ -85,12 +100,23 @@ QString DecodeImagePath(const QByteArray& bytes);
 // The record of a placed picture as LIST.DAT stores it.
 TImageRec ImageRecOf(const TImageEx& image);
 
-// The folder of the data files, with a trailing separator: the executable's
-// folder when it can be written, otherwise the user's configuration folder.
-QString DataFolder();
+// Where the data files are read at start-up and written at close, each with
+// a trailing separator. Written in the executable's folder when it can be
+// written, otherwise in the user's configuration folder; read from that
+// same folder, except that while the configuration folder holds no data file
+// yet the files beside the executable are read.
+struct TDataFolders {
+    QString Read;
+    QString Write;
+};
+TDataFolders DataFolders();
 // The same choice for a given executable's folder.
-QString DataFolderFor(const QString& exeFolder);
-// Makes DataFolder() return `folder` (empty: back to normal). For tests.
+TDataFolders DataFoldersFor(const QString& exeFolder);
+// Makes DataFolders() read and write in `folder` (empty: back to normal). For
+// tests.
 void SetDataFolderOverride(const QString& folder);
-// Copies `path` to `path`.bak, replacing an older copy; raises EError.
+// Keeps a copy of the regular file at `path` as PATH.bak, or PATH.1.bak,
+// PATH.2.bak ... when those names hold other contents: an earlier copy is
+// never replaced, and a content some copy already holds is not copied again.
+// Does nothing when `path` is missing or not a regular file. Raises EError.
 void BackupFile(const QString& path);

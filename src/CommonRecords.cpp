@@ -98,14 +98,11 @@ void WriteSettings(QIODevice& device, const TSettingRec& rec) {
     WriteRecord(device, buffer, SettingRecSize);
 }
 
-QList<TImageRec> ReadImageRecords(QIODevice& device) {
+QList<TImageRec> ReadImageRecords(QIODevice& device, qsizetype limit) {
     QList<TImageRec> records;
     char buffer[ImageRecSize];
-    while (ReadRecord(device, buffer, ImageRecSize)) {
-        if (records.size() == MaxRecords)
-            throw EError(QStringLiteral("%1 は大きすぎます").arg(ImageFileName));
+    while (records.size() < limit && ReadRecord(device, buffer, ImageRecSize))
         records.append(DecodeImageRec(buffer));
-    }
     return records;
 }
 
@@ -155,5 +152,11 @@ QString DecodeImagePath(const QByteArray& bytes) {
     QStringDecoder decoder(kCodePage, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw EError(QStringLiteral("文字コード %1 を使用できません").arg(kCodePage));
-    return decoder.decode(bytes);
+    const QString path = decoder.decode(bytes);
+    // A replacement character would name another file, and could never be
+    // stored again.
+    if (decoder.hasError())
+        throw EError(QStringLiteral("%1 に、シフトJISとして正しくないファイル名があります。")
+                         .arg(ImageFileName));
+    return path;
 }

@@ -24,6 +24,7 @@ class TMarkOverlay;
 class TPictureControl;
 class TButtonEx;
 class TColorDialog;
+class TAtomicSave;
 class TImageEx;
 class TQRImage;
 class TQRPrinter;
@@ -147,11 +148,13 @@ public:
     void ButtonColorClick(QObject* Sender);
     // Settings and placed pictures kept between runs (Unit1Files.cpp).
     void LoadSettings();
-    void SaveSettings();
+    // The saves write the new file beside the old one; FormClose puts both
+    // in place.
+    std::unique_ptr<TAtomicSave> SaveSettings();
     // Sets the page's top, bottom, left and right margins to PageMargin.
     void ApplyPageMargins();
     void LoadImages();
-    void SaveImages();
+    std::unique_ptr<TAtomicSave> SaveImages();
     // Saves both files; on failure shows the error and returns false.
     bool FormClose();
     // The settings command: opens the dialog and applies what it returns.
@@ -189,6 +192,8 @@ private:
     void LoadDataFiles();
     TImageEx* RestoreImage(const TImageRec& rec);
     void BackupIfNotLoaded(const QString& name);
+    using TSaveStep = std::unique_ptr<TAtomicSave> (TForm1::*)();
+    std::unique_ptr<TAtomicSave> SaveUnlessRefusedBefore(const QString& name, TSaveStep save);
 
     TMarkOverlay* layerMarks_ = nullptr;
     TDragManager* imageDrag_ = nullptr;
@@ -196,9 +201,14 @@ private:
     std::unique_ptr<TPaintHook> panelHook_;
 
     bool outerSized_ = false;
-    // Folder of SETTING.DAT and LIST.DAT, fixed at start-up.
+    // Folders SETTING.DAT and LIST.DAT are read from and written to, fixed
+    // at start-up.
+    QString loadFolder_;
     QString dataFolder_;
     // Data files that exist but were not (fully) loaded: each is kept as a
     // .bak copy before the first save replaces it.
     QStringList notLoaded_;
+    // Data files whose save was refused at an earlier close (not a regular
+    // file in place): the next close leaves them and goes on.
+    QStringList refused_;
 };

@@ -7,19 +7,22 @@
 #include "Unit2.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "report/QuickRep.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 
 // Start-up loading: any failure shows one message and start-up goes on with
 // what was applied before it.
 void TForm1::LoadDataFiles() {
-    dataFolder_ = DataFolder();
+    const TDataFolders folders = DataFolders();
+    loadFolder_ = folders.Read;
+    dataFolder_ = folders.Write;
     notLoaded_.clear();
+    // A link to nothing, a pipe or a device counts as there, and fails to load.
     for (const QString& name : {SettingFileName, ImageFileName})
-        if (QFileInfo::exists(dataFolder_ + name))
+        if (PathExists(loadFolder_ + name))
             notLoaded_.append(name);
     try {
         if (notLoaded_.contains(SettingFileName)) {
@@ -37,7 +40,7 @@ void TForm1::LoadDataFiles() {
 
 void TForm1::LoadSettings() {
     TSettingRec rec;
-    if (!ReadSettingFile(rec, dataFolder_))
+    if (!ReadSettingFile(rec, loadFolder_))
         return;
     QuickRep1->Page()->SetPaperSize(rec.PaperSize);
     PrintLines = rec.PrintLines;
@@ -48,14 +51,14 @@ void TForm1::LoadSettings() {
     ApplyPageMargins();
 }
 
-void TForm1::SaveSettings() {
+std::unique_ptr<TAtomicSave> TForm1::SaveSettings() {
     TSettingRec rec;
     rec.PaperSize = QuickRep1->Page()->PaperSize();
     rec.PageMargin = PageMargin;
     rec.PrintLines = PrintLines;
     rec.LinesInFront = LinesInFront;
     BackupIfNotLoaded(SettingFileName);
-    WriteSettingFile(rec, dataFolder_);
+    return PrepareSettingFile(rec, dataFolder_);
 }
 
 void TForm1::ApplyPageMargins() {
@@ -67,9 +70,12 @@ void TForm1::ApplyPageMargins() {
 
 void TForm1::LoadImages() {
     QList<TImageRec> records;
-    ReadImageFile(records, dataFolder_);
+    const bool whole = ReadImageFile(records, loadFolder_);
     for (const TImageRec& rec : records)
         RestoreImage(rec);
+    if (!whole)
+        throw EError(
+            QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
 }
 
 // Appends the picture to PlacedImages; one that fails to load raises before
@@ -82,9 +88,9 @@ TImageEx* TForm1::RestoreImage(const TImageRec& rec) {
     return AddPlacedImage(DecodeImagePath(rec.FileName), bounds, rec.Stretch);
 }
 
-void TForm1::SaveImages() {
+std::unique_ptr<TAtomicSave> TForm1::SaveImages() {
     BackupIfNotLoaded(ImageFileName);
-    WriteImageFile(PlacedImages, dataFolder_);
+    return PrepareImageFile(PlacedImages, dataFolder_);
 }
 
 void TForm1::BackupIfNotLoaded(const QString& name) {
@@ -94,10 +100,31 @@ void TForm1::BackupIfNotLoaded(const QString& name) {
     notLoaded_.removeAll(name);
 }
 
+// A failed save keeps the window open so that the user can mend the cause
+// and close again. When the file in place is one a save never replaces, the
+// user is told once; closing again leaves that file as it is and goes on,
+// so the window can always be closed. Null: left as it is.
+std::unique_ptr<TAtomicSave> TForm1::SaveUnlessRefusedBefore(const QString& name, TSaveStep save) {
+    try {
+        return (this->*save)();
+    } catch (const ERefusedTarget& e) {
+        if (refused_.contains(name))
+            return nullptr;
+        refused_.append(name);
+        throw EError(e.Message() +
+                     QStringLiteral("\nもう一度閉じると、このファイルを保存せずに終了します。"));
+    }
+}
+
+// Both new files are written before either is put in place, so a failure
+// while writing LIST.DAT leaves SETTING.DAT as it was too.
 bool TForm1::FormClose() {
     try {
-        SaveSettings();
-        SaveImages();
+        const auto settings = SaveUnlessRefusedBefore(SettingFileName, &TForm1::SaveSettings);
+        const auto images = SaveUnlessRefusedBefore(ImageFileName, &TForm1::SaveImages);
+        for (TAtomicSave* save : {settings.get(), images.get()})
+            if (save)
+                save->Commit();
         return true;
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());

@@ -92,7 +92,8 @@ private slots:
         QVERIFY(bytes.contains("\x82\xcb\x82\xb1\x81\x60\x87\x40\xb1"));
         QCOMPARE(DecodeImagePath(bytes), path);
         // Bytes that are not code page 932 decode to something, never crash.
-        QVERIFY(!DecodeImagePath(QByteArray("\x81\x20\xff\x82", 4)).isEmpty());
+        // Bytes no text gives are refused rather than read as another name.
+        QVERIFY_THROWS_EXCEPTION(EError, DecodeImagePath(QByteArray("\x81\x20\xff\x82", 4)));
     }
 
     void pathLimitIs258EncodedBytes() {

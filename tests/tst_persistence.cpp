@@ -1,6 +1,7 @@
 // The main window's start-up loading and close-time saving of SETTING.DAT and
 // LIST.DAT, through the real window, in a folder of the test's own.
 #include "Common.h"
+#include "DataFileSupport.h"
 #include "ImageEx.h"
 #include "QQRBag.h"
 #include "TrPanel.h"
@@ -14,41 +15,6 @@
 #include <QTest>
 
 namespace {
-QByteArray FileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ImageRecordBytes(int top, int left, int width, int height, const QString& path,
-                            bool stretch) {
-    TImageRec rec;
-    rec.Top = top;
-    rec.Left = left;
-    rec.Width = width;
-    rec.Height = height;
-    rec.FileName = EncodeImagePath(path);
-    rec.Stretch = stretch;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteImageRecords(buffer, {rec});
-    return bytes;
-}
-
-QByteArray SettingBytes(TQRPaperSize paper, int margin, bool lines, bool front) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteSettings(buffer, {paper, margin, lines, front});
-    return bytes;
-}
-
 QList<TImageEx*> LayerStacking(const TForm1& form) {
     QList<TImageEx*> images;
     for (QObject* child : form.TransPanel1->children())
@@ -65,11 +31,7 @@ private:
     QStringList messages_;
     QString Folder() const { return dir_->path() + '/'; }
     QString Bitmap(const QString& name, QColor colour) {
-        const QString path = Folder() + name;
-        QImage img(8, 8, QImage::Format_RGB32);
-        img.fill(colour);
-        img.save(path, "BMP");
-        return path;
+        return PutBitmap(Folder() + name, colour);
     }
 
 private slots:

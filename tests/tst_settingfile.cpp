@@ -2,6 +2,8 @@
 // table, and the file handling shared by both data files (atomic replace,
 // backups, the data folder).
 #include "Common.h"
+#include "DataFileSupport.h"
+#include "ScratchMount.h"
 #include "platform/Errors.h"
 
 #include <QBuffer>
@@ -10,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 QByteArray Record(quint8 paper, qint32 margin, quint8 lines, quint8 front, char pad = 0) {
@@ -36,10 +39,6 @@ bool ReadFromBytes(QByteArray bytes, TSettingRec& rec) {
     return ReadSettings(buffer, rec);
 }
 
-QByteArray FileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 } // namespace
 
 class TstSettingFile : public QObject {
@@ -142,35 +141,58 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"plain"});
     }
 
-    void backupKeepsTheLatestOriginal() {
+    // Failed starts in a row: every content the file had is kept once.
+    void backupsAreNumberedAndNeverReplaced() {
         QTemporaryDir dir;
         const QString path = dir.path() + "/LIST.DAT";
-        for (const QByteArray& content : {QByteArray("first"), QByteArray("second")}) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-            f.close();
+        QVERIFY(::mkfifo(QFile::encodeName(path + ".1.bak").constData(), 0600) == 0);
+        const QList<QByteArray> contents{"first", "second", "first", "third", "second"};
+        for (const QByteArray& content : contents) {
+            PutFile(path, content);
             BackupFile(path);
-            QCOMPARE(FileBytes(path + ".bak"), content);
         }
+        QCOMPARE(FileBytes(path + ".bak"), QByteArray("first"));
+        QCOMPARE(FileBytes(path + ".2.bak"), QByteArray("second")); // the pipe is passed by
+        QCOMPARE(FileBytes(path + ".3.bak"), QByteArray("third"));
+        QVERIFY(QFileInfo(path + ".1.bak").isFile() == false);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 5);
         QFile::remove(path);
-        BackupFile(path); // nothing to keep: the older copy stays
-        QCOMPARE(FileBytes(path + ".bak"), QByteArray("second"));
+        BackupFile(path); // nothing to keep
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 4);
     }
 
-    void dataFolderFallsBackToTheConfigFolder() {
+    void writableExecutableFolderHoldsTheFiles() {
         QTemporaryDir dir;
-        QCOMPARE(DataFolderFor(dir.path()), dir.path() + '/');
-        QFile plain(dir.path() + "/plain");
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-        QCOMPARE(DataFolderFor(dir.path() + "/plain/bin"), config + '/');
-        QVERIFY(QFileInfo(config).isDir());
+        const TDataFolders folders = DataFoldersFor(dir.path());
+        QCOMPARE(folders.Read, dir.path() + '/');
+        QCOMPARE(folders.Write, dir.path() + '/');
         SetDataFolderOverride(dir.path());
-        QCOMPARE(DataFolder(), dir.path() + '/');
+        QCOMPARE(DataFolders().Write, dir.path() + '/');
         SetDataFolderOverride(QString());
-        QCOMPARE(DataFolder(), QCoreApplication::applicationDirPath() + '/');
+        QCOMPARE(DataFolders().Read, QCoreApplication::applicationDirPath() + '/');
+    }
+
+    // A program started from a read-only folder reads the files beside it
+    // until the configuration folder holds its own.
+    void readOnlyExecutableFolderIsReadUntilTheConfigFolderHoldsFiles() {
+        TScratchMount exe;
+        MOUNT_OR_SKIP(exe, "size=64k");
+        PutFile(exe.Folder() + SettingFileName, Record(13, 25, 1, 0));
+        QVERIFY(exe.RemountReadOnly());
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + '/';
+        QDir(config).removeRecursively();
+        const TDataFolders first = DataFoldersFor(exe.Folder());
+        QCOMPARE(first.Read, exe.Folder());
+        QCOMPARE(first.Write, config);
+        TSettingRec rec;
+        QVERIFY(ReadSettingFile(rec, first.Read));
+        QCOMPARE(rec.PageMargin, 25);
+        QVERIFY(WriteSettingFile(rec, first.Write));
+        const TDataFolders next = DataFoldersFor(exe.Folder());
+        QCOMPARE(next.Read, config);
+        QCOMPARE(next.Write, config);
+        QDir(config).removeRecursively();
     }
 };
 

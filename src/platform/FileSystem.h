@@ -1,0 +1,80 @@
+#pragma once
+// The file operations the data files need, on the system's own calls so that
+// every step can be checked: a reader that never blocks and takes regular
+// files only, and a writer that replaces a file atomically and reports the
+// system's message for any step that fails.
+
+#include "platform/Errors.h"
+
+#include <QByteArray>
+#include <QString>
+#include <sys/types.h>
+
+class QFile;
+
+// Raised when a save is refused because the file in place is not a regular
+// file (a device, a pipe, a folder, a link to one of them or to nothing), or a
+// link whose target's folder cannot be written. Retrying cannot help until
+// the user changes the file system.
+class ERefusedTarget : public EError {
+public:
+    using EError::EError;
+};
+
+// The system calls a save goes through. Tests replace them to make any one
+// step fail.
+struct TFileCalls {
+    int (*Open)(const char* path, int flags, mode_t mode);
+    ssize_t (*Write)(int fd, const void* data, size_t size);
+    int (*Sync)(int fd);
+    int (*Close)(int fd);
+    int (*Rename)(const char* from, const char* to);
+};
+// The system's own calls.
+TFileCalls SystemFileCalls();
+// Installs `calls` for every later save; returns the previous ones.
+TFileCalls SetFileCalls(const TFileCalls& calls);
+
+// The system's message for an error number, in the user's language where the
+// system has one.
+QString SystemMessage(int error);
+// "path: reason", the path as the platform writes it.
+EError FileError(const QString& path, const QString& reason);
+// True when anything at all is at `path`, a link to nothing included.
+bool PathExists(const QString& path);
+// True when `path` is a regular file or a link to one.
+bool IsRegularFile(const QString& path);
+
+// Opens `path` for reading without blocking; anything but a regular file (or
+// a link to one) is refused. Raises EError with the path and the reason.
+void OpenRegularFile(QFile& file, const QString& path);
+// The whole content of a regular file; raises EError.
+QByteArray ReadRegularFile(const QString& path);
+
+// Replaces the file at `path` by `bytes` in two steps. The constructor writes
+// a new file in the same folder, syncs and closes it; Commit renames it over
+// the old one. On any failure the old file stays as it was, and a save that
+// is not committed leaves no temporary file. A link to a regular file has its
+// target replaced in the target's own folder; the link stays. Both steps
+// raise EError, or ERefusedTarget (see above).
+class TAtomicSave {
+public:
+    TAtomicSave(const QString& path, const QByteArray& bytes);
+    ~TAtomicSave();
+    TAtomicSave(const TAtomicSave&) = delete;
+    TAtomicSave& operator=(const TAtomicSave&) = delete;
+    void Commit();
+
+private:
+    void Create();
+    void Write(const QByteArray& bytes);
+    void Discard();
+
+    QString path_;
+    QString target_;
+    QByteArray temporary_;
+    int fd_ = -1;
+};
+
+// Both steps at once.
+void SaveFileAtomically(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,53 @@
+#pragma once
+// Data files for the window's loading and saving tests: records written
+// through the codecs, files read and put byte for byte.
+
+#include "Common.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+inline QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void PutFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+inline QByteArray ImageRecordBytes(int top, int left, int width, int height, const QString& path,
+                                   bool stretch) {
+    TImageRec rec;
+    rec.Top = top;
+    rec.Left = left;
+    rec.Width = width;
+    rec.Height = height;
+    rec.FileName = EncodeImagePath(path);
+    rec.Stretch = stretch;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteImageRecords(buffer, {rec});
+    return bytes;
+}
+
+inline QByteArray SettingBytes(TQRPaperSize paper, int margin, bool lines, bool front) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteSettings(buffer, {paper, margin, lines, front});
+    return bytes;
+}
+
+// An 8 x 8 bitmap of one colour at `path`; returns the path.
+inline QString PutBitmap(const QString& path, QColor colour) {
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(colour);
+    img.save(path, "BMP");
+    return path;
+}
