@@ -8,6 +8,7 @@ PACKAGES=(
     fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+    locales libc-l10n
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -22,4 +23,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The save-fault test checks the system's message in Japanese.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' && [ "$(id -u)" -eq 0 ]; then
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
