@@ -107,6 +107,8 @@ public:
     // budget is refused.
     TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
                              const std::optional<QImage>& decoded = std::nullopt);
+    // The memory that the placed pictures leave of their budget.
+    qint64 PictureRoom() const;
     void DeleteSelectedImage();
     void BringSelectedImageToFront();
     // Toggles the dotted frame of image on the layer; returns image, or empty
@@ -191,7 +193,6 @@ private:
     void PanelWindowProc(const QRegion& painted);
     TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
                                 const std::optional<QImage>& decoded);
-    qint64 PictureRoom() const;
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();

@@ -137,7 +137,6 @@ TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, b
     return CreatePlacedImage(fileName, &bounds, stretch, decoded);
 }
 
-// The memory the placed pictures leave of their budget.
 qint64 TForm1::PictureRoom() const {
     qint64 used = 0;
     for (const TImageEx* image : PlacedImages)
