@@ -7,7 +7,6 @@
 #include <QImageReader>
 #include <QtEndian>
 #include <atomic>
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +94,24 @@ qint64 DecodedBytes(QSize size, QImage::Format format) {
     return (qint64(size.width()) * bits + 31) / 32 * 4 * size.height();
 }
 
+qint64 Pixels(QSize size) {
+    return qint64(size.width()) * size.height();
+}
+
+// The largest of the sizes that the JPEG decoder reads directly (an eighth
+// of the picture times 1 to 7) within the pixel limit, rounded down, so that
+// the decoder's own result is no larger than the picture kept.
+QSize ReducedJpegSize(QSize size) {
+    QSize reduced;
+    for (int eighths = 7; eighths >= 1; --eighths) {
+        reduced = QSize(qMax(1, int(qint64(size.width()) * eighths / 8)),
+                        qMax(1, int(qint64(size.height()) * eighths / 8)));
+        if (Pixels(reduced) <= MaxPicturePixels)
+            break;
+    }
+    return reduced;
+}
+
 [[noreturn]] void RaiseNoRoom(QSize size) {
     throw EError(QStringLiteral("メモリが足りないため画像を開けません (%1 x %2 ピクセル)")
                      .arg(size.width())
@@ -147,17 +164,13 @@ private:
         size_ = reader_.size();
         if (size_.isEmpty())
             throw InvalidPicture();
-        readSize_ = size_;
-        const qint64 pixels = qint64(size_.width()) * size_.height();
-        if (pixels > MaxPicturePixels) {
-            // Only the JPEG decoder reads reduced without decoding in full.
-            if (format != "jpeg")
-                throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
-                                 .arg(size_.width())
-                                 .arg(size_.height()));
-            const double k = std::sqrt(double(MaxPicturePixels) / double(pixels));
-            readSize_ = QSize(qMax(1, int(size_.width() * k)), qMax(1, int(size_.height() * k)));
-        }
+        // Only the JPEG decoder reads reduced without decoding in full.
+        readSize_ =
+            format == "jpeg" && Pixels(size_) > MaxPicturePixels ? ReducedJpegSize(size_) : size_;
+        if (Pixels(readSize_) > MaxPicturePixels)
+            throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
+                             .arg(size_.width())
+                             .arg(size_.height()));
         bytes_ = DecodedBytes(readSize_, reader_.imageFormat());
     }
 
