@@ -16,9 +16,10 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_
     -DTESORIN_SANITIZE=ON -DTESORIN_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_pictures
 echo "Fuzz run: fuzz_pictures (fixed seed, 40 s)"
-scratch=$(mktemp -d)
+# Each run writes its input to a file: in memory where the machine has room.
+scratch=$(mktemp -d -p "$([ -d /dev/shm ] && echo /dev/shm || echo /tmp)")
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/corpus"
 TMPDIR=$scratch ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    build-fuzz/tests/fuzz/fuzz_pictures -seed=1 -max_total_time=40 -max_len=4096 \
+    build-fuzz/tests/fuzz/fuzz_pictures -seed=1 -max_total_time=40 -max_len=4096 -malloc_limit_mb=64 \
     -artifact_prefix=build-fuzz/ "$scratch/corpus" tests/fuzz/seeds

@@ -14,9 +14,11 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 namespace {
 constexpr qint64 kBudget = 64 << 20;
@@ -62,6 +64,37 @@ QByteArray RecordBytes(const QString& path) {
     buffer.open(QIODevice::WriteOnly);
     WriteImageRecords(buffer, {rec});
     return bytes;
+}
+
+// A small JPEG whose frame header claims size.
+QByteArray JpegClaiming(QSize size, bool progressive) {
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(small))
+        return {};
+    const qsizetype frame = jpeg.indexOf(progressive ? "\xff\xc2" : "\xff\xc0");
+    if (frame < 0)
+        return {};
+    qToBigEndian(quint16(size.height()), jpeg.data() + frame + 5);
+    qToBigEndian(quint16(size.width()), jpeg.data() + frame + 7);
+    return jpeg;
+}
+
+// A GIF of one pixel drawn on a logical screen of the given size.
+QByteArray GifOnScreen(QSize screen) {
+    QByteArray gif("GIF89a");
+    QByteArray size(4, '\0');
+    qToLittleEndian(quint16(screen.width()), size.data());
+    qToLittleEndian(quint16(screen.height()), size.data() + 2);
+    gif += size + QByteArray("\x80\0\0", 3) + QByteArray("\0\0\0\xff\xff\xff", 6);
+    gif += QByteArray("\x2c\0\0\0\0\x01\0\x01\0\0", 10);
+    gif += QByteArray("\x02\x02\x44\x01\0\x3b", 6);
+    return gif;
 }
 
 // Answers the next modal dialog with fn, from the event loop.
@@ -133,23 +166,25 @@ private slots:
         QCOMPARE(form.PlacedImages.size(), placed);
     }
 
-    // A header that claims 30000 x 30000 pixels in a file of a few hundred
-    // bytes is refused before anything is decoded.
-    void aLyingJpegHeaderIsRefusedBeforeDecoding() {
-        QImage small(16, 16, QImage::Format_RGB32);
-        small.fill(Qt::red);
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && small.save(&buffer, "JPEG"));
-        const qsizetype frame = jpeg.indexOf("\xff\xc0");
-        QVERIFY(frame > 0);
-        for (const qsizetype at : {frame + 5, frame + 7}) {
-            jpeg[at] = char(30000 >> 8);
-            jpeg[at + 1] = char(30000 & 0xff);
-        }
-        const QString path = dir_.filePath("lying.jpg");
+    // Small files whose decoding would take far more than their header's
+    // size says, or more than the budget, are refused before decoding.
+    void lyingHeadersAreRefusedBeforeDecoding_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("jpeg claiming 30000 x 30000")
+            << "lying.jpg" << JpegClaiming(QSize(30000, 30000), false);
+        QTest::newRow("progressive jpeg, 3000 x 3000")
+            << "progressive.jpg" << JpegClaiming(QSize(3000, 3000), true);
+        QTest::newRow("gif frame 1 x 1 on a screen of 5000 x 5000")
+            << "screen.gif" << GifOnScreen(QSize(5000, 5000));
+    }
+    void lyingHeadersAreRefusedBeforeDecoding() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!bytes.isEmpty());
+        const QString path = dir_.filePath(name);
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         TForm1 form;
         const qint64 base = ResetPeak();

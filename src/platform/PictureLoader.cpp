@@ -1,11 +1,11 @@
 #include "PictureLoader.h"
 
 #include "Errors.h"
+#include "PictureHeaders.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QtEndian>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,39 +52,6 @@ void OpenRegularFile(QFile& file, const QString& path) {
         ::close(fd);
         throw CannotOpen(path);
     }
-}
-
-// Qt's bitmap decoder fills in what a cut-off file lacks; an uncompressed
-// bitmap whose pixel rows do not all fit in the file is refused instead.
-bool BitmapFitsItsFile(QIODevice& file) {
-    const QByteArray h = file.peek(34);
-    if (h.size() < 26 || !h.startsWith("BM"))
-        return false;
-    const qint64 offBits = qFromLittleEndian<quint32>(h.constData() + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
-    qint64 width, height, bits, compression = 0;
-    if (infoSize == 12) {
-        width = qFromLittleEndian<quint16>(h.constData() + 18);
-        height = qFromLittleEndian<quint16>(h.constData() + 20);
-        bits = qFromLittleEndian<quint16>(h.constData() + 24);
-    } else {
-        if (h.size() < 34)
-            return false;
-        width = qFromLittleEndian<qint32>(h.constData() + 18);
-        height = qAbs(qint64(qFromLittleEndian<qint32>(h.constData() + 22)));
-        bits = qFromLittleEndian<quint16>(h.constData() + 28);
-        compression = qFromLittleEndian<quint32>(h.constData() + 30);
-    }
-    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
-    if (!uncompressed)
-        return true; // run-length data: the decoder checks it as it goes
-    if (width <= 0 || bits <= 0)
-        return false;
-    // Width and bits are below 2^32 and 2^16, so the stride cannot overflow;
-    // the rows are counted by division, as their product could.
-    const qint64 stride = (width * bits + 31) / 32 * 4;
-    const qint64 data = file.size() - offBits;
-    return data >= 0 && height <= data / stride;
 }
 
 qint64 DecodedBytes(QSize size, QImage::Format format) {
@@ -137,11 +104,14 @@ public:
         OpenRegularFile(file_, path);
         if (format == "bmp" && !BitmapFitsItsFile(file_))
             throw InvalidPicture();
+        // Read before the decoder starts on the file: it keeps its place in it.
+        const QSize canvas = format == "gif" ? GifCanvasSize(file_) : QSize();
+        working_ = format == "jpeg" ? JpegWorkingBytes(file_) : 0;
         reader_.setDevice(&file_);
         reader_.setFormat(format);
         reader_.setDecideFormatFromContent(false);
         reader_.setAutoTransform(false);
-        ReadHeader(format);
+        ReadHeader(format, canvas);
     }
 
     qint64 Bytes() const { return bytes_; }
@@ -160,10 +130,11 @@ public:
     }
 
 private:
-    void ReadHeader(const QByteArray& format) {
+    void ReadHeader(const QByteArray& format, QSize canvas) {
         size_ = reader_.size();
         if (size_.isEmpty())
             throw InvalidPicture();
+        size_ = size_.expandedTo(canvas);
         // Only the JPEG decoder reads reduced without decoding in full.
         readSize_ =
             format == "jpeg" && Pixels(size_) > MaxPicturePixels ? ReducedJpegSize(size_) : size_;
@@ -171,13 +142,14 @@ private:
             throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
                              .arg(size_.width())
                              .arg(size_.height()));
-        bytes_ = DecodedBytes(readSize_, reader_.imageFormat());
+        bytes_ = DecodedBytes(readSize_, reader_.imageFormat()) + working_;
     }
 
     QFile file_;
     QImageReader reader_;
     QSize size_;
     QSize readSize_;
+    qint64 working_ = 0; // what the decoder takes beside the picture
     qint64 bytes_ = 0;
 };
 
