@@ -82,6 +82,26 @@ bool BitmapFitsItsFile(QIODevice& file) {
     return data >= 0 && height <= data / stride;
 }
 
+bool PngChunksFitTheFile(QIODevice& file) {
+    const qint64 size = file.size();
+    bool fits = true;
+    for (qint64 pos = 8; pos < size;) {
+        const QByteArray head = ReadAt(file, pos, 8);
+        if (head.size() < 8)
+            break; // a cut-off end: the decoder reports it
+        const qint64 next = pos + 12 + qFromBigEndian<quint32>(head.constData());
+        if (next > size) {
+            fits = false;
+            break;
+        }
+        if (head.mid(4) == "IEND")
+            break;
+        pos = next;
+    }
+    file.seek(0);
+    return fits;
+}
+
 QSize GifCanvasSize(QIODevice& file) {
     const QByteArray screen = file.peek(13);
     // The decoder skips the signature unread, so it is not checked here either.

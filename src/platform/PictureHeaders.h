@@ -1,7 +1,7 @@
 #pragma once
 // What picture headers tell beyond what the toolkit's decoders report, read
-// from the file before it is decoded: whether a bitmap's pixel rows fit in
-// its file, the picture that the GIF decoder draws the first frame into, and
+// from the file before it is decoded: whether a bitmap's pixel rows or a
+// PNG's chunks fit in the file, the picture that the GIF decoder draws the first frame into, and
 // the working memory that the JPEG decoder takes. Each reader leaves the
 // device at its start.
 
@@ -11,6 +11,10 @@
 // Qt's bitmap decoder fills in what a cut-off file lacks; false for an
 // uncompressed bitmap whose pixel rows do not all fit in the file.
 bool BitmapFitsItsFile(QIODevice& file);
+
+// Each chunk of a PNG lies inside the file: the decoder takes a chunk's
+// memory by the length it claims before reading it.
+bool PngChunksFitTheFile(QIODevice& file);
 
 // The decoder reports the first frame's size but draws it into the logical
 // screen, or where that is empty into the frame's extent: the larger of both

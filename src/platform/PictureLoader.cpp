@@ -102,7 +102,8 @@ public:
         if (!info.isFile() || !info.isReadable())
             throw CannotOpen(path);
         OpenRegularFile(file_, path);
-        if (format == "bmp" && !BitmapFitsItsFile(file_))
+        if ((format == "bmp" && !BitmapFitsItsFile(file_)) ||
+            (format == "png" && !PngChunksFitTheFile(file_)))
             throw InvalidPicture();
         // Read before the decoder starts on the file: it keeps its place in it.
         const QSize canvas = format == "gif" ? GifCanvasSize(file_) : QSize();
