@@ -6,6 +6,7 @@
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
 
+#include <QImage>
 #include <QList>
 #include <QPoint>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -22,6 +24,7 @@ class QScrollArea;
 class TKeyPreview;
 class TMarkOverlay;
 class TPictureControl;
+class TPictureQueue;
 class TButtonEx;
 class TColorDialog;
 class TAtomicSave;
@@ -99,8 +102,14 @@ public:
     // on top of the others and last in PlacedImages. Raises EError (and adds
     // nothing) when the file cannot be loaded.
     TImageEx* AddPlacedImage(const QString& fileName);
-    // The same with stored bounds and stretch flag (width or height 0 allowed).
-    TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch);
+    // The same with stored bounds and stretch flag (width or height 0 allowed),
+    // and with the picture already decoded from the file when given. Either
+    // way a picture that would take the placed pictures past their memory
+    // budget is refused.
+    TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
+                             const std::optional<QImage>& decoded = std::nullopt);
+    // The memory that the placed pictures leave of their budget.
+    qint64 PictureRoom() const;
     void DeleteSelectedImage();
     void BringSelectedImageToFront();
     // Toggles the dotted frame of image on the layer; returns image, or empty
@@ -185,12 +194,13 @@ private:
     void InstallPanelHook();
     void RemovePanelHook();
     void PanelWindowProc(const QRegion& painted);
-    TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch);
+    TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
+                                const std::optional<QImage>& decoded);
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();
     void LoadDataFiles();
-    TImageEx* RestoreImage(const TImageRec& rec);
+    TImageEx* RestoreImage(const TImageRec& rec, TPictureQueue& pictures);
     void BackupIfNotLoaded(const QString& name);
     using TSaveStep = std::unique_ptr<TAtomicSave> (TForm1::*)();
     std::unique_ptr<TAtomicSave> SaveUnlessRefusedBefore(const QString& name, TSaveStep save);

@@ -9,6 +9,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "platform/PictureQueue.h"
 #include "report/QuickRep.h"
 
 #include <QCloseEvent>
@@ -71,8 +72,18 @@ void TForm1::ApplyPageMargins() {
 void TForm1::LoadImages() {
     QList<TImageRec> records;
     const bool whole = ReadImageFile(records, loadFolder_);
+    // The pictures are decoded ahead on worker threads and placed in file
+    // order; the first that fails ends the loading as it would one by one.
+    QStringList paths;
+    try {
+        for (const TImageRec& rec : records)
+            paths.append(DecodeImagePath(rec.FileName));
+    } catch (const EError&) {
+        // decoded ahead up to this record; placing it raises the error
+    }
+    TPictureQueue pictures(paths, PictureRoom());
     for (const TImageRec& rec : records)
-        RestoreImage(rec);
+        RestoreImage(rec, pictures);
     if (!whole)
         throw EError(
             QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
@@ -80,12 +91,13 @@ void TForm1::LoadImages() {
 
 // Appends the picture to PlacedImages; one that fails to load raises before
 // anything is added.
-TImageEx* TForm1::RestoreImage(const TImageRec& rec) {
+TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
     // Bounds as stored, within what a widget can take.
     const auto place = [](std::int32_t v) { return qBound(-QWIDGETSIZE_MAX, v, QWIDGETSIZE_MAX); };
     const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
     const QRect bounds(place(rec.Left), place(rec.Top), extent(rec.Width), extent(rec.Height));
-    return AddPlacedImage(DecodeImagePath(rec.FileName), bounds, rec.Stretch);
+    const QString path = DecodeImagePath(rec.FileName);
+    return AddPlacedImage(path, bounds, rec.Stretch, pictures.Take(path));
 }
 
 std::unique_ptr<TAtomicSave> TForm1::SaveImages() {

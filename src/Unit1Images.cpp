@@ -129,17 +129,32 @@ void TForm1::PanelWindowProc(const QRegion& painted) {
 }
 
 TImageEx* TForm1::AddPlacedImage(const QString& fileName) {
-    return CreatePlacedImage(fileName, nullptr, true);
+    return CreatePlacedImage(fileName, nullptr, true, std::nullopt);
 }
 
-TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch) {
-    return CreatePlacedImage(fileName, &bounds, stretch);
+TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
+                                 const std::optional<QImage>& decoded) {
+    return CreatePlacedImage(fileName, &bounds, stretch, decoded);
 }
 
-TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch) {
+qint64 TForm1::PictureRoom() const {
+    qint64 used = 0;
+    for (const TImageEx* image : PlacedImages)
+        used += image->Picture().sizeInBytes();
+    return PictureMemoryBudget() - used;
+}
+
+TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
+                                    const std::optional<QImage>& decoded) {
     auto image = std::make_unique<TImageEx>();
     image->SetFileName(fileName);
-    image->LoadFromFile(fileName); // raises before anything is added
+    // Either raises before anything is added.
+    if (decoded) {
+        CheckPictureRoom(*decoded, PictureRoom());
+        image->SetPicture(*decoded);
+    } else {
+        image->LoadFromFile(fileName, PictureRoom());
+    }
     image->setParent(TransPanel1); // on top of the pictures already there
     if (bounds)
         image->setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),

@@ -156,7 +156,7 @@ private slots:
         TImageEx image;
         image.LoadFromFile(path);
         const QSize s = image.Picture().size();
-        QVERIFY(qint64(s.width()) * s.height() <= TPictureControl::MaxPixels);
+        QVERIFY(qint64(s.width()) * s.height() <= MaxPicturePixels);
         QVERIFY(s.width() > 9000 && qAbs(s.width() * 10 - s.height() * 11) < 20);
     }
 

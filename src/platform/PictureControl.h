@@ -6,6 +6,8 @@
 // copy of the picture is kept for the current size, so moving or repainting
 // the control never rescales.
 
+#include "PictureLoader.h"
+
 #include <QCursor>
 #include <QImage>
 #include <QWidget>
@@ -29,13 +31,10 @@ public:
 
     // Loads the picture; the decoder is chosen by the file's extension (bmp,
     // png, jpg, jpeg, gif). Raises EError with the toolkit's message when the
-    // file cannot be opened, is not a valid picture, has an extension that
-    // names no picture format, or is too large to be held.
-    void LoadFromFile(const QString& path);
-
-    // Pictures larger than this many pixels are read reduced where the format
-    // allows it and refused otherwise.
-    static constexpr qint64 MaxPixels = 100'000'000;
+    // file cannot be opened or is not a regular file, is not a valid picture,
+    // has an extension that names no picture format, is too large to be held,
+    // or would take more than room bytes (LoadPictureFile).
+    void LoadFromFile(const QString& path, qint64 room = PictureMemoryBudget());
 
     TPictureMouseEvent OnMouseDown;
     TPictureMouseEvent OnMouseMove;

@@ -1,0 +1,202 @@
+#include "PictureLoader.h"
+
+#include "Errors.h"
+#include "PictureHeaders.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// A backstop for headers that lie about their size: room for the largest
+// picture held (4 bytes a pixel) and no more.
+constexpr int kAllocationLimitMB = 512;
+constexpr qint64 kBudgetCap = qint64(2) << 30;
+
+QByteArray FormatOfExtension(const QString& ext) {
+    const QString e = ext.toLower();
+    if (e == "bmp" || e == "png" || e == "gif")
+        return e.toLatin1();
+    if (e == "jpg" || e == "jpeg")
+        return "jpeg";
+    return {};
+}
+
+EError CannotOpen(const QString& path) {
+    return EError(QStringLiteral("ファイル %1 は開けません").arg(path));
+}
+
+EError InvalidPicture() {
+    return EError(QStringLiteral("ビットマップイメージが不正です"));
+}
+
+// The open does not wait for a writer on a FIFO nor for a device; what was
+// opened is then checked, so a path that was swapped for something else
+// after it was looked at is refused as well.
+void OpenRegularFile(QFile& file, const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw CannotOpen(path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        throw CannotOpen(path);
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw CannotOpen(path);
+    }
+}
+
+qint64 DecodedBytes(QSize size, QImage::Format format) {
+    // The GIF decoder tells no format before decoding; it decodes to 32 bits.
+    const int bits =
+        format == QImage::Format_Invalid ? 32 : int(QImage::toPixelFormat(format).bitsPerPixel());
+    return (qint64(size.width()) * bits + 31) / 32 * 4 * size.height();
+}
+
+qint64 Pixels(QSize size) {
+    return qint64(size.width()) * size.height();
+}
+
+// The largest of the sizes that the JPEG decoder reads directly (an eighth
+// of the picture times 1 to 7) within the pixel limit, rounded down, so that
+// the decoder's own result is no larger than the picture kept.
+QSize ReducedJpegSize(QSize size) {
+    QSize reduced;
+    for (int eighths = 7; eighths >= 1; --eighths) {
+        reduced = QSize(qMax(1, int(qint64(size.width()) * eighths / 8)),
+                        qMax(1, int(qint64(size.height()) * eighths / 8)));
+        if (Pixels(reduced) <= MaxPicturePixels)
+            break;
+    }
+    return reduced;
+}
+
+[[noreturn]] void RaiseNoRoom(QSize size) {
+    throw EError(QStringLiteral("メモリが足りないため画像を開けません (%1 x %2 ピクセル)")
+                     .arg(size.width())
+                     .arg(size.height()));
+}
+
+// An opened picture file whose header has been read and checked.
+class TPictureFile {
+public:
+    explicit TPictureFile(const QString& path) {
+        static const bool limited = [] {
+            QImageReader::setAllocationLimit(kAllocationLimitMB);
+            return true;
+        }();
+        Q_UNUSED(limited);
+        const QFileInfo info(path);
+        const QByteArray format = FormatOfExtension(info.suffix());
+        if (format.isEmpty())
+            throw EError(
+                QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(info.suffix()));
+        if (!info.isFile() || !info.isReadable())
+            throw CannotOpen(path);
+        OpenRegularFile(file_, path);
+        if ((format == "bmp" && !BitmapFitsItsFile(file_)) ||
+            (format == "png" && !PngChunksFitTheFile(file_)))
+            throw InvalidPicture();
+        // Read before the decoder starts on the file: it keeps its place in it.
+        const QSize canvas = format == "gif" ? GifCanvasSize(file_) : QSize();
+        working_ = format == "jpeg" ? JpegWorkingBytes(file_) : 0;
+        reader_.setDevice(&file_);
+        reader_.setFormat(format);
+        reader_.setDecideFormatFromContent(false);
+        reader_.setAutoTransform(false);
+        ReadHeader(format, canvas);
+    }
+
+    qint64 Bytes() const { return bytes_; }
+
+    QImage Read(qint64 room) {
+        if (bytes_ > room)
+            RaiseNoRoom(readSize_);
+        if (readSize_ != size_)
+            reader_.setScaledSize(readSize_);
+        QImage image = reader_.read();
+        if (image.isNull())
+            throw InvalidPicture();
+        MakePictureSafe(image);
+        CheckPictureRoom(image, room);
+        return image;
+    }
+
+private:
+    void ReadHeader(const QByteArray& format, QSize canvas) {
+        size_ = reader_.size();
+        if (size_.isEmpty())
+            throw InvalidPicture();
+        size_ = size_.expandedTo(canvas);
+        // Only the JPEG decoder reads reduced without decoding in full.
+        readSize_ =
+            format == "jpeg" && Pixels(size_) > MaxPicturePixels ? ReducedJpegSize(size_) : size_;
+        if (Pixels(readSize_) > MaxPicturePixels)
+            throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
+                             .arg(size_.width())
+                             .arg(size_.height()));
+        bytes_ = DecodedBytes(readSize_, reader_.imageFormat()) + working_;
+    }
+
+    QFile file_;
+    QImageReader reader_;
+    QSize size_;
+    QSize readSize_;
+    qint64 working_ = 0; // what the decoder takes beside the picture
+    qint64 bytes_ = 0;
+};
+
+qint64 DefaultBudget() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return kBudgetCap;
+    return qMin(kBudgetCap, qint64(pages) * pageSize / 4);
+}
+
+std::atomic<qint64>& Budget() {
+    static std::atomic<qint64> budget{DefaultBudget()};
+    return budget;
+}
+} // namespace
+
+QImage LoadPictureFile(const QString& path, qint64 room) {
+    return TPictureFile(path).Read(room);
+}
+
+qint64 PictureFileBytes(const QString& path) {
+    return TPictureFile(path).Bytes();
+}
+
+void CheckPictureRoom(const QImage& picture, qint64 room) {
+    if (picture.sizeInBytes() > room)
+        RaiseNoRoom(picture.size());
+}
+
+void MakePictureSafe(QImage& picture) {
+    const QImage::Format f = picture.format();
+    if (f != QImage::Format_Mono && f != QImage::Format_MonoLSB && f != QImage::Format_Indexed8)
+        return;
+    const int entries = 1 << picture.depth();
+    if (picture.colorCount() >= entries)
+        return;
+    QList<QRgb> table = picture.colorTable();
+    table.resize(entries, qRgb(0, 0, 0));
+    picture.setColorTable(table);
+}
+
+qint64 PictureMemoryBudget() {
+    return Budget();
+}
+
+void SetPictureMemoryBudget(qint64 bytes) {
+    Budget() = bytes;
+}

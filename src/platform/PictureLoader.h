@@ -1,0 +1,36 @@
+#pragma once
+// Picture files as the picture control reads them. The file is opened once,
+// without blocking, and read only when it is a regular file; the decoder is
+// chosen by the file's extension; the size that the header claims is checked
+// before anything is decoded, against a pixel limit and against the memory
+// the caller can spare; and the decoded picture is made safe to draw.
+
+#include <QImage>
+#include <QString>
+
+// Pictures larger than this many pixels are read reduced where the format
+// allows it and refused otherwise.
+constexpr qint64 MaxPicturePixels = 100'000'000;
+
+// Reads the picture at path. Raises EError with the toolkit's message when
+// the file cannot be opened or is not a regular file, is not a valid picture,
+// has an extension that names no picture format, is too large to be held, or
+// would take more than room bytes once decoded.
+QImage LoadPictureFile(const QString& path, qint64 room);
+
+// The bytes that the picture at path takes once decoded, from its header
+// alone; raises as LoadPictureFile does for what a header can tell.
+qint64 PictureFileBytes(const QString& path);
+
+// Raises the loader's message for a picture that does not fit in room bytes.
+void CheckPictureRoom(const QImage& picture, qint64 room);
+
+// Palette pictures whose pixel values go past their colour table would be
+// drawn with colours read from beyond it: the table is filled up to every
+// value the pixels can hold, the missing entries opaque black.
+void MakePictureSafe(QImage& picture);
+
+// The memory that the placed pictures may take together: a quarter of the
+// physical memory, at most 2 GiB. Settable so that tests can reach it fast.
+qint64 PictureMemoryBudget();
+void SetPictureMemoryBudget(qint64 bytes);

@@ -1,0 +1,248 @@
+// Reading picture files: paths that are not regular files are refused
+// without blocking, also when the path changes while it is read; palette
+// pictures are drawn with defined colours; start-up places what it decoded
+// ahead in file order and stops at the first picture that fails.
+#include "Common.h"
+#include "ImageEx.h"
+#include "Unit1.h"
+#include "platform/Errors.h"
+#include "platform/Messages.h"
+#include "platform/PictureLoader.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QtEndian>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+QString LoadError(const QString& path) {
+    try {
+        LoadPictureFile(path, PictureMemoryBudget());
+    } catch (const EError& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString SaveBitmap(const QString& path, QColor colour) {
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(colour);
+    img.save(path, "BMP");
+    return path;
+}
+
+// An 8-bit bitmap of 4 x 1 pixels with a colour table of `colours` entries
+// (red, then green) and the pixel values 0, 1, 2 and 255.
+QByteArray ShortTableBitmap(int colours) {
+    QByteArray info(40, '\0');
+    qToLittleEndian<quint32>(40, info.data());
+    qToLittleEndian<qint32>(4, info.data() + 4);
+    qToLittleEndian<qint32>(1, info.data() + 8);
+    qToLittleEndian<quint16>(1, info.data() + 12);
+    qToLittleEndian<quint16>(8, info.data() + 14);
+    qToLittleEndian<quint32>(quint32(colours), info.data() + 32);
+    QByteArray table;
+    for (int i = 0; i < colours; ++i)
+        table += i == 0 ? QByteArray("\0\0\xff\0", 4) : QByteArray("\0\xff\0\0", 4);
+    const QByteArray pixels("\x00\x01\x02\xff", 4);
+    QByteArray head(14, '\0');
+    head[0] = 'B';
+    head[1] = 'M';
+    const int offset = 14 + 40 + int(table.size());
+    qToLittleEndian<quint32>(quint32(offset + pixels.size()), head.data() + 2);
+    qToLittleEndian<quint32>(quint32(offset), head.data() + 10);
+    return head + info + table + pixels;
+}
+
+QColor Colour(int i) {
+    return QColor::fromHsv(i * 30, 255, 255);
+}
+
+QByteArray RecordBytes(const QString& path, int left) {
+    TImageRec rec;
+    rec.Left = left;
+    rec.Width = rec.Height = 20;
+    rec.FileName = EncodeImagePath(path);
+    rec.Stretch = true;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteImageRecords(buffer, {rec});
+    return bytes;
+}
+} // namespace
+
+class TstPictureLoad : public QObject {
+    Q_OBJECT
+private slots:
+    void pathsThatAreNoRegularFileAreRefusedAtOnce_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("link to a fifo") << "link";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("device node") << "device";
+    }
+    void pathsThatAreNoRegularFileAreRefusedAtOnce() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("x.bmp");
+        const QByteArray name = QFile::encodeName(path);
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.bmp"));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        if (kind == "link")
+            QVERIFY(::mkfifo(fifo.constData(), 0600) == 0 &&
+                    ::symlink(fifo.constData(), name.constData()) == 0);
+        if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("x.bmp"));
+        if (kind == "device" && ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("no device node can be made here");
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(LoadError(path), QStringLiteral("ファイル %1 は開けません").arg(path));
+        QVERIFY(t.elapsed() < 2000);
+    }
+
+    // The path is a link that a second thread turns to a bitmap and to a FIFO
+    // and back, as fast as it can, while the loads go on: whatever a load
+    // finds when it looks and when it opens, it never waits for a writer.
+    void aPathSwappedForAFifoWhileLoadingNeverBlocks() {
+        QTemporaryDir dir;
+        const QByteArray bitmap = QFile::encodeName(SaveBitmap(dir.filePath("b.bmp"), Qt::red));
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.bmp"));
+        const QByteArray path = QFile::encodeName(dir.filePath("path.bmp"));
+        const QByteArray spare = QFile::encodeName(dir.filePath("spare"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(::symlink(bitmap.constData(), path.constData()), 0);
+        std::atomic<bool> stop{false};
+        std::atomic<qint64> loadStarted{0};
+        QElapsedTimer clock;
+        clock.start();
+        std::thread swapper([&] {
+            for (bool toFifo = true; !stop; toFifo = !toFifo) {
+                ::unlink(spare.constData());
+                if (::symlink((toFifo ? fifo : bitmap).constData(), spare.constData()) == 0)
+                    ::rename(spare.constData(), path.constData());
+            }
+        });
+        // A load that hangs in the open is let go by opening the FIFO's
+        // other end, so that a failure ends the test instead of hanging it.
+        bool blocked = false;
+        std::thread watchdog([&] {
+            while (!stop) {
+                QThread::msleep(50);
+                const qint64 since = loadStarted;
+                if (since && clock.elapsed() - since > 1000) {
+                    blocked = stop = true;
+                    const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                    QThread::msleep(10);
+                    ::close(fd);
+                }
+            }
+        });
+        int loads = 0, loaded = 0;
+        while (!stop && clock.elapsed() < 1500) {
+            loadStarted = clock.elapsed() + 1;
+            loaded += LoadError(QFile::decodeName(path)).isEmpty();
+            loadStarted = 0;
+            ++loads;
+        }
+        stop = true;
+        swapper.join();
+        watchdog.join();
+        QVERIFY2(!blocked, "a load waited in the open of the FIFO");
+        QVERIFY2(loaded > 0 && loaded < loads, "both kinds of file were met");
+    }
+
+    // Pixel values past the table show one defined colour, the same in
+    // every drawing, and drawing never reads beyond the table.
+    void paletteValuesPastTheTableGetADefinedColour_data() {
+        QTest::addColumn<int>("colours");
+        QTest::newRow("two colours") << 2;
+        QTest::newRow("one colour") << 1;
+    }
+    void paletteValuesPastTheTableGetADefinedColour() {
+        QFETCH(int, colours);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("short.bmp");
+        WriteFile(path, ShortTableBitmap(colours));
+        const QImage picture = LoadPictureFile(path, PictureMemoryBudget());
+        QCOMPARE(picture.format(), QImage::Format_Indexed8);
+        QCOMPARE(picture.colorCount(), 256);
+        QCOMPARE(picture.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(picture.pixel(1, 0), colours == 2 ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
+        QCOMPARE(picture.pixel(2, 0), qRgb(0, 0, 0));
+        QCOMPARE(picture.pixel(3, 0), qRgb(0, 0, 0));
+        QImage drawn(4, 1, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter(&drawn).drawImage(0, 0, picture);
+        QCOMPARE(drawn.pixel(3, 0), qRgb(0, 0, 0));
+        QCOMPARE(picture.scaled(8, 2).pixel(7, 1), qRgb(0, 0, 0));
+    }
+
+    // Start-up decodes the pictures ahead and still places them one after the
+    // other: the records before a failing one are placed in file order, the
+    // failing one and those after it are not, and one message is shown.
+    void startUpPlacesInFileOrderUpToTheFirstFailure_data() {
+        QTest::addColumn<int>("failing");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("none") << -1 << "";
+        QTest::newRow("first missing") << 0 << "missing";
+        QTest::newRow("fourth a fifo") << 3 << "fifo";
+        QTest::newRow("seventh no picture") << 6 << "text";
+        QTest::newRow("last missing") << 11 << "missing";
+    }
+    void startUpPlacesInFileOrderUpToTheFirstFailure() {
+        QFETCH(int, failing);
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QByteArray list;
+        QStringList paths;
+        for (int i = 0; i < 12; ++i) {
+            const QString path = dir.filePath(QStringLiteral("p%1.bmp").arg(i));
+            if (i != failing)
+                SaveBitmap(path, Colour(i));
+            else if (kind == "fifo")
+                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            else if (kind == "text")
+                WriteFile(path, "words, not a picture");
+            paths.append(path);
+            list += RecordBytes(path, i * 10);
+        }
+        WriteFile(dir.filePath("LIST.DAT"), list);
+        QStringList messages;
+        SetMessageSink([&](const QString& text) { messages.append(text); });
+        SetDataFolderOverride(dir.path());
+        TForm1 form;
+        SetDataFolderOverride(QString());
+        SetMessageSink({});
+        const int placed = failing < 0 ? 12 : failing;
+        QCOMPARE(messages, failing < 0 ? QStringList()
+                                       : QStringList{QStringLiteral("ファイル読み込みエラー")});
+        QCOMPARE(form.PlacedImages.size(), placed);
+        for (int i = 0; i < placed; ++i) {
+            QCOMPARE(form.PlacedImages[i]->FileName(), paths[i]);
+            QCOMPARE(form.PlacedImages[i]->x(), i * 10);
+            QCOMPARE(form.PlacedImages[i]->Picture().pixel(0, 0), Colour(i).rgb());
+        }
+    }
+};
+
+QTEST_MAIN(TstPictureLoad)
+#include "tst_pictureload.moc"

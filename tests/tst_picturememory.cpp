@@ -1,0 +1,221 @@
+// The memory budget of the placed pictures, with a small budget so that it
+// is reached fast: a picture that would take the total past it is refused
+// from its header with a message, through the open command and at start-up,
+// and the process's peak memory stays under the budget plus one picture.
+#include "ButtonEx.h"
+#include "Common.h"
+#include "ImageEx.h"
+#include "Unit1.h"
+#include "platform/Errors.h"
+#include "platform/Messages.h"
+#include "platform/PictureLoader.h"
+
+#include <QBuffer>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+constexpr qint64 kBudget = 64 << 20;
+constexpr int kSide = 2000;
+constexpr qint64 kPictureBytes = qint64(kSide) * kSide * 4; // decoded as 32 bits a pixel
+
+const QString kNoRoom =
+    QStringLiteral("メモリが足りないため画像を開けません (2000 x 2000 ピクセル)");
+
+qint64 StatusKB(const char* field) {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// The resident memory now, with the peak mark set back to it.
+qint64 ResetPeak() {
+    QFile refs("/proc/self/clear_refs");
+    if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
+        return -1;
+    refs.close();
+    return StatusKB("VmRSS:") * 1024;
+}
+
+qint64 PeakSince(qint64 base) {
+    const qint64 peak = StatusKB("VmHWM:") * 1024 - base;
+    qInfo("peak growth %.1f MB, budget %.1f MB, one picture %.1f MB", peak / 1e6, kBudget / 1e6,
+          kPictureBytes / 1e6);
+    return peak;
+}
+
+QByteArray RecordBytes(const QString& path) {
+    TImageRec rec;
+    rec.Width = rec.Height = 105;
+    rec.FileName = EncodeImagePath(path);
+    rec.Stretch = true;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteImageRecords(buffer, {rec});
+    return bytes;
+}
+
+// A small JPEG whose frame header claims size.
+QByteArray JpegClaiming(QSize size, bool progressive) {
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(small))
+        return {};
+    const qsizetype frame = jpeg.indexOf(progressive ? "\xff\xc2" : "\xff\xc0");
+    if (frame < 0)
+        return {};
+    qToBigEndian(quint16(size.height()), jpeg.data() + frame + 5);
+    qToBigEndian(quint16(size.width()), jpeg.data() + frame + 7);
+    return jpeg;
+}
+
+// A GIF of one pixel drawn on a logical screen of the given size.
+QByteArray GifOnScreen(QSize screen) {
+    QByteArray gif("GIF89a");
+    QByteArray size(4, '\0');
+    qToLittleEndian(quint16(screen.width()), size.data());
+    qToLittleEndian(quint16(screen.height()), size.data() + 2);
+    gif += size + QByteArray("\x80\0\0", 3) + QByteArray("\0\0\0\xff\xff\xff", 6);
+    gif += QByteArray("\x2c\0\0\0\0\x01\0\x01\0\0", 10);
+    gif += QByteArray("\x02\x02\x44\x01\0\x3b", 6);
+    return gif;
+}
+
+// Answers the next modal dialog with fn, from the event loop.
+template <typename Fn> void WhenModal(Fn fn) {
+    QTimer::singleShot(0, [fn] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w)
+            return WhenModal(fn);
+        fn(w);
+    });
+}
+} // namespace
+
+class TstPictureMemory : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString picture_;
+    QStringList messages_;
+
+private slots:
+    void initTestCase() {
+        QImage big(kSide, kSide, QImage::Format_RGB32);
+        big.fill(Qt::darkCyan);
+        picture_ = dir_.filePath("big.png");
+        QVERIFY(big.save(picture_));
+        SetPictureMemoryBudget(kBudget);
+        SetDataFolderOverride(dir_.filePath("empty"));
+        SetMessageSink([this](const QString& text) { messages_.append(text); });
+    }
+    void init() { messages_.clear(); }
+
+    void placingPastTheBudgetIsRefusedAndPeakStaysUnder() {
+        TForm1 form;
+        const qint64 base = ResetPeak();
+        QVERIFY(base > 0);
+        QStringList refusals;
+        for (int i = 0; i < 8; ++i) {
+            try {
+                form.AddPlacedImage(picture_);
+            } catch (const EError& e) {
+                refusals.append(e.Message());
+            }
+        }
+        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
+        QCOMPARE(refusals, QStringList(8 - form.PlacedImages.size(), kNoRoom));
+        const qint64 peak = PeakSince(base);
+        QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
+        // Deleting a picture gives its room back.
+        form.SelectImage(form.PlacedImages.first());
+        form.DeleteSelectedImage();
+        form.AddPlacedImage(picture_);
+        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
+    }
+
+    void theOpenCommandShowsTheRefusalAndAddsNothing() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        while (form.PictureRoom() >= kPictureBytes)
+            form.AddPlacedImage(picture_);
+        const int placed = form.PlacedImages.size();
+        WhenModal([this](QWidget* w) {
+            static_cast<QFileDialog*>(w)->selectFile(picture_);
+            static_cast<QDialog*>(w)->accept();
+        });
+        form.ButtonEx1->click();
+        QCOMPARE(messages_, QStringList{kNoRoom});
+        QCOMPARE(form.PlacedImages.size(), placed);
+    }
+
+    // Small files whose decoding would take far more than their header's
+    // size says, or more than the budget, are refused before decoding.
+    void lyingHeadersAreRefusedBeforeDecoding_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("jpeg claiming 30000 x 30000")
+            << "lying.jpg" << JpegClaiming(QSize(30000, 30000), false);
+        QTest::newRow("progressive jpeg, 3000 x 3000")
+            << "progressive.jpg" << JpegClaiming(QSize(3000, 3000), true);
+        QTest::newRow("gif frame 1 x 1 on a screen of 5000 x 5000")
+            << "screen.gif" << GifOnScreen(QSize(5000, 5000));
+    }
+    void lyingHeadersAreRefusedBeforeDecoding() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!bytes.isEmpty());
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        TForm1 form;
+        const qint64 base = ResetPeak();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY_THROWS_EXCEPTION(EError, form.AddPlacedImage(path));
+        QVERIFY(t.elapsed() < 2000);
+        QVERIFY(form.PlacedImages.isEmpty());
+        QVERIFY(PeakSince(base) < kPictureBytes);
+    }
+
+    // At start-up the records that fit are placed, the first that does not
+    // ends the loading with the start-up message, and the pictures decoded
+    // ahead never hold more than the budget.
+    void startUpStopsAtTheFirstPictureOverTheBudget() {
+        QTemporaryDir data;
+        QFile list(data.filePath("LIST.DAT"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 8; ++i)
+            list.write(RecordBytes(picture_));
+        list.close();
+        SetDataFolderOverride(data.path());
+        const qint64 base = ResetPeak();
+        TForm1 form;
+        const qint64 peak = PeakSince(base);
+        SetDataFolderOverride(dir_.filePath("empty"));
+        QCOMPARE(messages_, QStringList{QStringLiteral("ファイル読み込みエラー")});
+        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
+        QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
+    }
+};
+
+QTEST_MAIN(TstPictureMemory)
+#include "tst_picturememory.moc"
