@@ -103,17 +103,22 @@ private slots:
         TQRPrinterService::Install(nullptr);
     }
 
-    void paperCodesBecomeExactPaperOnThePrinter_data() {
+    // The media is the drivers' paper of the code; the sheet laid out on it
+    // keeps the table's size (B4 250 x 354 on JIS B4 paper).
+    void paperCodesBecomeTheDriversPaperOnThePrinter_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QSizeF>("mm");
-        QTest::newRow("A4") << 9 << QSizeF(210, 297);
-        QTest::newRow("A5") << 11 << QSizeF(148, 210);
-        QTest::newRow("B4 is 250 x 354") << 12 << QSizeF(250, 354);
-        QTest::newRow("B5") << 13 << QSizeF(182, 257);
+        QTest::addColumn<double>("sheetWidth");
+        QTest::newRow("A4") << 9 << QSizeF(210, 297) << 2970.0;
+        QTest::newRow("A5") << 11 << QSizeF(148, 210) << 2100.0;
+        QTest::newRow("B4 on JIS B4") << 12 << QSizeF(257, 364) << 3540.0;
+        QTest::newRow("B5 on JIS B5") << 13 << QSizeF(182, 257) << 2570.0;
+        QTest::newRow("Letter") << 1 << QSizeF(215.9, 279.4) << 2794.0;
     }
-    void paperCodesBecomeExactPaperOnThePrinter() {
+    void paperCodesBecomeTheDriversPaperOnThePrinter() {
         QFETCH(int, code);
         QFETCH(QSizeF, mm);
+        QFETCH(double, sheetWidth);
         TPdfPrinterScope pdf;
         TQRPrinter p;
         p.SetPaperSize(TQRPaperSize(code));
@@ -124,7 +129,7 @@ private slots:
         QCOMPARE(layout.pageSize().size(QPageSize::Millimeter), mm);
         QCOMPARE(layout.orientation(), QPageLayout::Landscape);
         QCOMPARE(p.Copies(), p.Device()->supportsMultipleCopies() ? 2 : 1); // PDF: no copies
-        QCOMPARE(double(p.SheetWidth()), mm.height() * 10);
+        QCOMPARE(double(p.SheetWidth()), sheetWidth);
         p.AbortDocument();
     }
 
