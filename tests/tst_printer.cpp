@@ -4,8 +4,10 @@
 #include "platform/Errors.h"
 #include "report/QRPageList.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TstPrinter : public QObject {
@@ -131,6 +133,49 @@ private slots:
         QCOMPARE(p.Copies(), p.Device()->supportsMultipleCopies() ? 2 : 1); // PDF: no copies
         QCOMPARE(double(p.SheetWidth()), sheetWidth);
         p.AbortDocument();
+    }
+
+    // A job that cannot have its paper, or whose printer is gone, is refused
+    // with a message naming the paper or the printer; nothing is printed.
+    void aJobWithoutItsPaperOrPrinterIsRefusedByName_data() {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no B4") << QString() << 12
+                               << QStringLiteral(
+                                      "プリンタ「」には用紙 B4 (257 × 364 mm) がありません。");
+        QTest::newRow("printer gone") << QStringLiteral("gone") << 9
+                                      << QStringLiteral("プリンタ「gone」が見つかりません。"
+                                                        "プリンタの設定で選び直してください。");
+    }
+    void aJobWithoutItsPaperOrPrinterIsRefusedByName() {
+        QFETCH(QString, printer);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        struct TLimitedService : TQRPdfFileService {
+            using TQRPdfFileService::TQRPdfFileService;
+            std::unique_ptr<QPrinter> Open(const QString& name) const override {
+                return name == "gone" ? nullptr : TQRPdfFileService::Open(name);
+            }
+            QPageSize Media(const QPrinter& p, TQRPaperSize c, QSizeF custom) const override {
+                return c == QRPaper::B4 ? QPageSize() : TQRPdfFileService::Media(p, c, custom);
+            }
+        };
+        QTemporaryDir dir;
+        const QString file = dir.filePath("out.pdf");
+        TQRPrinterService::Install(std::make_unique<TLimitedService>(file, 600, 0));
+        TQRPrinter p;
+        p.SetPrinterName(printer);
+        p.SetPaperSize(TQRPaperSize(code));
+        QString refused;
+        try {
+            p.BeginDocument();
+        } catch (const EError& e) {
+            refused = e.Message();
+        }
+        TQRPrinterService::Install(nullptr);
+        QCOMPARE(refused, message);
+        QVERIFY(!QFile::exists(file));
     }
 
     void pageAvailableIsPostedToTheBoundClientOnly() {
