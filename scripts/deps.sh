@@ -9,6 +9,7 @@ PACKAGES=(
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     locales libc-l10n
+    libcups2-dev ghostscript
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,15 +1,16 @@
 #pragma once
 // Helpers for tests that go through the modal preview window and the dialogs
 // it opens: each acts from a timer once the window or dialog is up.
+#include "report/QRPrintDialog.h"
 #include "report/QRStandardPreview.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <functional>
 
 // What a test does while the modal preview window is open. The window is
@@ -36,22 +37,26 @@ inline void VisitPreviewWhenShown(TPreviewVisit& visit) {
     });
 }
 
-// Runs the preview's printer set-up and, in the platform's print dialog,
-// chooses portrait (in its properties) and the page range, then OK.
-inline void ChoosePortraitInPrinterDialog(TQRStandardPreview& preview) {
-    QTimer::singleShot(10, [] {
-        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+// A press of the left mouse button on a button's indicator (a radio button
+// reacts only to presses on its indicator and label).
+inline void ClickButton(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+// Opens the preview's printer dialog with the mouse and, in it, chooses the
+// orientation (and the page range when asked) with the mouse, then OK.
+inline void ChooseInPrinterDialog(TQRStandardPreview& preview, TPrinterOrientation orientation,
+                                  bool pageRange = false) {
+    QTimer::singleShot(10, [=] {
+        auto* dialog = qobject_cast<TQRPrintDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        dialog->findChild<QRadioButton*>("printRange")->click();
-        QTimer::singleShot(10, [] {
-            QWidget* properties = QApplication::activeModalWidget();
-            auto* portrait = properties->findChild<QRadioButton*>("portrait");
-            QVERIFY(portrait);
-            portrait->click();
-            static_cast<QDialog*>(properties)->accept();
-        });
-        dialog->findChild<QPushButton*>("properties")->click();
-        dialog->accept();
+        ClickButton(orientation == TPrinterOrientation::Portrait ? dialog->PortraitButton
+                                                                 : dialog->LandscapeButton);
+        if (pageRange)
+            ClickButton(dialog->PageRangeButton);
+        QTest::mouseClick(dialog->OkButton, Qt::LeftButton);
+        if (dialog->isVisible()) // the press missed: do not leave the test hanging
+            dialog->reject();
     });
-    preview.PrintSetup->trigger();
+    QTest::mouseClick(preview.ToolBar1->widgetForAction(preview.PrintSetup), Qt::LeftButton);
 }

@@ -26,7 +26,7 @@ struct TPdfPrinterScope {
 
 // A service that reports no installed printer.
 struct TNoPrinterService : TQRPrinterService {
-    bool PrinterOK() const override { return false; }
+    QStringList PrinterNames() const override { return {}; }
 };
 
 class TProbe : public TQRPrintable {

@@ -2,7 +2,12 @@
 #include "platform/Canvas.h"
 
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -13,6 +18,33 @@ QImage WhiteImage(int w = 20, int h = 20) {
 }
 bool IsColour(const QImage& img, int x, int y, TColor c) {
     return img.pixelColor(x, y) == ToQColor(c);
+}
+
+// One-pixel lines, a rectangle and a fill that meets a line, as the net
+// draws them (the flap fill stops right before the fold at x = 30).
+void DrawFigures(TCanvas& c) {
+    c.SetPenColor(clBlack);
+    c.SetBrushColor(clRed);
+    c.Rectangle(10, 12, 50, 40);
+    c.Line({30, 5}, {30, 60});
+    c.Line({5, 50}, {70, 50});
+    c.Polyline({{60, 10}, {60, 30}, {75, 30}});
+    c.SetBrushColor(clGray);
+    c.FillRect(10, 12, 30, 40);
+}
+
+constexpr QSize kFigureSize(80, 64);
+// A PDF is rasterised four times finer than its device pixels, so a line
+// that covers half of each of two columns cannot pass for one column.
+constexpr int kFine = 4;
+
+QImage OnImage() {
+    QImage img(kFigureSize, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    TCanvas c(&p);
+    DrawFigures(c);
+    return img;
 }
 } // namespace
 
@@ -43,6 +75,74 @@ private slots:
         QFETCH(long long, expected);
         QCOMPARE(RoundDiv(num, den), expected);
         QCOMPARE(RoundHalfEven((long double)num / den), expected);
+    }
+
+    // The same figures on a recorded page (replayed onto a raster) and on a
+    // 600 dpi PDF (rasterised at 2400 dpi) cover exactly the pixels they
+    // cover on a QImage: a line at x covers column x on every device.
+    void vectorDevicesCoverThePixelsOfTheRaster_data() {
+        QTest::addColumn<QString>("rasteriser");
+        QTest::newRow("recorded page") << QString();
+        QTest::newRow("600 dpi PDF, poppler") << QStringLiteral("pdftoppm");
+        QTest::newRow("600 dpi PDF, Ghostscript") << QStringLiteral("gs");
+    }
+    void vectorDevicesCoverThePixelsOfTheRaster() {
+        QFETCH(QString, rasteriser);
+        const bool pdf = !rasteriser.isEmpty();
+        QImage result;
+        if (!pdf) {
+            QPicture picture;
+            {
+                QPainter p(&picture);
+                TCanvas c(&p);
+                DrawFigures(c);
+            }
+            result = QImage(kFigureSize, QImage::Format_RGB32);
+            result.fill(Qt::white);
+            QPainter p(&result);
+            picture.play(&p);
+        } else {
+            QTemporaryDir dir;
+            const QString file = dir.filePath("figures.pdf");
+            {
+                QPdfWriter writer(file);
+                writer.setResolution(600);
+                // 1 x 1 inch, no margins: device pixel (x, y) is raster pixel (x, y).
+                writer.setPageLayout(QPageLayout(QPageSize(QSize(72, 72), "inch"),
+                                                 QPageLayout::Portrait, QMarginsF()));
+                QPainter p(&writer);
+                TCanvas c(&p);
+                DrawFigures(c);
+            }
+            const QString base = dir.filePath("page");
+            const QStringList args =
+                rasteriser == "gs" ? QStringList{"-q",
+                                                 "-dNOPAUSE",
+                                                 "-dBATCH",
+                                                 "-dSAFER",
+                                                 "-sDEVICE=png16m",
+                                                 "-r2400",
+                                                 "-dGraphicsAlphaBits=1",
+                                                 "-sOutputFile=" + base + ".png",
+                                                 file}
+                                   : QStringList{"-r", "2400",        "-aa",  "no", "-aaVector",
+                                                 "no", "-singlefile", "-png", file, base};
+            QCOMPARE(QProcess::execute(rasteriser, args), 0);
+            result = QImage(base + ".png").copy(QRect(QPoint(0, 0), kFigureSize * kFine));
+        }
+        const QImage want = OnImage();
+        const int fine = pdf ? kFine : 1; // raster pixels per device pixel
+        QCOMPARE(result.size(), want.size() * fine);
+        QStringList differing; // pixels as "x,y"
+        for (int y = 0; y < want.height(); ++y)
+            for (int x = 0; x < want.width(); ++x)
+                for (int i = 0; i < fine * fine; ++i)
+                    if (qGray(want.pixel(x, y)) !=
+                        qGray(result.pixel(x * fine + i % fine, y * fine + i / fine))) {
+                        differing << QStringLiteral("%1,%2").arg(x).arg(y);
+                        break;
+                    }
+        QCOMPARE(differing, QStringList());
     }
 
     void rectangleCoversLeftTopButNotRightBottom() {

@@ -281,7 +281,7 @@ private slots:
         TForm1 form;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview& preview) {
-            ChoosePortraitInPrinterDialog(preview);
+            ChooseInPrinterDialog(preview, TPrinterOrientation::Portrait, true);
             QVERIFY(preview.isVisible()); // the dialog leaves the preview open
         };
         VisitPreviewWhenShown(visit);

@@ -1,64 +1,172 @@
-// The printer dialog: how the page's choices go in and come back out.
+// The preview's printer dialog: what it offers, what comes back out of it,
+// and the road through the preview with real mouse input.
+#include "ButtonEx.h"
+#include "PreviewTestSupport.h"
+#include "PrintTestSupport.h"
+#include "Unit1.h"
+#include "platform/Messages.h"
 #include "report/QRPrintDialog.h"
+#include "report/QuickRep.h"
 
-#include <QPrintDialog>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QTest>
+
+namespace {
+TPrintSetupChoice Choice(TPrinterOrientation o, int copies, int first = 0, int last = 0) {
+    TPrintSetupChoice c;
+    c.PrinterName = QStringLiteral("out.pdf");
+    c.Orientation = o;
+    c.Copies = copies;
+    c.FirstPage = first;
+    c.LastPage = last;
+    return c;
+}
+
+// Every text the dialog shows, accelerators removed.
+QStringList ShownTexts(const QDialog& dialog) {
+    QStringList texts{dialog.windowTitle()};
+    for (const QLabel* l : dialog.findChildren<QLabel*>())
+        texts << l->text();
+    for (const QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+        texts << b->text();
+    for (const QGroupBox* g : dialog.findChildren<QGroupBox*>())
+        texts << g->title();
+    for (QString& t : texts)
+        t.remove(QRegularExpression("\\(&.\\)|&"));
+    texts.removeAll(QString());
+    return texts;
+}
+} // namespace
 
 class TstPrintDialog : public QObject {
     Q_OBJECT
 private slots:
-    void limitsFollowAFinishedRun() {
-        QPrinter printer;
-        QPrintDialog dialog(&printer);
-        PreparePrintDialog(dialog, 0);
-        QCOMPARE(dialog.minPage(), 0);
-        QCOMPARE(dialog.maxPage(), 9999);
-        QCOMPARE(dialog.printRange(), QAbstractPrintDialog::AllPages);
-        PreparePrintDialog(dialog, 1);
-        QCOMPARE(dialog.minPage(), 1);
-        QCOMPARE(dialog.maxPage(), 1);
-        QCOMPARE(dialog.fromPage(), 1);
-        QCOMPARE(dialog.toPage(), 1);
-        QVERIFY(dialog.testOption(QAbstractPrintDialog::PrintPageRange));
-        QVERIFY(!dialog.testOption(QAbstractPrintDialog::PrintSelection));
-        QVERIFY(!dialog.testOption(QAbstractPrintDialog::PrintToFile));
+    void offersPrinterCopiesOrientationAndRangeInJapaneseOnly() {
+        const TQRPrintDialog dialog(nullptr, {"out.pdf", "other"}, "other",
+                                    Choice(TPrinterOrientation::Landscape, 1), 0);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("プリンタの設定"));
+        QCOMPARE(dialog.PrinterBox->currentText(), QStringLiteral("out.pdf"));
+        QCOMPARE(dialog.PrinterBox->count(), 2);
+        // The printer, copies and the two page limits are the only fields.
+        QCOMPARE(dialog.findChildren<QSpinBox*>().size(), 3);
+        QCOMPARE(dialog.findChildren<QComboBox*>().size(), 1);
+        QCOMPARE(dialog.findChildren<QRadioButton*>().size(), 4);
+        const QStringList texts = ShownTexts(dialog);
+        QVERIFY(texts.size() >= 12);
+        for (const QString& t : texts)
+            QVERIFY2(!t.contains(QRegularExpression("[A-Za-z]")), qPrintable(t));
+        QVERIFY(dialog.OkButton->text().contains(QStringLiteral("設定")));
+        QVERIFY(dialog.OkButton->isDefault());
     }
 
-    void choicesComeBackThroughTheAcceptedDialog_data() {
+    void choicesComeBackOutOfTheDialog_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<int>("copies");
-        QTest::newRow("portrait, 3 copies") << int(TPrinterOrientation::Portrait) << 3;
-        QTest::newRow("landscape, 2 copies") << int(TPrinterOrientation::Landscape) << 2;
+        QTest::addColumn<int>("finished");
+        QTest::addColumn<bool>("range");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("portrait, 3 copies, all") << 0 << 3 << 0 << false << 0 << 0;
+        QTest::newRow("landscape, range 2..5") << 1 << 2 << 0 << true << 2 << 5;
+        // A finished run limits the range to its pages: 0..9 becomes 1..1.
+        QTest::newRow("finished run of 1 page") << 1 << 1 << 1 << true << 1 << 1;
     }
-    void choicesComeBackThroughTheAcceptedDialog() {
+    void choicesComeBackOutOfTheDialog() {
         QFETCH(int, orientation);
         QFETCH(int, copies);
-        TPrintSetupChoice in;
-        in.Orientation = TPrinterOrientation(orientation);
-        in.Copies = copies;
-        QPrinter printer;
-        PreparePrinter(printer, in);
-        QPrintDialog dialog(&printer);
-        PreparePrintDialog(dialog, 1);
-        dialog.open();
-        dialog.accept();
-        const TPrintSetupChoice out = ReadPrintDialog(dialog);
+        QFETCH(int, finished);
+        QFETCH(bool, range);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        TQRPrintDialog dialog(nullptr, {"out.pdf"}, "out.pdf",
+                              Choice(TPrinterOrientation(orientation), copies), finished);
+        QVERIFY(dialog.AllPagesButton->isChecked());
+        QVERIFY(!dialog.FromPageBox->isEnabled());
+        if (range) {
+            dialog.PageRangeButton->setChecked(true);
+            QVERIFY(dialog.FromPageBox->isEnabled());
+            if (finished == 0) {
+                dialog.FromPageBox->setValue(first);
+                dialog.ToPageBox->setValue(last);
+            } else {
+                dialog.FromPageBox->setValue(0);
+                dialog.ToPageBox->setValue(9);
+            }
+        }
+        const TPrintSetupChoice out = dialog.Choice();
         QCOMPARE(int(out.Orientation), orientation);
         QCOMPARE(out.Copies, copies);
-        QCOMPARE(out.FirstPage, 0); // all pages
-        QCOMPARE(out.LastPage, 0);
+        QCOMPARE(out.FirstPage, first);
+        QCOMPARE(out.LastPage, last);
     }
 
-    void aPageRangeBecomesFirstAndLastPage() {
-        QPrinter printer;
-        QPrintDialog dialog(&printer);
-        PreparePrintDialog(dialog, 0);
-        dialog.setPrintRange(QAbstractPrintDialog::PageRange);
-        dialog.setFromTo(2, 5);
-        const TPrintSetupChoice out = ReadPrintDialog(dialog);
-        QCOMPARE(out.FirstPage, 2);
-        QCOMPARE(out.LastPage, 5);
+    void withoutPrinterItOnlyWarns() {
+        TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
+        QStringList messages;
+        const TMessageSink previous = SetMessageSink([&](const QString& t) { messages << t; });
+        TPrintSetupChoice choice = Choice(TPrinterOrientation::Landscape, 2, 1, 1);
+        QTimer unexpectedDialog; // rejects a dialog that should not be there
+        unexpectedDialog.setSingleShot(true);
+        connect(&unexpectedDialog, &QTimer::timeout, [&] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                static_cast<QDialog*>(w)->reject();
+        });
+        unexpectedDialog.start(0);
+        QVERIFY(!RunPrintSetupDialog(nullptr, choice, 1));
+        SetMessageSink(previous);
+        TQRPrinterService::Install(nullptr);
+        QCOMPARE(messages, QStringList{QStringLiteral("プリンタがインストールされていません。")});
+        QCOMPARE(choice.Copies, 2);
+        QCOMPARE(choice.FirstPage, 1);
+        QCOMPARE(int(choice.Orientation), int(TPrinterOrientation::Landscape));
+    }
+
+    // With the mouse in the preview: portrait reshapes the main page and
+    // makes the next print portrait; landscape gives both back.
+    void portraitAndBackThroughThePreviewWithTheMouse_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QSize>("page");
+        QTest::newRow("portrait") << int(TPrinterOrientation::Portrait) << QSize(635, 898);
+        QTest::newRow("landscape again") << int(TPrinterOrientation::Landscape) << QSize(898, 635);
+    }
+    void portraitAndBackThroughThePreviewWithTheMouse() {
+        QFETCH(int, orientation);
+        QFETCH(QSize, page);
+        static TForm1* form = nullptr; // one window for both rows: the choice must come back
+        if (!form)
+            form = new TForm1;
+        TPdfPrinterScope pdf;
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview& preview) {
+            ChooseInPrinterDialog(preview, TPrinterOrientation(orientation));
+            QVERIFY(preview.isVisible());
+        };
+        VisitPreviewWhenShown(visit);
+        QTest::mouseClick(form->ButtonEx3, Qt::LeftButton);
+        QCOMPARE(visit.visits, 1);
+        QCOMPARE(form->QuickRep1->size(), page);
+
+        auto* probe = new TProbe(form->QuickRep1);
+        QPageLayout::Orientation printed = QPageLayout::Orientation(-1);
+        QSizeF paper;
+        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+            printed = p.Device()->pageLayout().orientation();
+            paper = p.Device()->pageLayout().fullRect(QPageLayout::Millimeter).size();
+        };
+        QTest::mouseClick(form->ButtonEx4, Qt::LeftButton);
+        delete probe;
+        const bool portrait = orientation == int(TPrinterOrientation::Portrait);
+        QCOMPARE(printed, portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        QCOMPARE(paper.width() < paper.height(), portrait);
+        if (!portrait) {
+            delete form;
+            form = nullptr;
+        }
     }
 };
 

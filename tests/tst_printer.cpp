@@ -4,8 +4,10 @@
 #include "platform/Errors.h"
 #include "report/QRPageList.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TstPrinter : public QObject {
@@ -103,17 +105,22 @@ private slots:
         TQRPrinterService::Install(nullptr);
     }
 
-    void paperCodesBecomeExactPaperOnThePrinter_data() {
+    // The media is the drivers' paper of the code; the sheet laid out on it
+    // keeps the table's size (B4 250 x 354 on JIS B4 paper).
+    void paperCodesBecomeTheDriversPaperOnThePrinter_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QSizeF>("mm");
-        QTest::newRow("A4") << 9 << QSizeF(210, 297);
-        QTest::newRow("A5") << 11 << QSizeF(148, 210);
-        QTest::newRow("B4 is 250 x 354") << 12 << QSizeF(250, 354);
-        QTest::newRow("B5") << 13 << QSizeF(182, 257);
+        QTest::addColumn<double>("sheetWidth");
+        QTest::newRow("A4") << 9 << QSizeF(210, 297) << 2970.0;
+        QTest::newRow("A5") << 11 << QSizeF(148, 210) << 2100.0;
+        QTest::newRow("B4 on JIS B4") << 12 << QSizeF(257, 364) << 3540.0;
+        QTest::newRow("B5 on JIS B5") << 13 << QSizeF(182, 257) << 2570.0;
+        QTest::newRow("Letter") << 1 << QSizeF(215.9, 279.4) << 2794.0;
     }
-    void paperCodesBecomeExactPaperOnThePrinter() {
+    void paperCodesBecomeTheDriversPaperOnThePrinter() {
         QFETCH(int, code);
         QFETCH(QSizeF, mm);
+        QFETCH(double, sheetWidth);
         TPdfPrinterScope pdf;
         TQRPrinter p;
         p.SetPaperSize(TQRPaperSize(code));
@@ -124,8 +131,51 @@ private slots:
         QCOMPARE(layout.pageSize().size(QPageSize::Millimeter), mm);
         QCOMPARE(layout.orientation(), QPageLayout::Landscape);
         QCOMPARE(p.Copies(), p.Device()->supportsMultipleCopies() ? 2 : 1); // PDF: no copies
-        QCOMPARE(double(p.SheetWidth()), mm.height() * 10);
+        QCOMPARE(double(p.SheetWidth()), sheetWidth);
         p.AbortDocument();
+    }
+
+    // A job that cannot have its paper, or whose printer is gone, is refused
+    // with a message naming the paper or the printer; nothing is printed.
+    void aJobWithoutItsPaperOrPrinterIsRefusedByName_data() {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no B4") << QString() << 12
+                               << QStringLiteral(
+                                      "プリンタ「」には用紙 B4 (257 × 364 mm) がありません。");
+        QTest::newRow("printer gone") << QStringLiteral("gone") << 9
+                                      << QStringLiteral("プリンタ「gone」が見つかりません。"
+                                                        "プリンタの設定で選び直してください。");
+    }
+    void aJobWithoutItsPaperOrPrinterIsRefusedByName() {
+        QFETCH(QString, printer);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        struct TLimitedService : TQRPdfFileService {
+            using TQRPdfFileService::TQRPdfFileService;
+            std::unique_ptr<QPrinter> Open(const QString& name) const override {
+                return name == "gone" ? nullptr : TQRPdfFileService::Open(name);
+            }
+            QPageSize Media(const QPrinter& p, TQRPaperSize c, QSizeF custom) const override {
+                return c == QRPaper::B4 ? QPageSize() : TQRPdfFileService::Media(p, c, custom);
+            }
+        };
+        QTemporaryDir dir;
+        const QString file = dir.filePath("out.pdf");
+        TQRPrinterService::Install(std::make_unique<TLimitedService>(file, 600, 0));
+        TQRPrinter p;
+        p.SetPrinterName(printer);
+        p.SetPaperSize(TQRPaperSize(code));
+        QString refused;
+        try {
+            p.BeginDocument();
+        } catch (const EError& e) {
+            refused = e.Message();
+        }
+        TQRPrinterService::Install(nullptr);
+        QCOMPARE(refused, message);
+        QVERIFY(!QFile::exists(file));
     }
 
     void pageAvailableIsPostedToTheBoundClientOnly() {

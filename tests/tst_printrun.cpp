@@ -5,6 +5,7 @@
 #include "QQRBag.h"
 #include "Unit1.h"
 #include "platform/Errors.h"
+#include "platform/Messages.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
 #include "report/QRProgress.h"
@@ -82,14 +83,18 @@ private slots:
         QVERIFY(rep.Available());
     }
 
-    void withoutPrinterPrintDoesNothingAndPreviewShowsA4Portrait() {
+    // Both print commands say that no printer is installed, and do nothing else.
+    void withoutPrinterPrintSaysSoAndPreviewShowsA4Portrait() {
         TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
+        QStringList messages;
+        const TMessageSink previous = SetMessageSink([&](const QString& t) { messages << t; });
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
         int prints = 0;
         probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
         form.QuickRep1->Print();
         QCOMPARE(prints, 0);
+        QCOMPARE(messages, QStringList{NoPrinterMessage()});
         QVERIFY(ShownWindows().isEmpty());
         QRect sheet;
         form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
@@ -99,7 +104,10 @@ private slots:
             QCoreApplication::processEvents();
         });
         form.QuickRep1->Preview();
+        SetMessageSink(previous);
         QCOMPARE(prints, 1); // the preview run only
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages.last(), NoPrinterMessage());
         QCOMPARE(sheet, QRect(0, 0, 794, 1123));
         TQRPrinterService::Install(nullptr);
     }

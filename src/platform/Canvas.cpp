@@ -1,5 +1,6 @@
 #include "Canvas.h"
 
+#include <QPaintEngine>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -29,7 +30,47 @@ long long RoundDiv(long long num, long long den) {
     return q;
 }
 
+namespace {
+// How a device turns a one-pixel stroke into pixels.
+enum class TStrokes {
+    Pixels,   // raster: the pixels of the line itself
+    Recorded, // a recorded page: replayed later, mostly onto a raster
+    Geometry  // PDF, printer, SVG: a stroke half a pixel either side of it
+};
+
+TStrokes StrokesOf(const QPainter* painter) {
+    const QPaintEngine* engine = painter->paintEngine();
+    switch (engine ? engine->type() : QPaintEngine::Raster) {
+    case QPaintEngine::Picture:
+        return TStrokes::Recorded;
+    case QPaintEngine::Pdf:
+    case QPaintEngine::SVG:
+    case QPaintEngine::MacPrinter:
+        return TStrokes::Geometry;
+    default:
+        return TStrokes::Pixels;
+    }
+}
+
+// Shifts the painter by half a pixel for the length of one stroke.
+struct THalfPixelShift {
+    QPainter* painter;
+    bool on;
+    THalfPixelShift(QPainter* p, bool shift) : painter(p), on(shift) {
+        if (on)
+            painter->translate(0.5, 0.5);
+    }
+    ~THalfPixelShift() {
+        if (on)
+            painter->translate(-0.5, -0.5);
+    }
+};
+} // namespace
+
 TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
+    const TStrokes strokes = StrokesOf(painter);
+    vector_ = strokes != TStrokes::Pixels;
+    shiftStrokes_ = strokes == TStrokes::Geometry;
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -109,7 +150,9 @@ void TCanvas::DrawDottedRect(int l, int t, int r, int b) {
         for (int y = b - 2; y > t; --y)
             add(l, y);
     QPen pen(ToQColor(penColor_), 1);
+    pen.setCapStyle(Qt::SquareCap);
     painter_->setPen(pen);
+    const THalfPixelShift shift(painter_, shiftStrokes_);
     painter_->drawPoints(dots.constData(), int(dots.size()));
 }
 
@@ -142,19 +185,35 @@ void TCanvas::DrawPixelRun(QPoint from, QPoint to, bool includeLast) {
     const int n = std::max(std::abs(dx), std::abs(dy));
     if (n == 0) {
         if (includeLast)
-            painter_->drawPoint(from);
+            DrawSegment(from, from);
         return;
     }
     QPoint end = to;
-    if (!includeLast) {
-        if (n == 1) {
-            painter_->drawPoint(from);
-            return;
-        }
+    if (!includeLast)
         end = QPoint(from.x() + int(RoundDiv(static_cast<long long>(dx) * (n - 1), n)),
                      from.y() + int(RoundDiv(static_cast<long long>(dy) * (n - 1), n)));
+    DrawSegment(from, end);
+}
+
+// The pixels from 'from' to 'to', both included. A raster device sets them
+// itself. A PDF or printer would stroke a line at x from x - 0.5 to x + 0.5,
+// half on each of two columns, so on vector devices a one-pixel horizontal
+// or vertical run becomes the filled pixel rectangle it stands for (exact
+// wherever a recorded page is replayed), and there any other line is stroked
+// through the pixel centres with square caps.
+void TCanvas::DrawSegment(QPoint from, QPoint to) {
+    const bool straight = from.x() == to.x() || from.y() == to.y();
+    if (vector_ && straight && penWidth_ == 1 && penStyle_ != TPenStyle::Dot &&
+        penStyle_ != TPenStyle::Dash) {
+        const QRect run = QRect(from, to).normalized();
+        painter_->fillRect(run, ToQColor(penColor_));
+        return;
     }
-    painter_->drawLine(from, end);
+    const THalfPixelShift shift(painter_, shiftStrokes_);
+    if (from == to)
+        painter_->drawPoint(from);
+    else
+        painter_->drawLine(from, to);
 }
 
 void TCanvas::Polyline(const QVector<QPoint>& pts) {

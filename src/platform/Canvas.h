@@ -4,6 +4,9 @@
 // written for: rectangles cover L..R-1 / T..B-1, a polyline leaves its last
 // point unset, a clear brush becomes solid when given a colour, and the pen
 // can mix in NOT-XOR so that a mark drawn twice leaves the surface unchanged.
+// The conventions hold on vector devices too (a recorded page, a PDF or a
+// printer page): a one-pixel line at x covers device column x there as on a
+// QImage, not the boundary between two columns.
 
 #include <QFont>
 #include <QImage>
@@ -86,10 +89,15 @@ private:
     void ApplyMode();
     QPen MakePen() const;
     void DrawPixelRun(QPoint from, QPoint to, bool includeLast);
+    void DrawSegment(QPoint from, QPoint to);
     void DrawDottedRect(int l, int t, int r, int b);
     void FillBand(int l, int t, int r, int b, int w);
 
     QPainter* painter_;
+    // Straight runs are filled on vector devices; strokes on PDF and printer
+    // pages run through the pixel centres (see DrawSegment).
+    bool vector_ = false;
+    bool shiftStrokes_ = false;
     TColor penColor_ = clBlack;
     TPenStyle penStyle_ = TPenStyle::Solid;
     int penWidth_ = 1;

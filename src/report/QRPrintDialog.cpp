@@ -1,63 +1,129 @@
 #include "QRPrintDialog.h"
 
+#include "../platform/Messages.h"
 #include "QRPrinter.h"
+#include "QRPrinterService.h"
 #include "QuickRep.h"
 
-#include <QPageLayout>
-#include <QPrintDialog>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
 
-void PreparePrinter(QPrinter& printer, const TPrintSetupChoice& choice) {
-    if (!choice.PrinterName.isEmpty())
-        printer.setPrinterName(choice.PrinterName);
-    printer.setPageOrientation(choice.Orientation == TPrinterOrientation::Portrait
-                                   ? QPageLayout::Portrait
-                                   : QPageLayout::Landscape);
-    printer.setCopyCount(choice.Copies);
+TQRPrintDialog::TQRPrintDialog(QWidget* parent, const QStringList& printers,
+                               const QString& defaultPrinter, const TPrintSetupChoice& choice,
+                               int finishedPages)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("プリンタの設定"));
+    auto* layout = new QVBoxLayout(this);
+    const QString selected =
+        printers.contains(choice.PrinterName) ? choice.PrinterName : defaultPrinter;
+    layout->addWidget(MakePrinterGroup(printers, selected, choice.Copies));
+    auto* row = new QHBoxLayout;
+    row->addWidget(MakeOrientationGroup(choice.Orientation));
+    row->addWidget(MakeRangeGroup(finishedPages));
+    layout->addLayout(row);
+
+    auto* buttons = new QDialogButtonBox(this);
+    // The choices are kept for the next print; nothing prints here.
+    OkButton =
+        buttons->addButton(QStringLiteral("この設定にする(&O)"), QDialogButtonBox::AcceptRole);
+    CancelButton = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    OkButton->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
 }
 
-void PreparePrintDialog(QPrintDialog& dialog, int finishedPages) {
-    if (finishedPages > 0) {
-        dialog.setMinMax(1, finishedPages);
-        dialog.setFromTo(1, finishedPages);
-    } else {
-        dialog.setMinMax(0, 9999);
+QWidget* TQRPrintDialog::MakePrinterGroup(const QStringList& printers, const QString& selected,
+                                          int copies) {
+    auto* group = new QGroupBox(QStringLiteral("プリンタ"), this);
+    auto* form = new QFormLayout(group);
+    PrinterBox = new QComboBox(group);
+    PrinterBox->addItems(printers);
+    PrinterBox->setCurrentIndex(std::max(0, int(printers.indexOf(selected))));
+    form->addRow(QStringLiteral("プリンタ名(&N):"), PrinterBox);
+    CopiesBox = new QSpinBox(group);
+    CopiesBox->setRange(1, 9999);
+    CopiesBox->setValue(copies);
+    form->addRow(QStringLiteral("部数(&C):"), CopiesBox);
+    return group;
+}
+
+QWidget* TQRPrintDialog::MakeOrientationGroup(TPrinterOrientation o) {
+    auto* group = new QGroupBox(QStringLiteral("印刷の向き"), this);
+    auto* column = new QVBoxLayout(group);
+    PortraitButton = new QRadioButton(QStringLiteral("縦(&T)"), group);
+    LandscapeButton = new QRadioButton(QStringLiteral("横(&Y)"), group);
+    (o == TPrinterOrientation::Portrait ? PortraitButton : LandscapeButton)->setChecked(true);
+    column->addWidget(PortraitButton);
+    column->addWidget(LandscapeButton);
+    return group;
+}
+
+// Limits 0..9999, or 1..count once a run has finished with that range.
+QWidget* TQRPrintDialog::MakeRangeGroup(int finishedPages) {
+    auto* group = new QGroupBox(QStringLiteral("印刷範囲"), this);
+    auto* grid = new QFormLayout(group);
+    AllPagesButton = new QRadioButton(QStringLiteral("すべてのページ(&A)"), group);
+    PageRangeButton = new QRadioButton(QStringLiteral("ページ指定(&G)"), group);
+    AllPagesButton->setChecked(true);
+    grid->addRow(AllPagesButton);
+    grid->addRow(PageRangeButton);
+    FromPageBox = new QSpinBox(group);
+    ToPageBox = new QSpinBox(group);
+    for (QSpinBox* box : {FromPageBox, ToPageBox}) {
+        box->setRange(finishedPages > 0 ? 1 : 0, finishedPages > 0 ? finishedPages : 9999);
+        box->setEnabled(false);
+        connect(PageRangeButton, &QRadioButton::toggled, box, &QWidget::setEnabled);
     }
-    // All pages or a range of page numbers; no selection, no file output.
-    dialog.setOptions(QAbstractPrintDialog::PrintPageRange);
-    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    FromPageBox->setValue(finishedPages > 0 ? 1 : 0);
+    ToPageBox->setValue(finishedPages);
+    grid->addRow(QStringLiteral("開始ページ(&F):"), FromPageBox);
+    grid->addRow(QStringLiteral("終了ページ(&E):"), ToPageBox);
+    return group;
 }
 
 // A dialog that reports one copy leaves the count to the chosen printer's
 // own job settings.
-TPrintSetupChoice ReadPrintDialog(QPrintDialog& dialog) {
-    const QPrinter* printer = dialog.printer();
+TPrintSetupChoice TQRPrintDialog::Choice() const {
     TPrintSetupChoice choice;
-    choice.PrinterName = printer->printerName();
-    choice.Copies = printer->copyCount();
+    choice.PrinterName = PrinterBox->currentText();
+    choice.Copies = CopiesBox->value();
     if (choice.Copies == 1 && !choice.PrinterName.isEmpty()) {
-        const QPrinter own(QPrinterInfo::printerInfo(choice.PrinterName));
-        choice.Copies = own.copyCount();
+        const QPrinterInfo info = QPrinterInfo::printerInfo(choice.PrinterName);
+        if (!info.isNull())
+            choice.Copies = QPrinter(info).copyCount();
     }
-    choice.Orientation = printer->pageLayout().orientation() == QPageLayout::Portrait
-                             ? TPrinterOrientation::Portrait
-                             : TPrinterOrientation::Landscape;
-    if (dialog.printRange() == QAbstractPrintDialog::PageRange) {
-        choice.FirstPage = dialog.fromPage();
-        choice.LastPage = dialog.toPage();
+    choice.Orientation = PortraitButton->isChecked() ? TPrinterOrientation::Portrait
+                                                     : TPrinterOrientation::Landscape;
+    if (PageRangeButton->isChecked()) {
+        choice.FirstPage = FromPageBox->value();
+        choice.LastPage = ToPageBox->value();
     }
     return choice;
 }
 
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages) {
-    QPrinter printer(QPrinter::HighResolution);
-    PreparePrinter(printer, choice);
-    QPrintDialog dialog(&printer, parent);
-    PreparePrintDialog(dialog, finishedPages);
+    const TQRPrinterService& service = TQRPrinterService::Current();
+    const QStringList printers = service.PrinterNames();
+    if (printers.isEmpty()) {
+        ShowMessage(parent, NoPrinterMessage());
+        return false;
+    }
+    TQRPrintDialog dialog(parent, printers, service.DefaultPrinterName(), choice, finishedPages);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    choice = ReadPrintDialog(dialog);
+    choice = dialog.Choice();
     return true;
 }
 

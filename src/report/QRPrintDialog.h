@@ -1,15 +1,18 @@
 #pragma once
-// The report page's printer dialog: the platform's print dialog set up from
-// the page's printer choices and read back into them. The choices take
-// effect with the next print; the page shown in a preview is not redone.
+// The report page's printer dialog (プリンタの設定): the printer, the number
+// of copies, the orientation and the page range, nothing else. The choices
+// take effect with the next print; the page shown in a preview is not redone.
 
 #include "QRPage.h"
 
+#include <QDialog>
 #include <QString>
+#include <QStringList>
 
-class QPrintDialog;
-class QPrinter;
-class QWidget;
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
 class TQuickRep;
 
 // What the dialog edits: the printer choice, copies, the page orientation
@@ -22,16 +25,36 @@ struct TPrintSetupChoice {
     int LastPage = 0;
 };
 
-// Puts the choices into the printer object; the dialog reads them when it
-// is made, so this comes first.
-void PreparePrinter(QPrinter& printer, const TPrintSetupChoice& choice);
-// finishedPages: the page count of a finished preview run, 0 otherwise; it
-// limits the range to 1..count and preselects that range.
-void PreparePrintDialog(QPrintDialog& dialog, int finishedPages);
-// The choices as the accepted dialog left them.
-TPrintSetupChoice ReadPrintDialog(QPrintDialog& dialog);
-// Shows the dialog modally; on OK writes the choices and returns true,
-// on Cancel changes nothing.
+class TQRPrintDialog : public QDialog {
+    Q_OBJECT
+public:
+    // printers: the installed ones, the default one first or named by
+    // defaultPrinter. finishedPages: the page count of a finished preview
+    // run, 0 otherwise; it limits the range to 1..count and preselects it.
+    TQRPrintDialog(QWidget* parent, const QStringList& printers, const QString& defaultPrinter,
+                   const TPrintSetupChoice& choice, int finishedPages);
+    // The choices as the dialog shows them.
+    TPrintSetupChoice Choice() const;
+
+    QComboBox* PrinterBox;
+    QSpinBox* CopiesBox;
+    QRadioButton* PortraitButton;
+    QRadioButton* LandscapeButton;
+    QRadioButton* AllPagesButton;
+    QRadioButton* PageRangeButton;
+    QSpinBox* FromPageBox;
+    QSpinBox* ToPageBox;
+    QPushButton* OkButton;
+    QPushButton* CancelButton;
+
+private:
+    QWidget* MakePrinterGroup(const QStringList& printers, const QString& selected, int copies);
+    QWidget* MakeOrientationGroup(TPrinterOrientation o);
+    QWidget* MakeRangeGroup(int finishedPages);
+};
+
+// Shows the dialog modally; on OK writes the choices and returns true, on
+// Cancel changes nothing. Without any printer it only warns.
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages);
 
 // The report page's print dialog routine: its printer choice, copies and

@@ -1,6 +1,7 @@
 #include "QRPrinter.h"
 
 #include "../platform/Errors.h"
+#include "QRMedia.h"
 #include "QRPageList.h"
 #include "QRPrinterService.h"
 #include "QuickRep.h"
@@ -69,10 +70,18 @@ TQRPrinter::~TQRPrinter() {
 
 // Choosing a printer re-reads all of its settings. The same choice again
 // keeps the open printer, so a preview worker does not open one of its own.
+// A chosen printer that is gone keeps the one open so far (a preview still
+// shows its sheet); printing on it is refused with a message.
 void TQRPrinter::SetPrinterName(const QString& name) {
     if (!printerOK_ || status_ != TQRPrinterStatus::Ready || (printer_ && name == printerName_))
         return;
-    printer_ = TQRPrinterService::Current().Open(name);
+    std::unique_ptr<QPrinter> opened = TQRPrinterService::Current().Open(name);
+    if (!opened) {
+        missingPrinter_ = name;
+        return;
+    }
+    missingPrinter_.clear();
+    printer_ = std::move(opened);
     printerName_ = name;
     ReadPrinterSettings();
 }
@@ -91,10 +100,16 @@ void TQRPrinter::ReadPrinterSettings() {
     bin_ = TQRBin::Auto;
 }
 
+QSizeF TQRPrinter::CustomMillimetres() const {
+    return QSizeF(customWidth_ / 10.0, customLength_ / 10.0);
+}
+
 void TQRPrinter::SetPaperSize(TQRPaperSize code) {
-    if (!printer_ || code > QRPaper::Custom)
+    if (!printer_)
         return;
-    if (code == QRPaper::Default || TQRPrinterService::Current().SupportsPaper(*printer_, code))
+    requestedPaper_ = code;
+    if (code == QRPaper::Default ||
+        TQRPrinterService::Current().Media(*printer_, code, CustomMillimetres()).isValid())
         paperSize_ = code;
 }
 
@@ -104,10 +119,11 @@ void TQRPrinter::SetOrientation(TPrinterOrientation o) {
 }
 
 void TQRPrinter::SetCustomSize(int width, int length) {
-    if (!printer_ || paperSize_ != QRPaper::Custom || width <= 0 || length <= 0)
+    if (!printer_ || width <= 0 || length <= 0)
         return;
-    customWidth_ = width;
-    customLength_ = length;
+    const bool landscape = orientation_ == TPrinterOrientation::Landscape;
+    customWidth_ = landscape ? length : width;
+    customLength_ = landscape ? width : length;
 }
 
 void TQRPrinter::SetCopies(int c) {
@@ -132,23 +148,46 @@ void TQRPrinter::SetPageRange(int first, int last) {
 
 void TQRPrinter::TakeSettings(const TQRPage& page, const TQuickRepPrinterSettings& s) {
     SetPrinterName(s.PrinterName);
-    SetPaperSize(page.PaperSize());
-    if (paperSize_ == QRPaper::Custom)
+    // A custom paper is the page's own size, so the sheet is what the page
+    // shows: its size is known before the paper is looked for.
+    SetOrientation(page.Orientation());
+    if (page.PaperSize() == QRPaper::Custom)
         SetCustomSize(Round(page.NativeValue(TQRPage::WidthIdx)),
                       Round(page.NativeValue(TQRPage::LengthIdx)));
-    SetOrientation(page.Orientation());
+    SetPaperSize(page.PaperSize());
     SetCopies(s.Copies);
     SetDuplex(s.Duplex);
     SetOutputBin(s.OutputBin);
     SetPageRange(s.FirstPage, s.LastPage);
 }
 
+// A job that cannot have the page's paper is refused, never printed on
+// another paper, scaled or shifted.
+void TQRPrinter::CheckPrinterCanTakeJob() const {
+    if (!missingPrinter_.isEmpty())
+        throw EError(
+            QStringLiteral("プリンタ「%1」が見つかりません。プリンタの設定で選び直してください。")
+                .arg(missingPrinter_));
+    if (requestedPaper_ != paperSize_)
+        throw MissingPaper(requestedPaper_);
+}
+
+EError TQRPrinter::MissingPaper(TQRPaperSize code) const {
+    return EError(QStringLiteral("プリンタ「%1」には用紙 %2 がありません。")
+                      .arg(printer_->printerName(), MediaName(code, CustomMillimetres())));
+}
+
+// The job's page is exactly the printer's media for the paper code, from
+// the printer's own list, with nothing to scale or centre on the way.
 void TQRPrinter::ApplyPrinterSettings() {
-    if (paperSize_ == QRPaper::Custom && customWidth_ > 0 && customLength_ > 0)
-        printer_->setPageSize(QPageSize(QSizeF(customWidth_ / 10.0, customLength_ / 10.0),
-                                        QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
-    else if (paperSize_ != QRPaper::Default && paperSize_ != QRPaper::Custom)
-        printer_->setPageSize(PageSizeOf(paperSize_));
+    CheckPrinterCanTakeJob();
+    if (paperSize_ != QRPaper::Default) {
+        const QPageSize media =
+            TQRPrinterService::Current().Media(*printer_, paperSize_, CustomMillimetres());
+        printer_->setPageSize(media);
+        if (printer_->pageLayout().pageSize().sizePoints() != media.sizePoints())
+            throw MissingPaper(paperSize_);
+    }
     if (duplex_) // only when asked for: the printer's own setting stays otherwise
         printer_->setDuplex(QPrinter::DuplexAuto);
     printer_->setCopyCount(copies_);

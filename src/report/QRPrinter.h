@@ -9,6 +9,7 @@
 // methods (slots) PageAvailable(int pages) and ProgressUpdate(int percent).
 
 #include "../platform/Canvas.h"
+#include "../platform/Errors.h"
 #include "QRPage.h"
 
 #include <QMutex>
@@ -83,6 +84,7 @@ public:
     void SetPaperSize(TQRPaperSize code);
     TPrinterOrientation Orientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation o);
+    // The custom paper as the page is oriented (width across), 0.1 mm.
     void SetCustomSize(int width, int length);
     int Copies() const { return copies_; }
     void SetCopies(int c);
@@ -138,6 +140,9 @@ public:
 
 private:
     void ReadPrinterSettings();
+    QSizeF CustomMillimetres() const;
+    void CheckPrinterCanTakeJob() const;
+    EError MissingPaper(TQRPaperSize code) const;
     std::pair<long double, long double> PortraitSheet() const;
     void ApplyPrinterSettings();
     void OpenPage();
@@ -159,9 +164,11 @@ private:
     std::atomic<bool> cancelled_{false};
 
     TQRPaperSize paperSize_ = QRPaper::A4;
+    TQRPaperSize requestedPaper_ = QRPaper::A4; // the page's, accepted or not
+    QString missingPrinter_;                    // a chosen printer that is gone
     TPrinterOrientation orientation_ = TPrinterOrientation::Portrait;
-    int customWidth_ = 0;               // 0.1 mm
-    int customLength_ = 0;              // 0.1 mm
+    int customWidth_ = 0;               // 0.1 mm, portrait
+    int customLength_ = 0;              // 0.1 mm, portrait
     long double physicalWidth_ = 2100;  // 0.1 mm, portrait
     long double physicalLength_ = 2970; // 0.1 mm, portrait
     int copies_ = 1;

@@ -1,5 +1,9 @@
 #include "QRPrinterService.h"
 
+#include "../platform/PrinterMedia.h"
+#include "QRMedia.h"
+
+#include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPrinter>
@@ -12,35 +16,68 @@ std::unique_ptr<TQRPrinterService>& Installed() {
 }
 } // namespace
 
-QPageSize PageSizeOf(TQRPaperSize code) {
-    const TPaperDimension& dim = PaperDimensions(code);
-    if (dim.Width <= 0)
-        return {};
-    // Exact match: 250 x 354 (B4 here) must not be snapped to a nearby standard.
-    return QPageSize(QSizeF(dim.Width, dim.Length), QPageSize::Millimeter, QString(),
-                     QPageSize::ExactMatch);
+namespace {
+// Whole points: a PDF page is measured in them, so the job's page is then
+// exactly the paper asked for.
+QPageSize PointSize(QSizeF mm, const QString& name) {
+    const QSize points(qRound(mm.width() * 72 / 25.4), qRound(mm.height() * 72 / 25.4));
+    return QPageSize(points, name, QPageSize::ExactMatch);
 }
 
-bool TQRPrinterService::PrinterOK() const {
-    return !QPrinterInfo::availablePrinterNames().isEmpty();
+// The listed size, at the server's own size when that differs by a point.
+QPageSize ServerExact(const QString& printer, const QPageSize& listed) {
+    const QSize points = ServerMediaPoints(printer, listed.size(QPageSize::Millimeter));
+    if (!points.isValid() || points == listed.sizePoints())
+        return listed;
+    return QPageSize(points, listed.name(), QPageSize::ExactMatch);
+}
+} // namespace
+
+QString NoPrinterMessage() {
+    return QStringLiteral("プリンタがインストールされていません。");
+}
+
+QPageSize StandardMedia(TQRPaperSize code, QSizeF custom) {
+    const QSizeF mm = MediaMillimetres(code, custom);
+    if (mm.isEmpty())
+        return {};
+    const QPageSize standard(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    return standard.id() != QPageSize::Custom ? standard : PointSize(mm, MediaName(code, custom));
+}
+
+QStringList TQRPrinterService::PrinterNames() const {
+    return QPrinterInfo::availablePrinterNames();
+}
+
+QString TQRPrinterService::DefaultPrinterName() const {
+    return QPrinterInfo::defaultPrinterName();
 }
 
 std::unique_ptr<QPrinter> TQRPrinterService::Open(const QString& name) const {
     QPrinterInfo info =
         name.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(name);
-    if (info.isNull()) // no default, or the chosen one is gone: take the first
+    if (info.isNull() && !name.isEmpty())
+        return nullptr; // the chosen printer is gone
+    if (info.isNull())  // no default printer: take the first
         info = QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().value(0));
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-bool TQRPrinterService::SupportsPaper(const QPrinter& printer, TQRPaperSize code) const {
+QPageSize TQRPrinterService::Media(const QPrinter& printer, TQRPaperSize code,
+                                   QSizeF custom) const {
+    const QSizeF mm = MediaMillimetres(code, custom);
+    if (mm.isEmpty())
+        return {};
     const QPrinterInfo info(printer);
-    if (code == QRPaper::Custom)
-        return info.supportsCustomPageSizes();
-    for (const QPageSize& size : info.supportedPageSizes())
-        if (size.windowsId() == code)
-            return true;
-    return false;
+    const QList<QPageSize> listed = info.supportedPageSizes();
+    if (listed.isEmpty())
+        return StandardMedia(code, custom);
+    const QPageSize media = FindMedia(listed, mm);
+    if (media.isValid())
+        return ServerExact(printer.printerName(), media);
+    if (code == QRPaper::Custom && info.supportsCustomPageSizes())
+        return PointSize(mm, MediaName(code, custom));
+    return {};
 }
 
 const TQRPrinterService& TQRPrinterService::Current() {
@@ -63,4 +100,12 @@ std::unique_ptr<QPrinter> TQRPdfFileService::Open(const QString&) const {
     const qreal mm = marginDots_ * 25.4 / dpi_;
     printer->setPageMargins(QMarginsF(mm, mm, mm, mm), QPageLayout::Millimeter);
     return printer;
+}
+
+QStringList TQRPdfFileService::PrinterNames() const {
+    return {QFileInfo(fileName_).fileName()};
+}
+
+QPageSize TQRPdfFileService::Media(const QPrinter&, TQRPaperSize code, QSizeF custom) const {
+    return StandardMedia(code, custom);
 }

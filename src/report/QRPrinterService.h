@@ -7,7 +7,9 @@
 #include "QRPage.h"
 
 #include <QPageSize>
+#include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QPrinter;
@@ -15,13 +17,18 @@ class QPrinter;
 class TQRPrinterService {
 public:
     virtual ~TQRPrinterService() = default;
+    // The installed printers, and the system's default one (may be empty).
+    virtual QStringList PrinterNames() const;
+    virtual QString DefaultPrinterName() const;
     // True when at least one printer is installed.
-    virtual bool PrinterOK() const;
-    // The named printer (empty: the default one), at its full resolution.
+    bool PrinterOK() const { return !PrinterNames().isEmpty(); }
+    // The named printer (empty: the default one), at its full resolution;
+    // none when a named printer is not installed (any more).
     virtual std::unique_ptr<QPrinter> Open(const QString& name) const;
-    // Whether the printer offers the paper of a code 1..26, or custom sizes
-    // for Custom.
-    virtual bool SupportsPaper(const QPrinter& printer, TQRPaperSize code) const;
+    // The printer's paper for a code (custom: the page's size in mm), taken
+    // from the printer's own list to the point; Qt's standard size only for
+    // a printer that lists none. Invalid when the printer lacks that paper.
+    virtual QPageSize Media(const QPrinter& printer, TQRPaperSize code, QSizeF custom) const;
 
     static const TQRPrinterService& Current();
     // Replaces the current service; none restores the system service.
@@ -33,9 +40,12 @@ public:
     // Jobs go to fileName at dpi dots per inch with an unprintable margin of
     // marginDots on every side.
     TQRPdfFileService(const QString& fileName, int dpi, int marginDots);
-    bool PrinterOK() const override { return true; }
+    // One printer, named after the file.
+    QStringList PrinterNames() const override;
+    QString DefaultPrinterName() const override { return PrinterNames().value(0); }
     std::unique_ptr<QPrinter> Open(const QString& name) const override;
-    bool SupportsPaper(const QPrinter&, TQRPaperSize) const override { return true; }
+    // Every paper, at Qt's standard size.
+    QPageSize Media(const QPrinter&, TQRPaperSize code, QSizeF custom) const override;
 
 private:
     QString fileName_;
@@ -43,5 +53,9 @@ private:
     int marginDots_;
 };
 
-// The exact paper of a code 1..26 (portrait); an invalid size for other codes.
-QPageSize PageSizeOf(TQRPaperSize code);
+// The message for a print asked of a system without printers.
+QString NoPrinterMessage();
+
+// The media of a code as Qt's standard size (a custom one in whole points
+// when no standard size is that paper); invalid for Default.
+QPageSize StandardMedia(TQRPaperSize code, QSizeF custom);

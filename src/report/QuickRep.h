@@ -110,6 +110,7 @@ protected:
 
 private:
     bool ClaimRun();
+    QWidget* DialogParent();
     void CheckMargins();
     void StartPageIfNone(TQRPrinter* printer);
     void PrintPrintables();

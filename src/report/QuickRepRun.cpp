@@ -1,9 +1,14 @@
 // The print and preview runs of the report page: one page, printed on the
 // printer (UI thread) or recorded into a page store (worker thread).
+#include "../platform/ErrorReport.h"
 #include "../platform/Errors.h"
+#include "../platform/Messages.h"
 #include "QRPrintable.h"
+#include "QRPrinterService.h"
 #include "QRProgress.h"
 #include "QuickRep.h"
+
+#include <QApplication>
 
 #include <exception>
 
@@ -36,8 +41,10 @@ void TQuickRep::Print() {
     if (!available_)
         return;
     auto printer = std::make_unique<TQRPrinter>();
-    if (!printer->PrinterOK())
-        return; // nothing is printed and nothing is shown
+    if (!printer->PrinterOK()) { // said, and nothing else happens
+        ShowMessage(DialogParent(), NoPrinterMessage());
+        return;
+    }
     CheckMargins();
     printer->SetDestination(TQRDestination::Printer);
     printer->SetScreenResolution(resolution_);
@@ -104,8 +111,20 @@ void TQuickRep::EndPreviewRun() {
     }
 }
 
+// Messages go over the window the user is looking at (an open preview).
+QWidget* TQuickRep::DialogParent() {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : window();
+}
+
+// A failure of the preview's print is told here: nothing above this queued
+// call could report it.
 void TQuickRep::PrintRequest() {
-    Print();
+    try {
+        Print();
+    } catch (const EError& e) {
+        ShowErrorReport(DialogParent(), e.Message());
+    }
 }
 
 void TQuickRep::PreviewClosed(TQRPrinter* sender) {

@@ -1,11 +1,11 @@
 #!/bin/bash
-# A real print through the print server: prints the default sheet and checks
-# where its lines land. Then the same program without a reachable server,
-# where Print must do nothing.
+# Real prints through the print server on every paper, measured on the
+# queue's PDFs. Then the same program without a reachable server, where
+# both print commands must say that no printer is installed.
 set -euo pipefail
 TEST_BIN="$1"
 source "$(dirname "$0")/cups_setup.sh"
 
-"$TEST_BIN" sheetLinesLandWhereTheArithmeticSays
+"$TEST_BIN" sheetsLandWithinOneDevicePixelOnEveryPaper
 CUPS_SERVER=/nonexistent/tesorin-no-server.sock TESORIN_NO_PRINTER=1 \
-    "$TEST_BIN" withoutPrinterPrintDoesNothing
+    "$TEST_BIN" withoutPrinterBothPrintCommandsSaySo

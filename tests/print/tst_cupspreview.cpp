@@ -68,7 +68,7 @@ private slots:
         visit.action = [&](TQRStandardPreview& preview) {
             preview.Print->trigger();
             firstPdf = QueuedPdf(outDir, first);
-            ChoosePortraitInPrinterDialog(preview);
+            ChooseInPrinterDialog(preview, TPrinterOrientation::Portrait);
             QCOMPARE(form.QuickRep1->size(), QSize(635, 898));
             form.QuickRep1->SetReportTitle(second);
             preview.Print->trigger();

@@ -2,9 +2,14 @@
 // the net's vertical lines must land on paper where the arithmetic puts them,
 // counting the queue's unprintable offset and the landscape rotation. Run by
 // cups_print.sh, which provides the server, the queue and the output folder.
+#include "../PreviewTestSupport.h"
 #include "../PrintTestSupport.h"
+#include "ButtonEx.h"
 #include "QQRBag.h"
 #include "Unit1.h"
+#include "platform/Messages.h"
+#include "report/QRMedia.h"
+#include "report/QRPrinterService.h"
 #include "report/QuickRep.h"
 
 #include <QApplication>
@@ -13,16 +18,14 @@
 #include <QElapsedTimer>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <cmath>
 
 namespace {
-struct TRecorded {
-    int dpi = 0;
-    QPoint pageOffsetDots; // the printable area's corner on the sheet
-    QSize paperDots;
-    QRect bagDevice; // left, top, right, bottom as x, y, width, height
-};
+constexpr int kLines = 60;  // darker than this is a line
+constexpr int kPaper = 200; // lighter than this is bare paper
 
 // Waits for the queue's PDF whose name carries the title; returns its path
 // once its size has stopped changing.
@@ -40,115 +43,242 @@ QString WaitForPdf(const QString& dir, const QString& title) {
                 return path;
             lastSize = size;
         }
-        QThread::msleep(500);
+        QThread::msleep(300);
     }
     return {};
 }
 
-// Starts of the dark runs along row y (or column x when vertical).
-QList<int> DarkStarts(const QImage& img, int fixed, bool alongX) {
+long long Rhe(long double v) {
+    return (long long)std::nearbyintl(v);
+}
+
+// Where the sheet's lines must land, in device pixels from the sheet's
+// top-left corner, worked out from the layout and net formulas alone.
+struct TModel {
+    int L, T, R, B, x[7], y1, y2;
+};
+
+TModel Model(QSizeF sheetMm, int margin, int dpi, QPoint offsetDots) {
+    const long double k = 254.0L * 100 / (96 * 80); // native units per screen pixel
+    const long long pw = Rhe(sheetMm.width() * 10 / k), ph = Rhe(sheetMm.height() * 10 / k);
+    const long long d = Rhe(margin * 3.02L);
+    const long double left = d * k, width = (pw - 2 * d) * k, height = (ph - 2 * d) * k;
+    const long double f = dpi / 254.0L;
+    const long long offX = Rhe(offsetDots.x() * 254.0L / dpi);
+    const long long offY = Rhe(offsetDots.y() * 254.0L / dpi);
+    TModel m;
+    m.L = int(Rhe((left - 1 - offX) * f));
+    m.T = int(Rhe((left - 1 - offY) * f));
+    m.R = int(Rhe((left + width - offX) * f));
+    m.B = int(Rhe((left + height - offY) * f));
+    const long long W = m.R - m.L;
+    const long long A = Rhe(2.0L * W / 100), P = Rhe((W - A) / 2.0L), G = Rhe(70.0L * P / 100);
+    const long long S = P - G, hm = Rhe(S / 2.0L), dd = Rhe(80.0L * S / 100);
+    const long long xs[7] = {m.R - 2 * P,     m.L + A + hm,         m.L + A + S,
+                             m.L + A + S + G, m.L + A + S + G + hm, m.L + A + 2 * S + G,
+                             m.R - 1}; // the outline's right edge last
+    for (int i = 0; i < 7; ++i)
+        m.x[i] = int(xs[i]) + offsetDots.x();
+    m.y1 = int(m.B - dd - hm) + offsetDots.y();
+    m.y2 = int(m.B - dd) + offsetDots.y();
+    m.L += offsetDots.x();
+    m.R += offsetDots.x();
+    m.T += offsetDots.y();
+    m.B += offsetDots.y();
+    return m;
+}
+
+// A rectangle of the PDF's page at `dpi`, without anti-aliasing, in grey.
+QImage PopplerStrip(const QString& pdf, int dpi, QRect r) {
+    const QTemporaryDir dir;
+    const QString base = dir.filePath("strip");
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-aa", "no", "-aaVector", "no",
+                                   "-gray", "-x", QString::number(r.x()), "-y",
+                                   QString::number(r.y()), "-W", QString::number(r.width()), "-H",
+                                   QString::number(r.height()), "-singlefile", pdf, base});
+    return QImage(base + ".pgm");
+}
+
+// `rows` whole rows of the page from row `top` on, rendered by Ghostscript.
+QImage GhostscriptRows(const QString& pdf, int dpi, int width, int top, int rows) {
+    const QTemporaryDir dir;
+    const QString out = dir.filePath("rows.pgm");
+    const QString shift = QString::number(top * 72.0 / dpi, 'f', 4);
+    QProcess::execute("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pgmraw",
+                             "-r" + QString::number(dpi), "-dGraphicsAlphaBits=1",
+                             QStringLiteral("-g%1x%2").arg(width).arg(rows), "-dFIXEDMEDIA",
+                             "-sOutputFile=" + out, "-c",
+                             QStringLiteral("<</PageOffset [0 %1]>> setpagedevice").arg(shift),
+                             "-f", pdf});
+    return QImage(out);
+}
+
+// Starts of the dark runs along a line of grey values.
+QList<int> DarkStarts(const QList<int>& v) {
     QList<int> starts;
-    bool inside = false;
-    const int n = alongX ? img.width() : img.height();
-    for (int i = 0; i < n; ++i) {
-        const bool dark = qGray(alongX ? img.pixel(i, fixed) : img.pixel(fixed, i)) < 60;
-        if (dark && !inside)
+    for (int i = 0; i < v.size(); ++i)
+        if (v[i] < kLines && (i == 0 || v[i - 1] >= kLines))
             starts << i;
-        inside = dark;
-    }
     return starts;
 }
+
+// Whether one of the rows holds a dark run covering most of [from, to).
+bool HasDarkRow(const QImage& rows, int from, int to) {
+    for (int y = 0; y < rows.height(); ++y) {
+        int dark = 0;
+        for (int x = from; x < to; ++x)
+            dark += qGray(rows.pixel(x, y)) < kLines;
+        if (dark > (to - from) * 9 / 10)
+            return true;
+    }
+    return false;
+}
+
+struct TJob {
+    TQRPaperSize code;
+    int margin;
+    QSizeF sheetMm; // the layout sheet, landscape
+    QString title;
+    int dpi = 0;
+    QPoint offsetDots;
+    QString pdf;
+};
 } // namespace
 
 class TstCupsPrint : public QObject {
     Q_OBJECT
 private slots:
-    void sheetLinesLandWhereTheArithmeticSays() {
+    // A4, A5, B4 and B5 at two margins each, printed through the queue,
+    // which turns the landscape sheet onto its portrait paper. Every edge
+    // and fold lands within one device pixel of the formulas' position.
+    void sheetsLandWithinOneDevicePixelOnEveryPaper() {
         if (qEnvironmentVariableIsSet("TESORIN_NO_PRINTER"))
             QSKIP("the print server is out of reach in this run");
         const QString outDir = qEnvironmentVariable("TESORIN_PDF_DIR");
         QVERIFY2(!outDir.isEmpty(), "TESORIN_PDF_DIR names the queue's output folder");
-        const QString title =
-            QStringLiteral("tesorin-print-%1").arg(QDateTime::currentMSecsSinceEpoch());
+        const QString stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
+        QList<TJob> jobs;
+        const QList<std::pair<TQRPaperSize, QSizeF>> papers = {{QRPaper::A4, {297, 210}},
+                                                               {QRPaper::A5, {210, 148}},
+                                                               {QRPaper::B4, {354, 250}},
+                                                               {QRPaper::B5, {257, 182}}};
+        for (const auto& [code, mm] : papers)
+            for (int margin : {10, 25})
+                jobs.append(
+                    {code,
+                     margin,
+                     mm,
+                     QStringLiteral("tesorin-sheet-%1-%2-%3").arg(stamp).arg(code).arg(margin),
+                     0,
+                     {},
+                     {}});
         TForm1 form;
-        form.QuickRep1->SetReportTitle(title);
         form.QuickRep1->PrinterSettings().PrinterName = QStringLiteral("PDF");
-        TRecorded rec;
         auto* probe = new TProbe(form.QuickRep1);
-        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
-            QPrinter* device = p.Device();
-            rec.dpi = device->resolution();
-            rec.pageOffsetDots = device->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
-            rec.paperDots = device->paperRect(QPrinter::DevicePixel).size().toSize();
-            const TQRPrintableSize& s = *form.QRBag1->Size();
-            rec.bagDevice =
-                QRect(p.ToDeviceX(s.Left() - 1), p.ToDeviceY(s.Top() - 1),
-                      p.ToDeviceX(s.Left() + s.Width()), p.ToDeviceY(s.Top() + s.Height()));
-        };
-        form.QuickRep1->Print();
-        QVERIFY(rec.dpi > 0);
-        const QString pdf = WaitForPdf(outDir, title);
-        QVERIFY2(!pdf.isEmpty(), "the queue wrote no PDF for the job");
-        const QImage page = RasterisePdf(pdf, 600);
-        QVERIFY(!page.isNull());
-        QFile::remove(pdf);
-
-        const TBagNet net = ComputeBagNet(rec.bagDevice.x(), rec.bagDevice.y(),
-                                          rec.bagDevice.width(), rec.bagDevice.height());
-        const double scale = 600.0 / rec.dpi; // raster pixels per device pixel
-        // Vertical net lines of the landscape sheet, in raster pixels from the
-        // sheet's left edge: the outline's right edge and the six folds.
-        QList<double> expected;
-        for (int x : {net.x1, net.x2, net.x3, net.x4, net.x5, net.x6, rec.bagDevice.width() - 1})
-            expected << (rec.pageOffsetDots.x() + x) * scale;
-        const bool rotated = page.height() > page.width(); // landscape turned onto portrait
-        qInfo("printer %d dpi, printable area at (%d, %d) dots, raster %dx%d%s", rec.dpi,
-              rec.pageOffsetDots.x(), rec.pageOffsetDots.y(), page.width(), page.height(),
-              rotated ? ", turned" : "");
-        // A line through the middle of the upper bag, across the vertical lines.
-        const double midY = (rec.pageOffsetDots.y() + (net.y1 + rec.bagDevice.y()) / 2) * scale;
-        QList<int> found;
-        if (!rotated) {
-            found = DarkStarts(page, int(midY), true);
-        } else {
-            // Turned a quarter: the sheet's x runs along the raster's y, from
-            // the bottom (counter-clockwise) or from the top (clockwise).
-            const QList<int> ccw = DarkStarts(page, int(midY), false);
-            const QList<int> cw = DarkStarts(page, page.width() - 1 - int(midY), false);
-            for (int y : ccw.size() >= cw.size() ? ccw : cw)
-                found << (ccw.size() >= cw.size() ? page.height() - 1 - y : y);
-            std::sort(found.begin(), found.end());
+        for (TJob& job : jobs) {
+            form.QuickRep1->Page()->SetPaperSize(job.code);
+            form.PageMargin = job.margin;
+            form.ApplyPageMargins();
+            form.LayoutBag();
+            form.QuickRep1->SetReportTitle(job.title);
+            probe->OnPrint = [&job](TProbe&, TQRPrinter& p) {
+                job.dpi = p.Device()->resolution();
+                job.offsetDots = p.Device()->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
+            };
+            form.QuickRep1->Print();
+            QVERIFY(job.dpi > 0);
         }
-        qInfo() << "expected" << expected << "found" << found;
-        QCOMPARE(found.size(), expected.size());
-        double worst = 0;
-        for (int i = 0; i < expected.size(); ++i)
-            worst = std::max(worst, std::abs(found[i] - expected[i]));
-        qInfo("largest position error: %.3f raster px = %.4f mm", worst, worst / 600 * 25.4);
-        QVERIFY(worst <= scale); // within one device pixel
-        // Print scale: the outline's right edge against the bag's own bounds.
-        const TQRPrintableSize& s = *form.QRBag1->Size();
-        const double meant = double(s.Left() + s.Width()); // read in mm
-        const double got = found.last() / 600.0 * 25.4;
-        qInfo("right outline edge meant at %.3f mm, printed at %.3f mm", meant, got);
-        QVERIFY(std::abs(got - meant) < 0.1);
+        bool x1Checked = false;
+        for (TJob& job : jobs) {
+            job.pdf = WaitForPdf(outDir, job.title);
+            QVERIFY2(!job.pdf.isEmpty(), qPrintable("the queue wrote no PDF for " + job.title));
+            const TModel m = Model(job.sheetMm, job.margin, job.dpi, job.offsetDots);
+            // The sheet lies turned a quarter to the left: its x runs up the
+            // raster from the bottom row, its y along the raster's x.
+            const QImage column = PopplerStrip(job.pdf, job.dpi, {(m.T + m.y1) / 2, 0, 1, 100000});
+            const int rasterHeight = column.height();
+            QVERIFY(rasterHeight > m.R);
+            QList<int> across; // the sheet's row through the upper bag
+            for (int x = 0; x < rasterHeight; ++x)
+                across << qGray(column.pixel(0, rasterHeight - 1 - x));
+            const int xc = (m.x[2] + m.x[3]) / 2;
+            const QImage row =
+                PopplerStrip(job.pdf, job.dpi, {0, rasterHeight - 1 - xc, 100000, 1});
+            QList<int> down; // the sheet's column through panel 1
+            for (int y = 0; y < row.width(); ++y)
+                down << qGray(row.pixel(y, 0));
+
+            const int left =
+                int(std::find_if(across.begin(), across.end(), [](int v) { return v < kPaper; }) -
+                    across.begin());
+            const QList<int> vertical = DarkStarts(across);
+            const QList<int> horizontal = DarkStarts(down);
+            QCOMPARE(vertical.size(), 7);
+            QCOMPARE(horizontal.size(), 4);
+            QList<int> expected{m.L}, found{left};
+            for (int i = 0; i < 7; ++i) {
+                expected << m.x[i];
+                found << vertical[i];
+            }
+            expected << m.T << m.y1 << m.y2 << m.B - 1;
+            found << horizontal;
+            int worst = 0;
+            for (int i = 0; i < expected.size(); ++i)
+                worst = std::max(worst, std::abs(found[i] - expected[i]));
+            qInfo("%s margin %d: %d dpi, offset (%d, %d), worst error %d device px",
+                  qPrintable(MediaName(job.code, {})), job.margin, job.dpi, job.offsetDots.x(),
+                  job.offsetDots.y(), worst);
+            if (worst > 1)
+                qInfo() << "expected" << expected << "found" << found;
+            QVERIFY(worst <= 1);
+
+            if (!x1Checked) { // the glue flap's fold, on both renderers of one sheet
+                const int x1 = m.x[0];
+                const QImage gs = GhostscriptRows(job.pdf, job.dpi, row.width(), x1 - 2, 5);
+                QVERIFY2(!gs.isNull(), "Ghostscript rendered nothing");
+                const QImage pp =
+                    PopplerStrip(job.pdf, job.dpi, {0, rasterHeight - 1 - (x1 + 2), 100000, 5});
+                QVERIFY2(HasDarkRow(gs, m.T + 1, m.B - 1), "no fold at x1 in Ghostscript's raster");
+                QVERIFY2(HasDarkRow(pp, m.T + 1, m.B - 1), "no fold at x1 in poppler's raster");
+                x1Checked = true;
+            }
+            QFile::remove(job.pdf);
+        }
     }
 
     // Run with CUPS_SERVER pointing at no server: no printer is installed.
-    void withoutPrinterPrintDoesNothing() {
+    // Both 印刷 commands say so and do nothing else; the printer dialog only
+    // warns.
+    void withoutPrinterBothPrintCommandsSaySo() {
         if (!qEnvironmentVariableIsSet("TESORIN_NO_PRINTER"))
             QSKIP("only with the print server out of reach");
         QVERIFY(QPrinterInfo::availablePrinterNames().isEmpty());
+        QStringList messages;
+        SetMessageSink([&](const QString& t) { messages << t; });
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
-        int prints = 0;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
-        form.QuickRep1->Print();
-        QCOMPARE(prints, 0);
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY(!w->isVisible());
+        int runs = 0;
+        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++runs; };
+        QTest::mouseClick(form.ButtonEx4, Qt::LeftButton);
+        QCOMPARE(messages, QStringList{NoPrinterMessage()});
+        QCOMPARE(runs, 0);
+        QVERIFY(form.ButtonEx4->isEnabled());
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview& preview) {
+            QTest::mouseClick(preview.ToolBar1->widgetForAction(preview.Print), Qt::LeftButton);
+            QTRY_COMPARE(messages.size(), 2);
+            QTest::mouseClick(preview.ToolBar1->widgetForAction(preview.PrintSetup),
+                              Qt::LeftButton);
+            QCOMPARE(messages.size(), 3);
+        };
+        VisitPreviewWhenShown(visit);
+        form.ButtonPrevierClick();
+        SetMessageSink({});
+        QCOMPARE(visit.visits, 1);
+        QCOMPARE(runs, 1); // the preview's own run only
+        QCOMPARE(messages, QStringList(3, NoPrinterMessage()));
+        QCOMPARE(form.QuickRep1->Page()->Orientation(), TPrinterOrientation::Landscape);
         QVERIFY(form.QuickRep1->Available());
-        QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
     }
 };
 

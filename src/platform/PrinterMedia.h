@@ -1,0 +1,13 @@
+#pragma once
+// The print server's own size of a printer's paper, to the point. Qt lists a
+// printer's papers by their standard sizes (JIS B4 as 729 x 1032 pt), while
+// the printer's description may define them slightly differently (727 x 1029
+// pt); a job whose page differs from the media by a point is centred on it.
+
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+// The size in whole points of the printer's paper closest to `mm`
+// (portrait, each side within 1.5 mm); invalid when the server does not say.
+QSize ServerMediaPoints(const QString& printer, QSizeF mm);
