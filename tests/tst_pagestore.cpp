@@ -10,12 +10,12 @@
 #include <QThread>
 
 namespace {
-QPicture PageWith(const QImage& image) {
+TQRPageImage PageWith(const QImage& image) {
     QPicture pic;
     QPainter p(&pic);
     p.drawImage(QPoint(0, 0), image);
     p.end();
-    return pic;
+    return TQRPageImage(pic);
 }
 
 QImage Noise(int w, int h) {
@@ -27,10 +27,11 @@ QImage Noise(int w, int h) {
     return img;
 }
 
-QImage Replay(const QPicture& pic, QSize size) {
+QImage Replay(const TQRPageImage& page, QSize size) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
-    QPainter(&img).drawPicture(0, 0, pic);
+    QPainter painter(&img);
+    page.Play(painter);
     return img;
 }
 } // namespace
@@ -71,8 +72,8 @@ private slots:
             path = store.Stream().FileName();
             QCOMPARE(store.PageCount(), 2);
             QCOMPARE(Replay(store.GetPage(2), noise.size()), noise);
-            QVERIFY(store.GetPage(3).isNull());
-            QVERIFY(store.GetPage(0).isNull());
+            QVERIFY(store.GetPage(3).IsNull());
+            QVERIFY(store.GetPage(0).IsNull());
         }
         QVERIFY(!path.isEmpty());
         QVERIFY(!QFile::exists(path));

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -39,11 +40,16 @@ public:
     long double SheetLength() const override { return begun_ ? 2100 : 0; }
     int ToDeviceWidth(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
     int ToDeviceHeight(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
-    bool PageImage(int n, QPicture& page) const override {
+    bool PageImage(int n, TQRPageImage& page) const override {
         if (n < 1 || n > available_)
             return false;
-        QPainter p(&page);
+        QPicture drawing;
+        QPainter p(&drawing);
         p.fillRect(QRect(100, 100, 100, 100), Qt::red);
+        p.end();
+        page = TQRPageImage(drawing);
+        for (const TQRPagePicture& picture : pictures)
+            page.AddPicture(picture);
         return true;
     }
     TQRPreview* Client() const override { return client_; }
@@ -56,6 +62,7 @@ public:
     void PreviewClosed() override { ++closings; }
 
     QString title;
+    std::vector<TQRPagePicture> pictures; // placed above the red square
     int setups = 0, prints = 0, closings = 0;
 
 private:

@@ -56,11 +56,11 @@ TImageEx* Place(TForm1& form, const QString& path, QRect bounds) {
     return image;
 }
 
-QImage Render(const QPicture& page) {
+QImage Render(const TQRPageImage& page) {
     QImage sheet(1123, 794, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
-    painter.drawPicture(0, 0, page);
+    page.Play(painter);
     return sheet;
 }
 
@@ -100,6 +100,19 @@ public:
 
 private:
     TForm1* form_;
+};
+
+// Pictures stay out of the page store's stream; a long line of many points
+// is what makes a page large enough to move the stream to its file.
+class TBulkyPrintable : public TQRPrintable {
+public:
+    using TQRPrintable::TQRPrintable;
+    void PrintAt(long double, long double) override {
+        QVector<QPoint> points;
+        for (int i = 0; i < 20000; ++i)
+            points << QPoint(i % 1000, i / 20);
+        QRPrinter()->Canvas()->Polyline(points);
+    }
 };
 
 QStringList PageStoreFiles() {
@@ -241,6 +254,7 @@ private slots:
     void thePageStoreFileIsGoneAfterThePreview() {
         TForm1 form;
         Place(form, WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200});
+        new TBulkyPrintable(form.QuickRep1);
         QString file;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {
