@@ -15,7 +15,8 @@ QRect ToDevicePixels(const QTransform& toDevice, const QRect& r) {
 }
 } // namespace
 
-TQRPageImage::TQRPageImage(const QPicture& drawing) : bounds_(drawing.boundingRect()), null_(false) {
+TQRPageImage::TQRPageImage(const QPicture& drawing)
+    : bounds_(drawing.boundingRect()), null_(false) {
     AddDrawing(drawing);
 }
 

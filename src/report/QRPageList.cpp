@@ -74,8 +74,7 @@ QByteArray TQRPageList::Encode(const TQRPageImage& page) {
     out << page.BoundingRect() << quint32(page.Parts().size());
     for (const TQRPageImage::TPart& part : page.Parts()) {
         if (!part.Picture) {
-            out << kDrawingPart
-                << QByteArray(part.Drawing.data(), qsizetype(part.Drawing.size()));
+            out << kDrawingPart << QByteArray(part.Drawing.data(), qsizetype(part.Drawing.size()));
             continue;
         }
         QMutexLocker locker(&listLock_);

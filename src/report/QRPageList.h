@@ -2,9 +2,9 @@
 // The page store of a preview run: recorded page images kept in page order in
 // one stream. A page's drawing commands go into the stream; the pictures
 // placed on it are held by reference in a table beside it (they live as long
-// as the run's pictures anyway), so storing a page never encodes a picture. The stream stays in memory up to a limit and then moves to a
-// temporary file ("QRP…" in the system's temporary folder) that is removed
-// with the store. The worker appends while the preview window reads, so every
+// as the run's pictures anyway), so storing a page never encodes a picture. The stream stays in
+// memory up to a limit and then moves to a temporary file ("QRP…" in the system's temporary folder)
+// that is removed with the store. The worker appends while the preview window reads, so every
 // access to the stream goes through its one lock.
 
 #include "QRPageImage.h"

@@ -7,6 +7,11 @@
 
 namespace {
 constexpr int kRowsPerBand = 64;
+// Drawn this far inside its device rectangle, a picture's edges never touch
+// the pixels beyond it. A rasteriser that fills every pixel an image touches
+// (the PDF one does) would otherwise give it one more column and row and
+// stretch it by that pixel, blending where it should take pixels one to one.
+constexpr qreal kEdgeInset = 1.0 / 64;
 
 // One axis of the fit: the source pixels that travel, in order, and the
 // device span they are drawn into.
@@ -58,7 +63,8 @@ void PickBits(const uchar* from, uchar* to, const QList<int>& columns, bool lsbF
     std::memset(to, 0, (columns.size() + 7) / 8);
     for (int x = 0; x < columns.size(); ++x) {
         const int j = columns[x];
-        const int bit = lsbFirst ? (from[j >> 3] >> (j & 7)) & 1 : (from[j >> 3] >> (7 - (j & 7))) & 1;
+        const int bit =
+            lsbFirst ? (from[j >> 3] >> (j & 7)) & 1 : (from[j >> 3] >> (7 - (j & 7))) & 1;
         if (bit)
             to[x >> 3] |= lsbFirst ? uchar(1 << (x & 7)) : uchar(0x80 >> (x & 7));
     }
@@ -66,7 +72,8 @@ void PickBits(const uchar* from, uchar* to, const QList<int>& columns, bool lsbF
 
 void PickBytes(const uchar* from, uchar* to, const QList<int>& columns, int bytes) {
     if (Consecutive(columns)) {
-        std::memcpy(to, from + qsizetype(columns.front()) * bytes, qsizetype(columns.size()) * bytes);
+        std::memcpy(to, from + qsizetype(columns.front()) * bytes,
+                    qsizetype(columns.size()) * bytes);
     } else if (bytes == 4) {
         const auto* in = reinterpret_cast<const quint32*>(from);
         auto* out = reinterpret_cast<quint32*>(to);
@@ -129,6 +136,7 @@ void DrawFittedPicture(QPainter& painter, const TQRFittedPicture& fitted, bool l
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::LosslessImageRendering, lossless);
     painter.setClipRect(fitted.Clip, Qt::IntersectClip);
-    painter.drawImage(fitted.Target, fitted.Image);
+    painter.drawImage(fitted.Target.adjusted(kEdgeInset, kEdgeInset, -kEdgeInset, -kEdgeInset),
+                      fitted.Image);
     painter.restore();
 }

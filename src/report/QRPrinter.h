@@ -183,8 +183,8 @@ private:
 
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;
-    QString printerName_;                  // the choice printer_ was opened for
-    std::unique_ptr<QPainter> jobPainter_; // open from the job's first page to its end
+    QString printerName_;                       // the choice printer_ was opened for
+    std::unique_ptr<QPainter> jobPainter_;      // open from the job's first page to its end
     std::unique_ptr<TQRPageRecorder> recorder_; // page store pages and pages out of range
     std::unique_ptr<TCanvas> canvas_;
     std::unique_ptr<TQRPageList> pageList_;
