@@ -79,6 +79,32 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
+    // A placed picture is kept beside the stream, shared with its owner, and
+    // the page plays it between the drawing beneath and the drawing above.
+    void aPlacedPictureStaysOutOfTheStream() {
+        QImage photo(3000, 2000, QImage::Format_RGB32);
+        photo.fill(Qt::blue);
+        TQRPageRecorder recorder(QRect(0, 0, 400, 300));
+        recorder.Painter()->fillRect(0, 0, 400, 300, Qt::red);
+        recorder.PlacePicture({photo, {QRect(100, 100, 150, 100), QRect(0, 0, 200, 300)}});
+        recorder.Painter()->setPen(Qt::NoPen); // a state the next drawing keeps
+        recorder.Painter()->setBrush(Qt::green);
+        recorder.Painter()->drawRect(120, 120, 10, 10);
+        TQRPageList store;
+        store.AddPage(recorder.Finish());
+        QVERIFY(store.Stream().InMemory());
+        QVERIFY(store.Stream().Size() < 2000);
+        const TQRPageImage page = store.GetPage(1);
+        QCOMPARE(page.BoundingRect(), QRect(0, 0, 400, 300));
+        QCOMPARE(page.Parts().size(), 3);
+        QCOMPARE(page.Parts()[1].Picture->Picture.cacheKey(), photo.cacheKey());
+        const QImage shown = Replay(page, QSize(400, 300));
+        QCOMPARE(shown.pixel(50, 50), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(110, 110), qRgb(0, 0, 255));
+        QCOMPARE(shown.pixel(125, 125), qRgb(0, 255, 0)); // drawn above the picture
+        QCOMPARE(shown.pixel(220, 150), qRgb(255, 0, 0)); // the picture cut at 200
+    }
+
     // One thread appends while another reads: every read sees a whole page.
     void readsWhileAPageIsAppended() {
         TQRPageList store(1000);

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -192,6 +194,43 @@ private slots:
         shot.fill(Qt::green);
         control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
         QCOMPARE(shot.pixel(0, 0), qRgb(0, 255, 0)); // no image, nothing painted
+    }
+
+    // At every zoom up to 400 % a picture shows as many of its pixels as the
+    // screen has pixels for it, or all of its own.
+    void picturesShowAllThePixelsTheZoomCanShow_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("pictureWidth");
+        for (const int zoom : {25, 100, 250, 400}) {
+            QTest::addRow("photo at %d %%", zoom) << zoom << 3000;
+            QTest::addRow("small picture at %d %%", zoom) << zoom << 100;
+        }
+    }
+    void picturesShowAllThePixelsTheZoomCanShow() {
+        QFETCH(int, zoom);
+        QFETCH(int, pictureWidth);
+        QImage picture(pictureWidth, 40, QImage::Format_RGB32);
+        for (int x = 0; x < pictureWidth; ++x) // every column a colour of its own
+            for (int y = 0; y < 40; ++y)
+                picture.setPixel(x, y, qRgb(x & 0xFF, x >> 8, 0x80));
+        TRecordedRun run;
+        const QRect onPage(100, 300, 375, 250);
+        run.pictures.push_back({picture, {onPage, QRect(0, 0, 1123, 794)}});
+        TQRPreview preview;
+        preview.resize(800, 600);
+        preview.SetSource(&run);
+        preview.SetZoom(zoom);
+        TQRPreviewImage* control = preview.PreviewImage();
+        QImage shot(control->size(), QImage::Format_RGB32);
+        control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const double scale = double(control->width()) / 1123;
+        const int left = int(std::lround(onPage.left() * scale));
+        const int right = int(std::lround((onPage.right() + 1) * scale));
+        const int row = int(std::lround(onPage.center().y() * double(control->height()) / 794));
+        QSet<QRgb> columns;
+        for (int x = left; x < right; ++x)
+            columns.insert(shot.pixel(x, row));
+        QCOMPARE(columns.size(), std::min(right - left, pictureWidth));
     }
 
     void theWindowAsLaidOut() {
