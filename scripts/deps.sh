@@ -7,7 +7,7 @@ PACKAGES=(
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
-    cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+    cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils libcups2-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
