@@ -30,14 +30,17 @@ int SourceUnder(long long d, long long s, long long n) {
 
 // Device pixels [lo, hi) of a target [start, start + n) show a source of s
 // pixels. Reduced (n <= s): one source pixel per device pixel. Enlarged: each
-// source pixel shown, once, over the span the device gives it.
+// source pixel shown, once, over the span the device gives it; but where one
+// source pixel is larger than all that shows of the picture (bounds far
+// beyond the sheet), one per device pixel too, so that no device is asked to
+// scale a picture far beyond the page.
 TAxisFit FitAxis(int s, int start, int n, int lo, int hi) {
     TAxisFit fit;
     lo = std::max(lo, start);
     hi = int(std::min<long long>(hi, (long long)start + n));
     if (s <= 0 || n <= 0 || lo >= hi)
         return fit;
-    if (n <= s) {
+    if (n <= s || n > (long long)s * (hi - lo)) {
         fit.Source.reserve(hi - lo);
         for (int d = lo; d < hi; ++d)
             fit.Source.append(SourceUnder(d - start, s, n));
