@@ -126,6 +126,37 @@ class TstPrintCommands : public QObject {
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
 
+    // A picture read from a JPEG file may travel JPEG-compressed; one read
+    // from any other file travels lossless. The file's extension chose the
+    // decoder, so it names the source.
+    void aPrintPictureKnowsAJpegSource_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("jpeg");
+        QTest::newRow("jpg") << "photo.jpg" << true;
+        QTest::newRow("JPEG in capitals") << "photo.JPEG" << true;
+        QTest::newRow("bitmap") << "picture.bmp" << false;
+        QTest::newRow("png") << "picture.png" << false;
+    }
+    void aPrintPictureKnowsAJpegSource() {
+        QFETCH(QString, name);
+        QFETCH(bool, jpeg);
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(kMagenta);
+        const QString path = dir_.filePath(name);
+        QVERIFY(image.save(path, jpeg ? "JPEG" : QFileInfo(name).suffix().toLatin1().constData()));
+        TForm1 form;
+        form.AddPlacedImage(path); // as the open command places it
+        bool seen = false;
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview&) {
+            QCOMPARE(form.PrintImages.size(), 1);
+            seen = form.PrintImages.first()->JpegSource() == jpeg;
+        };
+        VisitPreviewWhenShown(visit);
+        form.ButtonPrevierClick();
+        QVERIFY(seen);
+    }
+
     void aPlacedPictureBecomesAPrintPictureOneInsideThePage() {
         TForm1 form;
         form.show();
