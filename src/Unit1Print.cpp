@@ -15,6 +15,15 @@
 #include "report/QuickRep.h"
 
 #include <QApplication>
+#include <QFileInfo>
+
+namespace {
+// Pictures are decoded by their file's extension, so it names their source.
+bool IsJpegFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+}
+} // namespace
 
 void TForm1::ConnectPrintCommands() {
     connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
@@ -84,6 +93,7 @@ void TForm1::CreatePrintImages() {
         print->SetPicture(image->Picture());
         print->SetBounds(image->x() + 1, image->y() + 1, image->width(), image->height());
         print->SetStretch(image->Stretch());
+        print->SetJpegSource(IsJpegFile(image->FileName()));
         PrintImages.append(print);
     }
 }

@@ -10,12 +10,12 @@
 #include <QThread>
 
 namespace {
-QPicture PageWith(const QImage& image) {
+TQRPageImage PageWith(const QImage& image) {
     QPicture pic;
     QPainter p(&pic);
     p.drawImage(QPoint(0, 0), image);
     p.end();
-    return pic;
+    return TQRPageImage(pic);
 }
 
 QImage Noise(int w, int h) {
@@ -27,10 +27,11 @@ QImage Noise(int w, int h) {
     return img;
 }
 
-QImage Replay(const QPicture& pic, QSize size) {
+QImage Replay(const TQRPageImage& page, QSize size) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
-    QPainter(&img).drawPicture(0, 0, pic);
+    QPainter painter(&img);
+    page.Play(painter);
     return img;
 }
 } // namespace
@@ -71,11 +72,37 @@ private slots:
             path = store.Stream().FileName();
             QCOMPARE(store.PageCount(), 2);
             QCOMPARE(Replay(store.GetPage(2), noise.size()), noise);
-            QVERIFY(store.GetPage(3).isNull());
-            QVERIFY(store.GetPage(0).isNull());
+            QVERIFY(store.GetPage(3).IsNull());
+            QVERIFY(store.GetPage(0).IsNull());
         }
         QVERIFY(!path.isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // A placed picture is kept beside the stream, shared with its owner, and
+    // the page plays it between the drawing beneath and the drawing above.
+    void aPlacedPictureStaysOutOfTheStream() {
+        QImage photo(3000, 2000, QImage::Format_RGB32);
+        photo.fill(Qt::blue);
+        TQRPageRecorder recorder(QRect(0, 0, 400, 300));
+        recorder.Painter()->fillRect(0, 0, 400, 300, Qt::red);
+        recorder.PlacePicture({photo, {QRect(100, 100, 150, 100), QRect(0, 0, 200, 300)}});
+        recorder.Painter()->setPen(Qt::NoPen); // a state the next drawing keeps
+        recorder.Painter()->setBrush(Qt::green);
+        recorder.Painter()->drawRect(120, 120, 10, 10);
+        TQRPageList store;
+        store.AddPage(recorder.Finish());
+        QVERIFY(store.Stream().InMemory());
+        QVERIFY(store.Stream().Size() < 2000);
+        const TQRPageImage page = store.GetPage(1);
+        QCOMPARE(page.BoundingRect(), QRect(0, 0, 400, 300));
+        QCOMPARE(page.Parts().size(), 3);
+        QCOMPARE(page.Parts()[1].Picture->Picture.cacheKey(), photo.cacheKey());
+        const QImage shown = Replay(page, QSize(400, 300));
+        QCOMPARE(shown.pixel(50, 50), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(110, 110), qRgb(0, 0, 255));
+        QCOMPARE(shown.pixel(125, 125), qRgb(0, 255, 0)); // drawn above the picture
+        QCOMPARE(shown.pixel(220, 150), qRgb(255, 0, 0)); // the picture cut at 200
     }
 
     // One thread appends while another reads: every read sees a whole page.

@@ -8,9 +8,12 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -39,11 +42,16 @@ public:
     long double SheetLength() const override { return begun_ ? 2100 : 0; }
     int ToDeviceWidth(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
     int ToDeviceHeight(long double v) const override { return int(RoundHalfEven(v * 96 / 254)); }
-    bool PageImage(int n, QPicture& page) const override {
+    bool PageImage(int n, TQRPageImage& page) const override {
         if (n < 1 || n > available_)
             return false;
-        QPainter p(&page);
+        QPicture drawing;
+        QPainter p(&drawing);
         p.fillRect(QRect(100, 100, 100, 100), Qt::red);
+        p.end();
+        page = TQRPageImage(drawing);
+        for (const TQRPagePicture& picture : pictures)
+            page.AddPicture(picture);
         return true;
     }
     TQRPreview* Client() const override { return client_; }
@@ -56,6 +64,7 @@ public:
     void PreviewClosed() override { ++closings; }
 
     QString title;
+    std::vector<TQRPagePicture> pictures; // placed above the red square
     int setups = 0, prints = 0, closings = 0;
 
 private:
@@ -185,6 +194,43 @@ private slots:
         shot.fill(Qt::green);
         control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
         QCOMPARE(shot.pixel(0, 0), qRgb(0, 255, 0)); // no image, nothing painted
+    }
+
+    // At every zoom up to 400 % a picture shows as many of its pixels as the
+    // screen has pixels for it, or all of its own.
+    void picturesShowAllThePixelsTheZoomCanShow_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("pictureWidth");
+        for (const int zoom : {25, 100, 250, 400}) {
+            QTest::addRow("photo at %d %%", zoom) << zoom << 3000;
+            QTest::addRow("small picture at %d %%", zoom) << zoom << 100;
+        }
+    }
+    void picturesShowAllThePixelsTheZoomCanShow() {
+        QFETCH(int, zoom);
+        QFETCH(int, pictureWidth);
+        QImage picture(pictureWidth, 40, QImage::Format_RGB32);
+        for (int x = 0; x < pictureWidth; ++x) // every column a colour of its own
+            for (int y = 0; y < 40; ++y)
+                picture.setPixel(x, y, qRgb(x & 0xFF, x >> 8, 0x80));
+        TRecordedRun run;
+        const QRect onPage(100, 300, 375, 250);
+        run.pictures.push_back({picture, {onPage, QRect(0, 0, 1123, 794)}});
+        TQRPreview preview;
+        preview.resize(800, 600);
+        preview.SetSource(&run);
+        preview.SetZoom(zoom);
+        TQRPreviewImage* control = preview.PreviewImage();
+        QImage shot(control->size(), QImage::Format_RGB32);
+        control->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const double scale = double(control->width()) / 1123;
+        const int left = int(std::lround(onPage.left() * scale));
+        const int right = int(std::lround((onPage.right() + 1) * scale));
+        const int row = int(std::lround(onPage.center().y() * double(control->height()) / 794));
+        QSet<QRgb> columns;
+        for (int x = left; x < right; ++x)
+            columns.insert(shot.pixel(x, row));
+        QCOMPARE(columns.size(), std::min(right - left, pictureWidth));
     }
 
     void theWindowAsLaidOut() {

@@ -56,11 +56,11 @@ TImageEx* Place(TForm1& form, const QString& path, QRect bounds) {
     return image;
 }
 
-QImage Render(const QPicture& page) {
+QImage Render(const TQRPageImage& page) {
     QImage sheet(1123, 794, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
-    painter.drawPicture(0, 0, page);
+    page.Play(painter);
     return sheet;
 }
 
@@ -102,6 +102,19 @@ private:
     TForm1* form_;
 };
 
+// Pictures stay out of the page store's stream; a long line of many points
+// is what makes a page large enough to move the stream to its file.
+class TBulkyPrintable : public TQRPrintable {
+public:
+    using TQRPrintable::TQRPrintable;
+    void PrintAt(long double, long double) override {
+        QVector<QPoint> points;
+        for (int i = 0; i < 20000; ++i)
+            points << QPoint(i % 1000, i / 20);
+        QRPrinter()->Canvas()->Polyline(points);
+    }
+};
+
 QStringList PageStoreFiles() {
     return QDir(QDir::tempPath()).entryList({QStringLiteral("QRP*")}, QDir::Files);
 }
@@ -112,6 +125,37 @@ class TstPrintCommands : public QObject {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
+
+    // A picture read from a JPEG file may travel JPEG-compressed; one read
+    // from any other file travels lossless. The file's extension chose the
+    // decoder, so it names the source.
+    void aPrintPictureKnowsAJpegSource_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("jpeg");
+        QTest::newRow("jpg") << "photo.jpg" << true;
+        QTest::newRow("JPEG in capitals") << "photo.JPEG" << true;
+        QTest::newRow("bitmap") << "picture.bmp" << false;
+        QTest::newRow("png") << "picture.png" << false;
+    }
+    void aPrintPictureKnowsAJpegSource() {
+        QFETCH(QString, name);
+        QFETCH(bool, jpeg);
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(kMagenta);
+        const QString path = dir_.filePath(name);
+        QVERIFY(image.save(path, jpeg ? "JPEG" : QFileInfo(name).suffix().toLatin1().constData()));
+        TForm1 form;
+        form.AddPlacedImage(path); // as the open command places it
+        bool seen = false;
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview&) {
+            QCOMPARE(form.PrintImages.size(), 1);
+            seen = form.PrintImages.first()->JpegSource() == jpeg;
+        };
+        VisitPreviewWhenShown(visit);
+        form.ButtonPrevierClick();
+        QVERIFY(seen);
+    }
 
     void aPlacedPictureBecomesAPrintPictureOneInsideThePage() {
         TForm1 form;
@@ -241,6 +285,7 @@ private slots:
     void thePageStoreFileIsGoneAfterThePreview() {
         TForm1 form;
         Place(form, WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200});
+        new TBulkyPrintable(form.QuickRep1);
         QString file;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {

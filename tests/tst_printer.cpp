@@ -80,9 +80,9 @@ private slots:
         p.NewPage();
         QVERIFY(p.Canvas());
         p.EndDocument();
-        QCOMPARE(p.PageImage(1).boundingRect(), QRect(QPoint(0, 0), sheet));
-        QVERIFY(p.PageImage(2).isNull());
-        QVERIFY(p.PageImage(0).isNull());
+        QCOMPARE(p.PageImage(1).BoundingRect(), QRect(QPoint(0, 0), sheet));
+        QVERIFY(p.PageImage(2).IsNull());
+        QVERIFY(p.PageImage(0).IsNull());
     }
 
     void withoutPrinterNothingIsAcceptedAndTheSheetIsA4Portrait() {
@@ -101,7 +101,7 @@ private slots:
         p.BeginDocument();
         p.NewPage();
         p.EndDocument();
-        QCOMPARE(p.PageImage(1).boundingRect(), QRect(0, 0, 794, 1123));
+        QCOMPARE(p.PageImage(1).BoundingRect(), QRect(0, 0, 794, 1123));
         TQRPrinterService::Install(nullptr);
     }
 
@@ -218,7 +218,8 @@ private slots:
         QVERIFY(!p.PageList()->Complete());
         QImage img(40, 40, QImage::Format_RGB32);
         img.fill(Qt::white);
-        QPainter(&img).drawPicture(0, 0, p.PageImage(1));
+        QPainter painter(&img);
+        p.PageImage(1).Play(painter);
         QCOMPARE(img.pixelColor(15, 15), QColor(Qt::red));
     }
 

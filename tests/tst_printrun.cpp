@@ -99,7 +99,7 @@ private slots:
         QRect sheet;
         form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
             QVERIFY(WaitFinished(p));
-            sheet = p->PageImage(1).boundingRect();
+            sheet = p->PageImage(1).BoundingRect();
             p->RequestPrint(); // the preview's print does nothing either
             QCoreApplication::processEvents();
         });
@@ -115,12 +115,13 @@ private slots:
     void previewMakesOnePageAndClosingReleasesTheStoreAndItsFile() {
         TPdfPrinterScope pdf;
         TForm1 form;
-        QImage noise(300, 300, QImage::Format_RGB32);
-        for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 300; ++x)
-                noise.setPixel(x, y, QRandomGenerator::global()->generate());
-        auto* picture = new TQRImage(form.QuickRep1);
-        picture->SetPicture(noise);
+        auto* bulky = new TProbe(form.QuickRep1); // a page beyond the memory limit
+        bulky->OnPrint = [](TProbe&, TQRPrinter& p) {
+            QVector<QPoint> points;
+            for (int i = 0; i < 20000; ++i)
+                points << QPoint(QRandomGenerator::global()->bounded(1000), i / 20);
+            p.Canvas()->Polyline(points);
+        };
         TPageClient client;
         QString file;
         QPointer<TQRPrinter> printer;

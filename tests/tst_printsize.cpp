@@ -96,12 +96,12 @@ private slots:
         QImage page;
         form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
             QVERIFY(WaitFinished(p));
-            const QPicture pic = p->PageImage(1);
-            QCOMPARE(pic.boundingRect(), QRect(0, 0, 1123, 794));
+            const TQRPageImage pic = p->PageImage(1);
+            QCOMPARE(pic.BoundingRect(), QRect(0, 0, 1123, 794));
             page = QImage(1123, 794, QImage::Format_RGB32);
             page.fill(Qt::white);
             QPainter painter(&page);
-            painter.drawPicture(0, 0, pic);
+            pic.Play(painter);
         });
         form.QuickRep1->Preview();
         QVERIFY(!page.isNull());
@@ -127,7 +127,8 @@ private slots:
             QVERIFY(WaitFinished(p));
             page = QImage(1123, 794, QImage::Format_RGB32);
             page.fill(Qt::white);
-            QPainter(&page).drawPicture(0, 0, p->PageImage(1));
+            QPainter painter(&page);
+            p->PageImage(1).Play(painter);
         });
         rep.Preview();
         // Page pixels at zoom 80 are 1.25 preview pixels: 125, 62.5 -> 62, 375, 187.5 -> 188.

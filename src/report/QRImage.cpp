@@ -1,6 +1,5 @@
 #include "QRImage.h"
 
-#include "../platform/Canvas.h"
 #include "QRPrinter.h"
 
 #include <QPainter>
@@ -42,6 +41,9 @@ QSize TQRImage::NaturalSize(const TQRPrinter& printer) const {
         int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
 }
 
+// With Stretch the picture fills the rectangle; without, it lies at its
+// natural size from the rectangle's top-left corner (or centred) and is cut
+// at the rectangle.
 void TQRImage::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (printer && printer->Canvas() && !picture_.isNull()) {
@@ -50,24 +52,17 @@ void TQRImage::PrintAt(long double offsetX, long double offsetY) {
         const int t = printer->ToDeviceY(offsetY + s.Top());
         const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
         const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
-        const QRect target(QPoint(l, t), QPoint(r - 1, b - 1));
-        TCanvas& canvas = *printer->Canvas();
-        if (stretch_) {
-            canvas.StretchDraw(target, picture_);
-        } else {
-            // Natural size from the top-left corner (or centred), cut at the
-            // element's rectangle.
+        const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
+        QRect target = rect;
+        if (!stretch_) {
+            QPoint at = rect.topLeft();
             const QSize natural = NaturalSize(*printer);
-            QPoint at = target.topLeft();
             if (center_) // halves truncate towards zero
                 at += QPoint((printer->ToDeviceWidth(s.Width()) - natural.width()) / 2,
                              (printer->ToDeviceHeight(s.Height()) - natural.height()) / 2);
-            QPainter& painter = *canvas.Painter();
-            painter.save();
-            painter.setClipRect(target);
-            canvas.StretchDraw(QRect(at, natural), picture_);
-            painter.restore();
+            target = QRect(at, natural);
         }
+        printer->PlacePicture(picture_, {target, rect}, !jpegSource_);
     }
     TQRPrintable::PrintAt(offsetX, offsetY);
 }

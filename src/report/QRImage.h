@@ -1,8 +1,9 @@
 #pragma once
 // TQRImage: a print picture. It prints its picture into its rectangle on the
 // run's page, scaled to fill it (Stretch) or at its natural size converted
-// from screen pixels and cut at the rectangle. Each picture goes to the page
-// once, at its own resolution, scaled by the device without blending.
+// from screen pixels and cut at the rectangle. The printer object sends the
+// device only the picture pixels that its rectangle can show, scaled without
+// blending.
 
 #include "QRPrintable.h"
 
@@ -26,6 +27,10 @@ public:
     bool AutoSize() const { return autoSize_; }
     // With AutoSize, the pixel bounds take the picture's pixel size.
     void SetAutoSize(bool a);
+    // The picture was read from a JPEG file: it may travel JPEG-compressed.
+    // Other pictures travel lossless.
+    bool JpegSource() const { return jpegSource_; }
+    void SetJpegSource(bool j) { jpegSource_ = j; }
 
     void PrintAt(long double offsetX, long double offsetY) override;
 
@@ -41,4 +46,5 @@ private:
     bool stretch_ = false;
     bool center_ = false;
     bool autoSize_ = false;
+    bool jpegSource_ = false;
 };

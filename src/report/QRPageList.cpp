@@ -62,25 +62,74 @@ QString TQRStream::FileName() {
 
 TQRPageList::TQRPageList(qint64 memoryLimit) : stream_(memoryLimit) {}
 
-void TQRPageList::AddPage(const QPicture& page) {
-    const qint64 pos = stream_.Append(QByteArray(page.data(), page.size()));
+namespace {
+enum : quint8 { kDrawingPart = 0, kPicturePart = 1 };
+}
+
+// A page block: its bounds and parts in order; a drawing as its recorded
+// commands, a picture as its index in the picture table and its placement.
+QByteArray TQRPageList::Encode(const TQRPageImage& page) {
+    QByteArray block;
+    QDataStream out(&block, QIODevice::WriteOnly);
+    out << page.BoundingRect() << quint32(page.Parts().size());
+    for (const TQRPageImage::TPart& part : page.Parts()) {
+        if (!part.Picture) {
+            out << kDrawingPart << QByteArray(part.Drawing.data(), qsizetype(part.Drawing.size()));
+            continue;
+        }
+        QMutexLocker locker(&listLock_);
+        out << kPicturePart << qint32(pictures_.size()) << part.Picture->Placement.Target
+            << part.Picture->Placement.Visible;
+        pictures_.append(part.Picture->Picture);
+    }
+    return block;
+}
+
+TQRPageImage TQRPageList::Decode(const QByteArray& block) {
+    QDataStream in(block);
+    QRect bounds;
+    quint32 parts = 0;
+    in >> bounds >> parts;
+    TQRPageImage page(bounds);
+    for (quint32 i = 0; i < parts && in.status() == QDataStream::Ok; ++i) {
+        quint8 kind = 0;
+        in >> kind;
+        if (kind == kDrawingPart) {
+            QByteArray data;
+            in >> data;
+            QPicture drawing;
+            drawing.setData(data.constData(), uint(data.size()));
+            page.AddDrawing(drawing);
+            continue;
+        }
+        qint32 index = -1;
+        TQRPagePicture picture;
+        in >> index >> picture.Placement.Target >> picture.Placement.Visible;
+        QMutexLocker locker(&listLock_);
+        if (index < 0 || index >= pictures_.size())
+            return TQRPageImage();
+        picture.Picture = pictures_[index];
+        page.AddPicture(picture);
+    }
+    return in.status() == QDataStream::Ok ? page : TQRPageImage();
+}
+
+void TQRPageList::AddPage(const TQRPageImage& page) {
+    const qint64 pos = stream_.Append(Encode(page));
     QMutexLocker locker(&listLock_);
     positions_.append(pos);
 }
 
-QPicture TQRPageList::GetPage(int n) {
+TQRPageImage TQRPageList::GetPage(int n) {
     qint64 pos = -1;
     {
         QMutexLocker locker(&listLock_);
         if (n < 1 || n > positions_.size())
-            return QPicture();
+            return TQRPageImage();
         pos = positions_[n - 1];
     }
     const QByteArray data = stream_.Read(pos);
-    QPicture page;
-    if (!data.isEmpty())
-        page.setData(data.constData(), uint(data.size()));
-    return page;
+    return data.isEmpty() ? TQRPageImage() : Decode(data);
 }
 
 int TQRPageList::PageCount() {

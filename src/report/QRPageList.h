@@ -1,14 +1,18 @@
 #pragma once
 // The page store of a preview run: recorded page images kept in page order in
-// one stream. The stream stays in memory up to a limit and then moves to a
-// temporary file ("QRP…" in the system's temporary folder) that is removed
-// with the store. The worker appends while the preview window reads, so every
+// one stream. A page's drawing commands go into the stream; the pictures
+// placed on it are held by reference in a table beside it (they live as long
+// as the run's pictures anyway), so storing a page never encodes a picture. The stream stays in
+// memory up to a limit and then moves to a temporary file ("QRP…" in the system's temporary folder)
+// that is removed with the store. The worker appends while the preview window reads, so every
 // access to the stream goes through its one lock.
 
+#include "QRPageImage.h"
+
 #include <QBuffer>
+#include <QImage>
 #include <QList>
 #include <QMutex>
-#include <QPicture>
 #include <QTemporaryFile>
 #include <memory>
 
@@ -44,10 +48,10 @@ class TQRPageList {
 public:
     explicit TQRPageList(qint64 memoryLimit = 100000);
 
-    void AddPage(const QPicture& page);
-    // A new copy of page n (1-based); a null picture when the store does not
+    void AddPage(const TQRPageImage& page);
+    // A new copy of page n (1-based); a null page when the store does not
     // hold that page.
-    QPicture GetPage(int n);
+    TQRPageImage GetPage(int n);
     int PageCount();
     // Set once the run has ended and no more pages come.
     void SetComplete();
@@ -55,8 +59,12 @@ public:
     TQRStream& Stream() { return stream_; }
 
 private:
+    QByteArray Encode(const TQRPageImage& page);
+    TQRPageImage Decode(const QByteArray& block);
+
     TQRStream stream_;
     QMutex listLock_;
     QList<qint64> positions_;
+    QList<QImage> pictures_;
     bool complete_ = false;
 };

@@ -13,7 +13,7 @@ TQRPreviewImage::TQRPreviewImage(QWidget* parent) : QWidget(parent) {}
 void TQRPreviewImage::LoadPage(int n) {
     image_.reset();
     pageNumber_ = n;
-    QPicture page;
+    TQRPageImage page;
     if (source_ && source_->PageImage(n, page))
         image_ = std::move(page);
     update();
@@ -31,13 +31,14 @@ void TQRPreviewImage::paintEvent(QPaintEvent*) {
     canvas.Rectangle(1, 1, w - 3, h - 3);
 
     // The page image is recorded at sheet size and stretched over the whole
-    // control, outline and shadow included, as it is drawn into a rectangle.
+    // control, outline and shadow included, as it is drawn into a rectangle;
+    // its pictures are fitted to the screen pixels of this zoom.
     const int pw = source_->ToDeviceWidth(source_->SheetWidth());
     const int ph = source_->ToDeviceHeight(source_->SheetLength());
     if (pw > 0 && ph > 0) {
         painter.save();
         painter.scale(double(w) / pw, double(h) / ph);
-        painter.drawPicture(0, 0, *image_);
+        image_->Play(painter);
         painter.restore();
     }
 

@@ -3,7 +3,8 @@
 // a preview run as a TQRPreviewImage at a zoom, keeps the zoom mode (fit page,
 // fit width or fixed) and re-applies it whenever the area changes size.
 
-#include <QPicture>
+#include "QRPageImage.h"
+
 #include <QScrollArea>
 #include <optional>
 
@@ -31,7 +32,7 @@ protected:
 private:
     TQRPreviewSource* source_ = nullptr;
     int pageNumber_ = 1;
-    std::optional<QPicture> image_;
+    std::optional<TQRPageImage> image_;
 };
 
 class TQRPreview : public QScrollArea {

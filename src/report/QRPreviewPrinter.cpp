@@ -42,13 +42,12 @@ int TQRPreviewPrinter::ToDeviceHeight(long double native) const {
     return Begun() ? printer_->ToDeviceHeight(native) : 0;
 }
 
-// A stored page always carries drawing, so an empty picture means that the
-// store does not hold the page (yet).
-bool TQRPreviewPrinter::PageImage(int n, QPicture& page) const {
+// A null page means that the store does not hold the page (yet).
+bool TQRPreviewPrinter::PageImage(int n, TQRPageImage& page) const {
     if (!printer_)
         return false;
     page = printer_->PageImage(n);
-    return !page.isNull();
+    return !page.IsNull();
 }
 
 TQRPreview* TQRPreviewPrinter::Client() const {

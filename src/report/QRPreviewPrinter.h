@@ -19,7 +19,7 @@ public:
     long double SheetLength() const override;
     int ToDeviceWidth(long double native) const override;
     int ToDeviceHeight(long double native) const override;
-    bool PageImage(int n, QPicture& page) const override;
+    bool PageImage(int n, TQRPageImage& page) const override;
 
     TQRPreview* Client() const override;
     void SetClient(TQRPreview* client) override;

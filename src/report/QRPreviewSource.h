@@ -6,8 +6,8 @@
 // adapted to it; tests give the window a recorded page directly.
 
 #include "QRPage.h"
+#include "QRPageImage.h"
 
-#include <QPicture>
 #include <QString>
 
 class TQRPreview;
@@ -29,7 +29,7 @@ public:
     virtual int ToDeviceWidth(long double native) const = 0;
     virtual int ToDeviceHeight(long double native) const = 0;
     // A copy of page n (1-based); false while the store does not hold it.
-    virtual bool PageImage(int n, QPicture& page) const = 0;
+    virtual bool PageImage(int n, TQRPageImage& page) const = 0;
 
     // The preview control that receives PageAvailable and ProgressUpdate;
     // nullptr unbinds it. Notifications are posted to the control's queue.

@@ -241,8 +241,7 @@ void TQRPrinter::BeginDocument() {
     if (status_ != TQRPrinterStatus::Ready)
         throw EError(QStringLiteral("QRPrinter の準備ができていません"));
     canvas_.reset();
-    pagePainter_.reset();
-    pageImage_.reset();
+    recorder_.reset();
     cancelled_ = false;
     availablePages_ = 0;
     leftOffset_ = topOffset_ = 0;
@@ -275,11 +274,9 @@ bool TQRPrinter::PrintsToDevice() const {
 
 void TQRPrinter::OpenPage() {
     if (!PrintsToDevice()) {
-        pageImage_ = std::make_unique<QPicture>();
-        pageImage_->setBoundingRect(
+        recorder_ = std::make_unique<TQRPageRecorder>(
             QRect(0, 0, ToDeviceWidth(SheetWidth()), ToDeviceHeight(SheetLength())));
-        pagePainter_ = std::make_unique<QPainter>(pageImage_.get());
-        canvas_ = std::make_unique<TCanvas>(pagePainter_.get());
+        canvas_ = std::make_unique<TCanvas>(recorder_->Painter());
         return;
     }
     if (!jobPainter_) {
@@ -297,13 +294,31 @@ void TQRPrinter::OpenPage() {
 // the printed range is dropped. A device page stays open for the job.
 void TQRPrinter::ClosePage() {
     canvas_.reset();
-    if (!pageImage_)
+    if (!recorder_)
         return;
-    pagePainter_->end();
-    pagePainter_.reset();
+    const TQRPageImage page = recorder_->Finish();
+    recorder_.reset();
     if (destination_ == TQRDestination::PageStore)
-        pageList_->AddPage(*pageImage_);
-    pageImage_.reset();
+        pageList_->AddPage(page);
+}
+
+// The sheet in device pixels of the page being drawn.
+QRect TQRPrinter::SheetPixels() const {
+    return QRect(QPoint(ToDeviceX(0), ToDeviceY(0)),
+                 QPoint(ToDeviceX(SheetWidth()) - 1, ToDeviceY(SheetLength()) - 1));
+}
+
+void TQRPrinter::PlacePicture(const QImage& picture, const TQRPicturePlacement& placement,
+                              bool lossless) {
+    if (!canvas_)
+        return;
+    const TQRPicturePlacement onSheet{placement.Target, placement.Visible & SheetPixels()};
+    if (recorder_) {
+        recorder_->PlacePicture({picture, onSheet});
+        return;
+    }
+    const TQRFittedPicture fitted = FitPicture(picture, onSheet, [this] { return Cancelled(); });
+    DrawFittedPicture(*canvas_->Painter(), fitted, lossless);
 }
 
 void TQRPrinter::NewPage() {
@@ -348,10 +363,10 @@ void TQRPrinter::AbortDocument() {
     status_ = TQRPrinterStatus::Finished;
 }
 
-QPicture TQRPrinter::PageImage(int n) {
+TQRPageImage TQRPrinter::PageImage(int n) {
     const TQRPrinterStatus s = status_;
     if (s == TQRPrinterStatus::Ready || !pageList_ || n < 1 || n > pageCount_)
-        return QPicture();
+        return TQRPageImage();
     return pageList_->GetPage(n);
 }
 

@@ -11,10 +11,10 @@
 #include "../platform/Canvas.h"
 #include "../platform/Errors.h"
 #include "QRPage.h"
+#include "QRPageImage.h"
 
 #include <QMutex>
 #include <QObject>
-#include <QPicture>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -114,10 +114,17 @@ public:
     void AbortDocument();
     // The canvas of the page being drawn; none while no page is open.
     TCanvas* Canvas() { return canvas_.get(); }
+    // Puts a picture on the open page, scaled into placement.Target and
+    // shown only inside placement.Visible (device pixels) and the sheet. The
+    // device gets only the pixels it can show; a page-store page keeps the
+    // picture by reference. Lossless keeps its pixels exactly on the printer;
+    // otherwise it may travel JPEG-compressed. Cancelling the run abandons
+    // the picture.
+    void PlacePicture(const QImage& picture, const TQRPicturePlacement& placement, bool lossless);
 
     // A copy of page n (1-based) of the page store; null outside Busy and
     // Finished, outside 1..page count, or while the page is not stored yet.
-    QPicture PageImage(int n);
+    TQRPageImage PageImage(int n);
     TQRPageList* PageList() { return pageList_.get(); }
     // The platform printer of the run (none while no printer is installed).
     QPrinter* Device() { return printer_.get(); }
@@ -150,6 +157,7 @@ private:
     void Post(const char* method, int value);
     bool PageInRange() const;
     bool PrintsToDevice() const;
+    QRect SheetPixels() const;
 
     TQRDestination destination_ = TQRDestination::Printer;
     std::atomic<TQRPrinterStatus> status_{TQRPrinterStatus::Ready};
@@ -182,10 +190,9 @@ private:
 
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;
-    QString printerName_;                  // the choice printer_ was opened for
-    std::unique_ptr<QPainter> jobPainter_; // open from the job's first page to its end
-    std::unique_ptr<QPicture> pageImage_;  // page store pages and pages out of range
-    std::unique_ptr<QPainter> pagePainter_;
+    QString printerName_;                       // the choice printer_ was opened for
+    std::unique_ptr<QPainter> jobPainter_;      // open from the job's first page to its end
+    std::unique_ptr<TQRPageRecorder> recorder_; // page store pages and pages out of range
     std::unique_ptr<TCanvas> canvas_;
     std::unique_ptr<TQRPageList> pageList_;
 
