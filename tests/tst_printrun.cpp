@@ -17,6 +17,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 
 namespace {
 QString ErrorOf(const std::function<void()>& f) {
@@ -39,10 +40,10 @@ private slots:
         for (const char* name : {"back", "front"}) {
             auto* p = new TProbe(form.QuickRep1);
             p->setVisible(false);
-            p->OnPrint = [&order, name](TProbe&, TQRPrinter&) { order << name; };
+            p->OnPrint = [&order, name](const TQRPrintableSnapshot&, TQRPrinter&) { order << name; };
         }
         auto* bag = new TProbe(form.QuickRep1);
-        bag->OnPrint = [&order](TProbe&, TQRPrinter& p) {
+        bag->OnPrint = [&order](const TQRPrintableSnapshot&, TQRPrinter& p) {
             order << "last";
             QCOMPARE(p.PageCount(), 1);
             QVERIFY(p.Canvas());
@@ -59,7 +60,7 @@ private slots:
         auto* probe = new TProbe(&rep);
         int prints = 0;
         QStringList during; // title, size and button of every shown window
-        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter& p) {
             ++prints;
             for (QWidget* w : ShownWindows()) {
                 auto* progress = qobject_cast<TQRProgressForm*>(w);
@@ -87,7 +88,7 @@ private slots:
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
         int prints = 0;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++prints; };
         form.QuickRep1->Print();
         QCOMPARE(prints, 0);
         QVERIFY(ShownWindows().isEmpty());
@@ -140,14 +141,20 @@ private slots:
         QVERIFY(form.QuickRep1->Available());
     }
 
+    // The closed preview's run no longer belongs to the page: the page takes
+    // the next run at once, and the run stops at its next check, prints no
+    // further printable and releases its printer and page store itself.
     void closingThePreviewDuringTheRunCancelsIt() {
         TQuickRep rep;
         auto* probe = new TProbe(&rep);
+        auto* later = new TProbe(&rep);
         QSemaphore entered, proceed;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) {
             entered.release();
             proceed.acquire();
         };
+        std::atomic<int> laterPrints{0};
+        later->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++laterPrints; };
         TPageClient client;
         QPointer<TQRPrinter> printer;
         rep.SetOnPreview([&](TQRPrinter* p) {
@@ -158,13 +165,14 @@ private slots:
             p->ClosePreview(); // the run is still going
             QVERIFY(rep.Cancelled());
             QVERIFY(p->Cancelled());
-            QCOMPARE(rep.QRPrinter(), p); // released once the worker stops
-            proceed.release();
+            QCOMPARE(rep.QRPrinter(), nullptr);
+            QVERIFY(rep.Available());
         });
         rep.Preview();
-        QCoreApplication::processEvents();
-        QVERIFY(printer.isNull());
-        QCOMPARE(rep.QRPrinter(), nullptr);
+        QVERIFY(!printer.isNull()); // the run has not stopped yet
+        proceed.release();
+        QTRY_VERIFY(printer.isNull());
+        QCOMPARE(laterPrints.load(), 0);
         QVERIFY(client.pages.isEmpty());
         QVERIFY(rep.Available());
     }
@@ -175,7 +183,7 @@ private slots:
         TPdfPrinterScope pdf;
         TForm1 form;
         auto* bad = new TProbe(form.QuickRep1);
-        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
         QCOMPARE(ErrorOf([&] { form.QuickRep1->Print(); }), QStringLiteral("壊れた"));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
         QVERIFY(form.QuickRep1->Available());
@@ -191,7 +199,7 @@ private slots:
     void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {
         TQuickRep rep;
         auto* bad = new TProbe(&rep);
-        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
         bool shown = false;
         rep.SetOnPreview([&](TQRPrinter* p) {
             shown = true;
@@ -210,7 +218,7 @@ private slots:
         form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
             p->SetShowingPreview(true);
             QVERIFY(WaitFinished(p));
-            QTRY_VERIFY(form.QuickRep1->Available());
+            QVERIFY(form.QuickRep1->Available()); // before the run's end is known
             p->RequestPrint();
             QVERIFY(!QFile::exists(pdf.file)); // posted, not run yet
             QTRY_VERIFY(QFile::exists(pdf.file));

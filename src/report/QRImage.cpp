@@ -35,21 +35,35 @@ void TQRImage::FitToPicture() {
         SetBounds(x(), y(), picture_.width(), picture_.height());
 }
 
-QSize TQRImage::NaturalSize(const TQRPrinter& printer) const {
-    const long double nativePerPixel = 254.0L / Size()->Resolution();
+void TQRImage::paintEvent(QPaintEvent*) {
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
+}
+
+std::unique_ptr<TQRPrintableSnapshot> TQRImage::TakeSnapshot() const {
+    return std::make_unique<TQRImageSnapshot>(*this);
+}
+
+TQRImageSnapshot::TQRImageSnapshot(const TQRImage& image)
+    : TQRPrintableSnapshot(image), picture_(image.Picture()), stretch_(image.Stretch()),
+      center_(image.Center()) {}
+
+QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
+    const long double nativePerPixel = 254.0L / Resolution();
     return QSize(
         int(RoundHalfEven(picture_.width() * nativePerPixel * printer.DevicePerNativeX())),
         int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
 }
 
-void TQRImage::PrintAt(long double offsetX, long double offsetY) {
+void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (printer && printer->Canvas() && !picture_.isNull()) {
-        const TQRPrintableSize& s = *Size();
-        const int l = printer->ToDeviceX(offsetX + s.Left());
-        const int t = printer->ToDeviceY(offsetY + s.Top());
-        const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
-        const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
+        const int l = printer->ToDeviceX(offsetX + Left());
+        const int t = printer->ToDeviceY(offsetY + Top());
+        const int r = printer->ToDeviceX(offsetX + Left() + Width());
+        const int b = printer->ToDeviceY(offsetY + Top() + Height());
         const QRect target(QPoint(l, t), QPoint(r - 1, b - 1));
         TCanvas& canvas = *printer->Canvas();
         if (stretch_) {
@@ -60,8 +74,8 @@ void TQRImage::PrintAt(long double offsetX, long double offsetY) {
             const QSize natural = NaturalSize(*printer);
             QPoint at = target.topLeft();
             if (center_) // halves truncate towards zero
-                at += QPoint((printer->ToDeviceWidth(s.Width()) - natural.width()) / 2,
-                             (printer->ToDeviceHeight(s.Height()) - natural.height()) / 2);
+                at += QPoint((printer->ToDeviceWidth(Width()) - natural.width()) / 2,
+                             (printer->ToDeviceHeight(Height()) - natural.height()) / 2);
             QPainter& painter = *canvas.Painter();
             painter.save();
             painter.setClipRect(target);
@@ -69,12 +83,6 @@ void TQRImage::PrintAt(long double offsetX, long double offsetY) {
             painter.restore();
         }
     }
-    TQRPrintable::PrintAt(offsetX, offsetY);
+    TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }
 
-void TQRImage::paintEvent(QPaintEvent*) {
-    if (picture_.isNull())
-        return;
-    QPainter painter(this);
-    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
-}

@@ -75,7 +75,7 @@ private slots:
         form.QuickRep1->PrinterSettings().PrinterName = QStringLiteral("PDF");
         TRecorded rec;
         auto* probe = new TProbe(form.QuickRep1);
-        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter& p) {
             QPrinter* device = p.Device();
             rec.dpi = device->resolution();
             rec.pageOffsetDots = device->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
@@ -142,7 +142,7 @@ private slots:
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
         int prints = 0;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++prints; };
         form.QuickRep1->Print();
         QCOMPARE(prints, 0);
         for (QWidget* w : QApplication::topLevelWidgets())
