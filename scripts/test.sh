@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds everything and runs every test through CTest; then builds the data
-# file robustness test alone with AddressSanitizer and UBSan and runs it.
+# file robustness test alone with AddressSanitizer and UBSan and runs it, and
+# the print and preview tests with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -10,3 +11,13 @@ cmake --build build-asan -j2 --target tst_filerobustness
 echo "Sanitizer run: tst_filerobustness"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     QT_QPA_PLATFORM=offscreen build-asan/tests/tst_filerobustness
+# The print, preview and print-command tests built alone with ThreadSanitizer:
+# the preview makes its page on a worker thread. Suppressions cover Qt's own
+# internals only (tests/tsan.supp); any report fails the run.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESORIN_TSAN=ON >/dev/null
+cmake --build build-tsan -j2 --target tst_printrun tst_preview tst_printcommands
+for t in tst_printrun tst_preview tst_printcommands; do
+    echo "ThreadSanitizer run: $t"
+    TSAN_OPTIONS="die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
+        QT_QPA_PLATFORM=offscreen build-tsan/tests/$t
+done
