@@ -57,9 +57,11 @@ QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
         int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
 }
 
+// Picture work is the long part of a run: a cancelled run draws no picture,
+// and the steps that prepare a picture for its device take the same check.
 void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
-    if (printer && printer->Canvas() && !picture_.isNull()) {
+    if (printer && printer->Canvas() && !picture_.isNull() && !Cancelled()) {
         const int l = printer->ToDeviceX(offsetX + Left());
         const int t = printer->ToDeviceY(offsetY + Top());
         const int r = printer->ToDeviceX(offsetX + Left() + Width());

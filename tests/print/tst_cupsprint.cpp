@@ -80,10 +80,13 @@ private slots:
             rec.dpi = device->resolution();
             rec.pageOffsetDots = device->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
             rec.paperDots = device->paperRect(QPrinter::DevicePixel).size().toSize();
-            const TQRPrintableSize& s = *form.QRBag1->Size();
-            rec.bagDevice =
-                QRect(p.ToDeviceX(s.Left() - 1), p.ToDeviceY(s.Top() - 1),
-                      p.ToDeviceX(s.Left() + s.Width()), p.ToDeviceY(s.Top() + s.Height()));
+            // The bag's bounds in native units, as the run reads them.
+            const auto v = form.QRBag1->Size()->Values();
+            const long double left = v[TQRPrintableSize::LeftIdx];
+            const long double top = v[TQRPrintableSize::TopIdx];
+            rec.bagDevice = QRect(p.ToDeviceX(left - 1), p.ToDeviceY(top - 1),
+                                  p.ToDeviceX(left + v[TQRPrintableSize::WidthIdx]),
+                                  p.ToDeviceY(top + v[TQRPrintableSize::HeightIdx]));
         };
         form.QuickRep1->Print();
         QVERIFY(rec.dpi > 0);
