@@ -79,8 +79,7 @@ public:
     ~TScreenReader() { xcb_disconnect(conn_); }
     QRgb Pixel(QPoint p) const {
         xcb_get_image_reply_t* reply = xcb_get_image_reply(
-            conn_,
-            xcb_get_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, p.x(), p.y(), 1, 1, ~0u),
+            conn_, xcb_get_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, p.x(), p.y(), 1, 1, ~0u),
             nullptr);
         if (!reply)
             return 0;

@@ -120,8 +120,7 @@ void TQRBag::Assign(const QObject* source) {
     SetHeight(other->Height());
 }
 
-void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B,
-                bool drawLines) {
+void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines) {
     canvas.SetBrushColor(look.Color);
     canvas.SetBrushStyle(look.BrushStyle);
     canvas.SetPenColor(clBlack);

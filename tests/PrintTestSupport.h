@@ -42,7 +42,8 @@ public:
 
 private:
     struct TSnapshot : TQRPrintableSnapshot {
-        explicit TSnapshot(const TProbe& probe) : TQRPrintableSnapshot(probe), print(probe.OnPrint) {}
+        explicit TSnapshot(const TProbe& probe)
+            : TQRPrintableSnapshot(probe), print(probe.OnPrint) {}
         void PrintAt(long double ox, long double oy) override {
             if (print && QRPrinter())
                 print(*this, *QRPrinter());

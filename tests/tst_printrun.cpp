@@ -40,7 +40,9 @@ private slots:
         for (const char* name : {"back", "front"}) {
             auto* p = new TProbe(form.QuickRep1);
             p->setVisible(false);
-            p->OnPrint = [&order, name](const TQRPrintableSnapshot&, TQRPrinter&) { order << name; };
+            p->OnPrint = [&order, name](const TQRPrintableSnapshot&, TQRPrinter&) {
+                order << name;
+            };
         }
         auto* bag = new TProbe(form.QuickRep1);
         bag->OnPrint = [&order](const TQRPrintableSnapshot&, TQRPrinter& p) {
@@ -183,7 +185,9 @@ private slots:
         TPdfPrinterScope pdf;
         TForm1 form;
         auto* bad = new TProbe(form.QuickRep1);
-        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
+            throw EError(QStringLiteral("壊れた"));
+        };
         QCOMPARE(ErrorOf([&] { form.QuickRep1->Print(); }), QStringLiteral("壊れた"));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
         QVERIFY(form.QuickRep1->Available());
@@ -199,7 +203,9 @@ private slots:
     void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {
         TQuickRep rep;
         auto* bad = new TProbe(&rep);
-        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
+            throw EError(QStringLiteral("壊れた"));
+        };
         bool shown = false;
         rep.SetOnPreview([&](TQRPrinter* p) {
             shown = true;

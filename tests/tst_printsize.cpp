@@ -99,7 +99,7 @@ private slots:
             form.QuickRep1->Preview();
         } else {
             probe->OnPrint = [&, print = probe->OnPrint](const TQRPrintableSnapshot& self,
-                                                          TQRPrinter& p) {
+                                                         TQRPrinter& p) {
                 print(self, p);
                 readOnTheUiThread();
             };

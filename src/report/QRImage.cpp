@@ -87,4 +87,3 @@ void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     }
     TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }
-
