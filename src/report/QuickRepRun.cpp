@@ -169,6 +169,10 @@ void TQuickRep::Preview() {
     preview_ = std::make_unique<TQRCreateReportThread>(
         std::make_unique<TQRReportRun>(*this, NewPreviewPrinter()));
     TQRPrinter* printer = preview_->Run().Printer();
+    TQRCreateReportThread* worker = preview_.get();
+    connect(
+        worker, &QThread::finished, this, [this, worker] { ReapStopped(worker); },
+        Qt::QueuedConnection);
     preview_->start();
     {
         // The preview has ended when the handler returns, also when it fails;
@@ -212,13 +216,11 @@ void TQuickRep::ReleasePreview() {
     }
     cancelled_ = true;
     run.Cancel();
-    TQRCreateReportThread* stopping = worker.get();
-    connect(
-        stopping, &QThread::finished, this, [this, stopping] { ReapStopped(stopping); },
-        Qt::QueuedConnection);
     stopping_.push_back(std::move(worker));
 }
 
+// A cancelled run that has stopped goes, with its printer and page store;
+// its thread is in its last steps, which the release waits for.
 void TQuickRep::ReapStopped(TQRCreateReportThread* worker) {
     std::erase_if(stopping_, [worker](const auto& w) { return w.get() == worker; });
 }
