@@ -10,6 +10,7 @@ PACKAGES=(
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     locales libc-l10n
     libcups2-dev ghostscript
+    libxcb1-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

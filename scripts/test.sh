@@ -2,7 +2,8 @@
 # Builds everything and runs every test through CTest; then builds the data
 # file robustness test alone with AddressSanitizer and UBSan and runs it, and
 # gives the picture-loading fuzz target (clang, ASan + UBSan) a short run
-# from a fixed seed: any finding fails the script.
+# from a fixed seed (any finding fails the script); then builds the print and
+# preview tests with ThreadSanitizer and runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -23,3 +24,13 @@ mkdir "$scratch/corpus"
 TMPDIR=$scratch ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     build-fuzz/tests/fuzz/fuzz_pictures -seed=1 -max_total_time=40 -max_len=4096 -malloc_limit_mb=64 \
     -artifact_prefix=build-fuzz/ "$scratch/corpus" tests/fuzz/seeds
+# The print, preview and print-command tests built alone with ThreadSanitizer:
+# the preview makes its page on a worker thread. Suppressions cover Qt's own
+# internals only (tests/tsan.supp); any report fails the run.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESORIN_TSAN=ON >/dev/null
+cmake --build build-tsan -j2 --target tst_printrun tst_preview tst_printcommands
+for t in tst_printrun tst_preview tst_printcommands; do
+    echo "ThreadSanitizer run: $t"
+    TSAN_OPTIONS="die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
+        QT_QPA_PLATFORM=offscreen build-tsan/tests/$t
+done

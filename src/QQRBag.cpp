@@ -120,9 +120,9 @@ void TQRBag::Assign(const QObject* source) {
     SetHeight(other->Height());
 }
 
-void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const {
-    canvas.SetBrushColor(color_);
-    canvas.SetBrushStyle(brush_->Style);
+void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines) {
+    canvas.SetBrushColor(look.Color);
+    canvas.SetBrushStyle(look.BrushStyle);
     canvas.SetPenColor(clBlack);
     canvas.SetPenStyle(drawLines ? TPenStyle::Solid : TPenStyle::Clear);
     canvas.SetPenWidth(1);
@@ -135,29 +135,44 @@ void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines
             canvas.Rectangle(p.Points[0].x(), p.Points[0].y(), p.Points[1].x(), p.Points[1].y());
             break;
         case TNetPrimitiveKind::Polyline:
-            canvas.SetPenColor(p.Role == TNetRole::Mountain ? yamaoriColor_ : tanioriColor_);
+            canvas.SetPenColor(p.Role == TNetRole::Mountain ? look.YamaoriColor
+                                                            : look.TanioriColor);
             canvas.Polyline(p.Points);
             break;
         case TNetPrimitiveKind::FillRect:
             // The flap is always solid: a colour turns a clear brush solid.
-            canvas.SetBrushColor(norishiroColor_);
+            canvas.SetBrushColor(look.NorishiroColor);
             canvas.FillRect(p.Points[0].x(), p.Points[0].y(), p.Points[1].x(), p.Points[1].y());
             break;
         }
     }
 }
 
-void TQRBag::PrintAt(long double offsetX, long double offsetY) {
-    TQRPrintable::PrintAt(offsetX, offsetY);
+TBagLook TQRBag::Look() const {
+    return {color_, yamaoriColor_, tanioriColor_, norishiroColor_, brush_->Style};
+}
+
+void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const {
+    DrawBagNet(canvas, Look(), L, T, R, B, drawLines);
+}
+
+std::unique_ptr<TQRPrintableSnapshot> TQRBag::TakeSnapshot() const {
+    return std::make_unique<TQRBagSnapshot>(*this);
+}
+
+TQRBagSnapshot::TQRBagSnapshot(const TQRBag& bag)
+    : TQRPrintableSnapshot(bag), look_(bag.Look()), printLine_(bag.PrintLine()) {}
+
+void TQRBagSnapshot::PrintAt(long double offsetX, long double offsetY) {
+    TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
     TQRPrinter* printer = QRPrinter();
     if (!printer || !printer->Canvas())
         return;
-    const TQRPrintableSize& s = *Size();
-    const int l = printer->ToDeviceX(offsetX + s.Left() - 1);
-    const int t = printer->ToDeviceY(offsetY + s.Top() - 1);
-    const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
-    const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
-    DrawNet(*printer->Canvas(), l, t, r, b, printLine_);
+    const int l = printer->ToDeviceX(offsetX + Left() - 1);
+    const int t = printer->ToDeviceY(offsetY + Top() - 1);
+    const int r = printer->ToDeviceX(offsetX + Left() + Width());
+    const int b = printer->ToDeviceY(offsetY + Top() + Height());
+    DrawBagNet(*printer->Canvas(), look_, l, t, r, b, printLine_);
 }
 
 void TQRBag::paintEvent(QPaintEvent*) {

@@ -30,6 +30,19 @@ struct TBagNet {
 // The net for the device rectangle L, T, R, B. Pure: no state, no failure.
 TBagNet ComputeBagNet(int L, int T, int R, int B);
 
+// The paper colour, the three line and flap colours and the brush style that
+// a net is drawn with.
+struct TBagLook {
+    TColor Color;
+    TColor YamaoriColor;
+    TColor TanioriColor;
+    TColor NorishiroColor;
+    TBrushStyle BrushStyle;
+};
+
+// Draws the net for the device rectangle L, T, R, B on any canvas.
+void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines);
+
 class TQRBag : public TQRPrintable {
     Q_OBJECT
 public:
@@ -58,11 +71,10 @@ public:
     // Takes parent and pixel bounds of another bag; anything else is ignored.
     void Assign(const QObject* source);
 
+    TBagLook Look() const;
     void DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const;
 
-    // Draws the net on the run's printer page. Left and top are taken one
-    // native unit further out than the bag's position; right and bottom exact.
-    void PrintAt(long double offsetX, long double offsetY) override;
+    std::unique_ptr<TQRPrintableSnapshot> TakeSnapshot() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,4 +89,17 @@ private:
     bool printLine_ = true;
     std::unique_ptr<TPen> pen_;
     std::unique_ptr<TBrush> brush_;
+};
+
+// The bag as a print run prints it: its look and its PrintLine switch.
+class TQRBagSnapshot : public TQRPrintableSnapshot {
+public:
+    explicit TQRBagSnapshot(const TQRBag& bag);
+    // Draws the net on the run's printer page. Left and top are taken one
+    // native unit further out than the bag's position; right and bottom exact.
+    void PrintAt(long double offsetX, long double offsetY) override;
+
+private:
+    TBagLook look_;
+    bool printLine_;
 };

@@ -44,7 +44,9 @@ void TForm1::ButtonPrevierClick() {
 }
 
 // The button comes back also when the run fails; the failure then goes to
-// the application's error report.
+// the application's error report. Disabling the button moved the keyboard
+// focus on to the next one; it goes back to the pressed button, so a second
+// Space presses the same command again.
 void TForm1::RunCommand(TButtonEx* button, bool preview) {
     button->setEnabled(false);
     QString failure;
@@ -56,6 +58,7 @@ void TForm1::RunCommand(TButtonEx* button, bool preview) {
         failure = QString::fromLocal8Bit(e.what());
     }
     button->setEnabled(true);
+    button->setFocus(Qt::OtherFocusReason);
     if (!failure.isEmpty())
         ShowErrorReport(this, failure);
 }

@@ -29,15 +29,28 @@ struct TNoPrinterService : TQRPrinterService {
     QStringList PrinterNames() const override { return {}; }
 };
 
+// A printable whose snapshot runs a test's code when the run prints it, on
+// the run's thread, with what the run sees of it and the run's printer.
 class TProbe : public TQRPrintable {
 public:
     using TQRPrintable::TQRPrintable;
-    std::function<void(TProbe&, TQRPrinter&)> OnPrint;
-    void PrintAt(long double ox, long double oy) override {
-        if (OnPrint && QRPrinter())
-            OnPrint(*this, *QRPrinter());
-        TQRPrintable::PrintAt(ox, oy);
+    using TPrint = std::function<void(const TQRPrintableSnapshot&, TQRPrinter&)>;
+    TPrint OnPrint;
+    std::unique_ptr<TQRPrintableSnapshot> TakeSnapshot() const override {
+        return std::make_unique<TSnapshot>(*this);
     }
+
+private:
+    struct TSnapshot : TQRPrintableSnapshot {
+        explicit TSnapshot(const TProbe& probe)
+            : TQRPrintableSnapshot(probe), print(probe.OnPrint) {}
+        void PrintAt(long double ox, long double oy) override {
+            if (print && QRPrinter())
+                print(*this, *QRPrinter());
+            TQRPrintableSnapshot::PrintAt(ox, oy);
+        }
+        TPrint print;
+    };
 };
 
 // The page of a PDF rasterised without anti-aliasing (null on failure).

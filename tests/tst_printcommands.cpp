@@ -4,6 +4,7 @@
 #include "ButtonEx.h"
 #include "ImageEx.h"
 #include "PreviewTestSupport.h"
+#include "PrintTestSupport.h"
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "Unit1.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -77,43 +79,17 @@ QImage DrawBag(const TQRBag& bag, bool lines, QImage sheet = {}) {
     return sheet;
 }
 
-// A printable that fails while the page is being drawn.
-class TFailingPrintable : public TQRPrintable {
-public:
-    using TQRPrintable::TQRPrintable;
-    void PrintAt(long double, long double) override { throw EError(QStringLiteral("印刷エラー")); }
-};
-
-// A printable that takes its time on the worker and checks that the print
-// pictures of the run are still there when it ends.
-class TSlowPrintable : public TQRPrintable {
-public:
-    TSlowPrintable(TForm1* form) : TQRPrintable(form->QuickRep1), form_(form) {}
-    void PrintAt(long double, long double) override {
-        started = true;
-        QThread::msleep(400);
-        picturesAlive =
-            form_->PrintImages.size() == 1 && form_->PrintImages.first()->Picture().width() == 600;
-        done = true;
-    }
-    std::atomic<bool> started{false}, done{false}, picturesAlive{false};
-
-private:
-    TForm1* form_;
-};
-
 // Pictures stay out of the page store's stream; a long line of many points
 // is what makes a page large enough to move the stream to its file.
-class TBulkyPrintable : public TQRPrintable {
-public:
-    using TQRPrintable::TQRPrintable;
-    void PrintAt(long double, long double) override {
+void AddBulkyPrintable(TQuickRep* page) {
+    auto* bulky = new TProbe(page);
+    bulky->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter& printer) {
         QVector<QPoint> points;
         for (int i = 0; i < 20000; ++i)
             points << QPoint(i % 1000, i / 20);
-        QRPrinter()->Canvas()->Polyline(points);
-    }
-};
+        printer.Canvas()->Polyline(points);
+    };
+}
 
 QStringList PageStoreFiles() {
     return QDir(QDir::tempPath()).entryList({QStringLiteral("QRP*")}, QDir::Files);
@@ -261,7 +237,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         Place(form, WriteBitmap(dir_, "f.bmp", {8, 8}, false), {10, 10, 50, 50});
         form.LinesInFront = true;
-        auto* failing = new TFailingPrintable(form.QuickRep1);
+        auto* failing = new TProbe(form.QuickRep1);
+        failing->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
+            throw EError(QStringLiteral("印刷エラー"));
+        };
         QStringList messages;
         const TMessageSink previous =
             SetMessageSink([&](const QString& text) { messages.append(text); });
@@ -285,7 +264,7 @@ private slots:
     void thePageStoreFileIsGoneAfterThePreview() {
         TForm1 form;
         Place(form, WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200});
-        new TBulkyPrintable(form.QuickRep1);
+        AddBulkyPrintable(form.QuickRep1);
         QString file;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {
@@ -297,29 +276,135 @@ private slots:
         QVERIFY(!QFileInfo::exists(file));
     }
 
-    void closingDuringTheRunLeavesNothingBehind() {
+    // Closing the preview while its run is still drawing gives the main
+    // window back at once: the command ends, the page redraws and the print
+    // pictures go while the run is still inside a printable. The run then
+    // stops at its next check and takes its page store with it.
+    void closingDuringTheRunGivesTheWindowBackAndLeavesNothingBehind() {
         const QStringList filesBefore = PageStoreFiles();
         TForm1 form;
-        Place(form, WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200});
-        auto* slow = new TSlowPrintable(&form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        Place(form, WriteBitmap(dir_, "p.bmp", {8, 8}, false), {20, 20, 30, 30});
+        auto* big = new TQRImage(form.QuickRep1); // a page image past the memory limit
+        big->SetPicture(QImage(WriteBitmap(dir_, "big.bmp", {600, 400}, true)));
+        auto* slow = new TProbe(form.QuickRep1);
+        auto* after = new TProbe(form.QuickRep1);
+        QSemaphore entered, proceed;
+        slow->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) {
+            entered.release();
+            proceed.acquire();
+        };
+        std::atomic<bool> afterPrinted{false};
+        after->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { afterPrinted = true; };
+        QPointer<TQRPrinter> printer;
         TPreviewVisit visit;
         visit.waitForPage = false;
         visit.action = [&](TQRStandardPreview& preview) {
-            QVERIFY(QTest::qWaitFor([&] { return slow->started.load(); }, 10000));
+            QVERIFY(entered.tryAcquire(1, 10000));
+            printer = form.QuickRep1->QRPrinter();
             QVERIFY(!preview.Print->isEnabled());
             preview.close();
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        QTest::mouseClick(form.ButtonEx3, Qt::LeftButton);
         QCOMPARE(visit.visits, 1);
-        QVERIFY(slow->done);
-        QVERIFY(slow->picturesAlive);
+        QVERIFY(!printer.isNull()); // still inside the slow printable
+        QVERIFY(form.ButtonEx3->isEnabled());
+        QVERIFY(form.QuickRep1->updatesEnabled());
         QVERIFY(form.PrintImages.isEmpty());
-        QCOMPARE(form.QuickRep1->Printables(), (QList<TQRPrintable*>{form.QRBag1, slow}));
+        QCOMPARE(form.QuickRep1->Printables(),
+                 (QList<TQRPrintable*>{form.QRBag1, big, slow, after}));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
         QVERIFY(form.QuickRep1->Available());
+        proceed.release();
+        QTRY_VERIFY(printer.isNull());
+        QVERIFY(!afterPrinted);
         QCOMPARE(PageStoreFiles(), filesBefore);
-        QVERIFY(form.ButtonEx3->isEnabled());
+    }
+
+    // 印刷 in the preview, and the preview closed before that print is done
+    // (the end of the print's document lets the close through): the
+    // preview's printer goes with its window and the next preview opens.
+    void closingThePreviewDuringItsPrintLeavesPreviewsWorking() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bool closedDuringThePrint = false;
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview& preview) {
+            preview.Print->trigger();
+            QMetaObject::invokeMethod(&preview, &QWidget::close, Qt::QueuedConnection);
+            QTRY_VERIFY(!preview.isVisible());
+            closedDuringThePrint = QFile::exists(pdf.file);
+        };
+        VisitPreviewWhenShown(visit);
+        QTest::mouseClick(form.ButtonEx3, Qt::LeftButton);
+        QCOMPARE(visit.visits, 1);
+        QVERIFY(closedDuringThePrint);
+        QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
+        visit.action = [](TQRStandardPreview&) {};
+        VisitPreviewWhenShown(visit);
+        QTest::mouseClick(form.ButtonEx3, Qt::LeftButton);
+        QCOMPARE(visit.visits, 2);
+    }
+
+    // The preview offers 印刷 once its run has ended; a print asked for the
+    // moment the window learns of that is carried out, every time.
+    void aPrintAskedForAsSoonAsOfferedIsCarriedOut() {
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        QList<bool> printed;
+        TPreviewVisit visit;
+        visit.waitForPage = false;
+        visit.action = [&](TQRStandardPreview& preview) {
+            bool asked = false;
+            auto ask = [&] {
+                if (!asked && preview.Print->isEnabled()) {
+                    asked = true;
+                    preview.Print->trigger();
+                }
+            };
+            connect(preview.QRPreview, &TQRPreview::OnPageAvailable, &preview, ask);
+            ask(); // the run may have ended before the window bound it
+            QVERIFY(QTest::qWaitFor([&] { return asked; }, 10000));
+            printed << QTest::qWaitFor([&] { return QFile::exists(pdf.file); }, 5000);
+        };
+        for (int i = 0; i < 10; ++i) {
+            QFile::remove(pdf.file);
+            VisitPreviewWhenShown(visit);
+            form.ButtonPrevierClick();
+        }
+        QCOMPARE(printed, QList<bool>(10, true));
+    }
+
+    // Disabling the pressed button moves the focus on; it comes back.
+    void thePressedButtonHasTheFocusAfterItsCommand_data() {
+        QTest::addColumn<bool>("preview");
+        QTest::newRow("印刷") << false;
+        QTest::newRow("ﾌﾟﾚﾋﾞｭｰ") << true;
+    }
+    void thePressedButtonHasTheFocusAfterItsCommand() {
+        QFETCH(bool, preview);
+        TPdfPrinterScope pdf;
+        TForm1 form;
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TButtonEx* button = preview ? form.ButtonEx3 : form.ButtonEx4;
+        button->setFocus();
+        QCOMPARE(form.focusWidget(), button);
+        TPreviewVisit visit;
+        visit.action = [](TQRStandardPreview&) {};
+        if (preview)
+            VisitPreviewWhenShown(visit);
+        QTest::keyClick(button, Qt::Key_Space);
+        QCOMPARE(visit.visits, preview ? 1 : 0);
+        QVERIFY(button->isEnabled());
+        QCOMPARE(form.focusWidget(), button);
+        if (!preview)
+            QVERIFY(QFile::exists(pdf.file));
     }
 
     void portraitInThePrinterDialogReshapesThePage() {

@@ -154,7 +154,7 @@ private slots:
         auto* probe = new TProbe(form->QuickRep1);
         QPageLayout::Orientation printed = QPageLayout::Orientation(-1);
         QSizeF paper;
-        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter& p) {
             printed = p.Device()->pageLayout().orientation();
             paper = p.Device()->pageLayout().fullRect(QPageLayout::Millimeter).size();
         };

@@ -18,6 +18,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 
 namespace {
 QString ErrorOf(const std::function<void()>& f) {
@@ -40,10 +41,12 @@ private slots:
         for (const char* name : {"back", "front"}) {
             auto* p = new TProbe(form.QuickRep1);
             p->setVisible(false);
-            p->OnPrint = [&order, name](TProbe&, TQRPrinter&) { order << name; };
+            p->OnPrint = [&order, name](const TQRPrintableSnapshot&, TQRPrinter&) {
+                order << name;
+            };
         }
         auto* bag = new TProbe(form.QuickRep1);
-        bag->OnPrint = [&order](TProbe&, TQRPrinter& p) {
+        bag->OnPrint = [&order](const TQRPrintableSnapshot&, TQRPrinter& p) {
             order << "last";
             QCOMPARE(p.PageCount(), 1);
             QVERIFY(p.Canvas());
@@ -60,7 +63,7 @@ private slots:
         auto* probe = new TProbe(&rep);
         int prints = 0;
         QStringList during; // title, size and button of every shown window
-        probe->OnPrint = [&](TProbe&, TQRPrinter& p) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter& p) {
             ++prints;
             for (QWidget* w : ShownWindows()) {
                 auto* progress = qobject_cast<TQRProgressForm*>(w);
@@ -91,7 +94,7 @@ private slots:
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
         int prints = 0;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++prints; };
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++prints; };
         form.QuickRep1->Print();
         QCOMPARE(prints, 0);
         QCOMPARE(messages, QStringList{NoPrinterMessage()});
@@ -116,7 +119,7 @@ private slots:
         TPdfPrinterScope pdf;
         TForm1 form;
         auto* bulky = new TProbe(form.QuickRep1); // a page beyond the memory limit
-        bulky->OnPrint = [](TProbe&, TQRPrinter& p) {
+        bulky->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter& p) {
             QVector<QPoint> points;
             for (int i = 0; i < 20000; ++i)
                 points << QPoint(QRandomGenerator::global()->bounded(1000), i / 20);
@@ -149,14 +152,20 @@ private slots:
         QVERIFY(form.QuickRep1->Available());
     }
 
+    // The closed preview's run no longer belongs to the page: the page takes
+    // the next run at once, and the run stops at its next check, prints no
+    // further printable and releases its printer and page store itself.
     void closingThePreviewDuringTheRunCancelsIt() {
         TQuickRep rep;
         auto* probe = new TProbe(&rep);
+        auto* later = new TProbe(&rep);
         QSemaphore entered, proceed;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) {
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) {
             entered.release();
             proceed.acquire();
         };
+        std::atomic<int> laterPrints{0};
+        later->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++laterPrints; };
         TPageClient client;
         QPointer<TQRPrinter> printer;
         rep.SetOnPreview([&](TQRPrinter* p) {
@@ -167,13 +176,14 @@ private slots:
             p->ClosePreview(); // the run is still going
             QVERIFY(rep.Cancelled());
             QVERIFY(p->Cancelled());
-            QCOMPARE(rep.QRPrinter(), p); // released once the worker stops
-            proceed.release();
+            QCOMPARE(rep.QRPrinter(), nullptr);
+            QVERIFY(rep.Available());
         });
         rep.Preview();
-        QCoreApplication::processEvents();
-        QVERIFY(printer.isNull());
-        QCOMPARE(rep.QRPrinter(), nullptr);
+        QVERIFY(!printer.isNull()); // the run has not stopped yet
+        proceed.release();
+        QTRY_VERIFY(printer.isNull());
+        QCOMPARE(laterPrints.load(), 0);
         QVERIFY(client.pages.isEmpty());
         QVERIFY(rep.Available());
     }
@@ -184,7 +194,9 @@ private slots:
         TPdfPrinterScope pdf;
         TForm1 form;
         auto* bad = new TProbe(form.QuickRep1);
-        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
+            throw EError(QStringLiteral("壊れた"));
+        };
         QCOMPARE(ErrorOf([&] { form.QuickRep1->Print(); }), QStringLiteral("壊れた"));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
         QVERIFY(form.QuickRep1->Available());
@@ -200,7 +212,9 @@ private slots:
     void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {
         TQuickRep rep;
         auto* bad = new TProbe(&rep);
-        bad->OnPrint = [](TProbe&, TQRPrinter&) { throw EError(QStringLiteral("壊れた")); };
+        bad->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
+            throw EError(QStringLiteral("壊れた"));
+        };
         bool shown = false;
         rep.SetOnPreview([&](TQRPrinter* p) {
             shown = true;
@@ -219,7 +233,7 @@ private slots:
         form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
             p->SetShowingPreview(true);
             QVERIFY(WaitFinished(p));
-            QTRY_VERIFY(form.QuickRep1->Available());
+            QVERIFY(form.QuickRep1->Available()); // before the run's end is known
             p->RequestPrint();
             QVERIFY(!QFile::exists(pdf.file)); // posted, not run yet
             QTRY_VERIFY(QFile::exists(pdf.file));

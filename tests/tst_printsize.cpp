@@ -1,4 +1,4 @@
-// Printable bounds in native units: loading rules, the unit switch of a run
+// Printable bounds in native units: loading rules, what a run reads of them
 // and where the bag lands in device pixels on paper and in the preview.
 #include "PrintTestSupport.h"
 #include "QQRBag.h"
@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QSemaphore>
 #include <QTest>
 #include <QThread>
 
@@ -57,23 +58,60 @@ private slots:
         QCOMPARE(p.geometry(), QRect(4, 0, 2, 2));
     }
 
-    void aRunReadsEverySizeInNativeUnitsAndRestoresTheUnits() {
+    // The run reads the bounds that the laid-out bag has (30, 30, 838 x 575
+    // pixels) in native units from its snapshot; a UI-thread read during
+    // the run still gets them in the page's millimetres.
+    void aRunReadsNativeBoundsWhileTheWidgetsKeepTheirUnits_data() {
+        QTest::addColumn<bool>("preview");
+        QTest::newRow("print, UI thread") << false;
+        QTest::newRow("preview, worker") << true;
+    }
+    void aRunReadsNativeBoundsWhileTheWidgetsKeepTheirUnits() {
+        QFETCH(bool, preview);
         TPdfPrinterScope pdf;
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
-        probe->SetBounds(60, 30, 120, 90);
-        QList<TQRUnit> seen;
-        long double left = 0;
-        probe->OnPrint = [&](TProbe& self, TQRPrinter&) {
-            seen << form.QuickRep1->Units() << self.Size()->Units() << form.QRBag1->Size()->Units();
-            left = form.QRBag1->Size()->Left();
+        probe->SetBounds(30, 30, 838, 575);
+        QSemaphore printing, proceed;
+        std::array<long double, 4> seen{};
+        int prints = 0;
+        probe->OnPrint = [&](const TQRPrintableSnapshot& self, TQRPrinter&) {
+            ++prints;
+            seen = {self.Left(), self.Top(), self.Width(), self.Height()};
+            printing.release();
+            if (preview)
+                proceed.acquire();
         };
-        form.QuickRep1->Print();
-        QCOMPARE(seen, QList<TQRUnit>(3, TQRUnit::Native));
-        QCOMPARE(double(left), 99.21875);
-        QCOMPARE(form.QuickRep1->Units(), TQRUnit::MM);
-        QCOMPARE(probe->Size()->Units(), TQRUnit::MM);
-        QCOMPARE(double(form.QRBag1->Size()->Left()), 9.921875);
+        QList<TQRUnit> unitsDuring;
+        long double bagLeftDuring = 0;
+        auto readOnTheUiThread = [&] {
+            unitsDuring << form.QuickRep1->Units() << probe->Size()->Units()
+                        << form.QRBag1->Size()->Units();
+            bagLeftDuring = form.QRBag1->Size()->Left();
+        };
+        if (preview) {
+            form.QuickRep1->SetOnPreview([&](TQRPrinter* p) {
+                printing.acquire(); // the worker is inside the run
+                readOnTheUiThread();
+                proceed.release();
+                QVERIFY(WaitFinished(p));
+            });
+            form.QuickRep1->Preview();
+        } else {
+            probe->OnPrint = [&, print = probe->OnPrint](const TQRPrintableSnapshot& self,
+                                                         TQRPrinter& p) {
+                print(self, p);
+                readOnTheUiThread();
+            };
+            form.QuickRep1->Print();
+        }
+        QCOMPARE(prints, 1);
+        QCOMPARE(double(seen[0]), 99.21875);
+        QCOMPARE(double(seen[1]), 99.21875);
+        QVERIFY(qAbs(double(seen[2]) - 2771.5104166) < 1e-6);
+        QVERIFY(qAbs(double(seen[3]) - 1901.6927083) < 1e-6);
+        QCOMPARE(unitsDuring, QList<TQRUnit>(3, TQRUnit::MM));
+        QCOMPARE(double(bagLeftDuring), 9.921875);
     }
 
     // 600 dpi, no unprintable offset: the bag prints into (232, 232, 6781,

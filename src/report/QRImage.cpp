@@ -34,8 +34,23 @@ void TQRImage::FitToPicture() {
         SetBounds(x(), y(), picture_.width(), picture_.height());
 }
 
-QSize TQRImage::NaturalSize(const TQRPrinter& printer) const {
-    const long double nativePerPixel = 254.0L / Size()->Resolution();
+void TQRImage::paintEvent(QPaintEvent*) {
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
+}
+
+std::unique_ptr<TQRPrintableSnapshot> TQRImage::TakeSnapshot() const {
+    return std::make_unique<TQRImageSnapshot>(*this);
+}
+
+TQRImageSnapshot::TQRImageSnapshot(const TQRImage& image)
+    : TQRPrintableSnapshot(image), picture_(image.Picture()), stretch_(image.Stretch()),
+      center_(image.Center()), jpegSource_(image.JpegSource()) {}
+
+QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
+    const long double nativePerPixel = 254.0L / Resolution();
     return QSize(
         int(RoundHalfEven(picture_.width() * nativePerPixel * printer.DevicePerNativeX())),
         int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
@@ -43,33 +58,26 @@ QSize TQRImage::NaturalSize(const TQRPrinter& printer) const {
 
 // With Stretch the picture fills the rectangle; without, it lies at its
 // natural size from the rectangle's top-left corner (or centred) and is cut
-// at the rectangle.
-void TQRImage::PrintAt(long double offsetX, long double offsetY) {
+// at the rectangle. Picture work is the long part of a run: a cancelled run
+// places no picture, and the printer's preparation of one checks it too.
+void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
-    if (printer && printer->Canvas() && !picture_.isNull()) {
-        const TQRPrintableSize& s = *Size();
-        const int l = printer->ToDeviceX(offsetX + s.Left());
-        const int t = printer->ToDeviceY(offsetY + s.Top());
-        const int r = printer->ToDeviceX(offsetX + s.Left() + s.Width());
-        const int b = printer->ToDeviceY(offsetY + s.Top() + s.Height());
+    if (printer && printer->Canvas() && !picture_.isNull() && !Cancelled()) {
+        const int l = printer->ToDeviceX(offsetX + Left());
+        const int t = printer->ToDeviceY(offsetY + Top());
+        const int r = printer->ToDeviceX(offsetX + Left() + Width());
+        const int b = printer->ToDeviceY(offsetY + Top() + Height());
         const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
         QRect target = rect;
         if (!stretch_) {
             QPoint at = rect.topLeft();
             const QSize natural = NaturalSize(*printer);
             if (center_) // halves truncate towards zero
-                at += QPoint((printer->ToDeviceWidth(s.Width()) - natural.width()) / 2,
-                             (printer->ToDeviceHeight(s.Height()) - natural.height()) / 2);
+                at += QPoint((printer->ToDeviceWidth(Width()) - natural.width()) / 2,
+                             (printer->ToDeviceHeight(Height()) - natural.height()) / 2);
             target = QRect(at, natural);
         }
         printer->PlacePicture(picture_, {target, rect}, !jpegSource_);
     }
-    TQRPrintable::PrintAt(offsetX, offsetY);
-}
-
-void TQRImage::paintEvent(QPaintEvent*) {
-    if (picture_.isNull())
-        return;
-    QPainter painter(this);
-    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
+    TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }

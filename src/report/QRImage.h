@@ -32,19 +32,34 @@ public:
     bool JpegSource() const { return jpegSource_; }
     void SetJpegSource(bool j) { jpegSource_ = j; }
 
-    void PrintAt(long double offsetX, long double offsetY) override;
+    std::unique_ptr<TQRPrintableSnapshot> TakeSnapshot() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void FitToPicture();
-    // The picture's screen-pixel size in device pixels of the printer.
-    QSize NaturalSize(const TQRPrinter& printer) const;
 
     QImage picture_;
     bool stretch_ = false;
     bool center_ = false;
     bool autoSize_ = false;
     bool jpegSource_ = false;
+};
+
+// A print picture as the run prints it: the picture (shared, so taking it
+// costs no copy) and its switches.
+class TQRImageSnapshot : public TQRPrintableSnapshot {
+public:
+    explicit TQRImageSnapshot(const TQRImage& image);
+    void PrintAt(long double offsetX, long double offsetY) override;
+
+private:
+    // The picture's screen-pixel size in device pixels of the printer.
+    QSize NaturalSize(const TQRPrinter& printer) const;
+
+    QImage picture_;
+    bool stretch_;
+    bool center_;
+    bool jpegSource_;
 };

@@ -135,13 +135,26 @@ bool TQRPrintable::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void TQRPrintable::PrintAt(long double offsetX, long double offsetY) {
+std::unique_ptr<TQRPrintableSnapshot> TQRPrintable::TakeSnapshot() const {
+    return std::make_unique<TQRPrintableSnapshot>(*this);
+}
+
+TQRPrintableSnapshot::TQRPrintableSnapshot(const TQRPrintable& printable)
+    : values_(printable.Size()->Values()), resolution_(printable.Size()->Resolution()),
+      frame_(printable.Frame()) {}
+
+void TQRPrintableSnapshot::BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled) {
+    printer_ = printer;
+    cancelled_ = std::move(cancelled);
+}
+
+void TQRPrintableSnapshot::PrintAt(long double offsetX, long double offsetY) {
     if (!printer_ || !frame_.AnySide())
         return;
-    const int l = printer_->ToDeviceX(offsetX + size_->Left());
-    const int t = printer_->ToDeviceY(offsetY + size_->Top());
-    const int r = printer_->ToDeviceX(offsetX + size_->Left() + size_->Width());
-    const int b = printer_->ToDeviceY(offsetY + size_->Top() + size_->Height());
+    const int l = printer_->ToDeviceX(offsetX + Left());
+    const int t = printer_->ToDeviceY(offsetY + Top());
+    const int r = printer_->ToDeviceX(offsetX + Left() + Width());
+    const int b = printer_->ToDeviceY(offsetY + Top() + Height());
     TCanvas& canvas = *printer_->Canvas();
     canvas.SetPenColor(frame_.Color);
     canvas.SetPenStyle(TPenStyle::Solid);

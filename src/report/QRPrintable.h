@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 class TQRPrintable;
@@ -82,6 +83,41 @@ struct TQRFrame {
     bool AnySide() const { return DrawTop || DrawBottom || DrawLeft || DrawRight; }
 };
 
+// A printable as a print run sees it: its bounds in native units, its frame
+// and (in the descendants) its picture, colours and switches, copied on the UI
+// thread before the run and owned by the run. The run prints from it, so the
+// printing thread never reads the widget and the widget keeps its units.
+class TQRPrintableSnapshot {
+public:
+    explicit TQRPrintableSnapshot(const TQRPrintable& printable);
+    virtual ~TQRPrintableSnapshot() = default;
+
+    // The stored bounds as the Size reads them in Native units.
+    long double Left() const { return values_[TQRPrintableSize::LeftIdx]; }
+    long double Top() const { return values_[TQRPrintableSize::TopIdx]; }
+    long double Width() const { return values_[TQRPrintableSize::WidthIdx]; }
+    long double Height() const { return values_[TQRPrintableSize::HeightIdx]; }
+    // Screen pixels per inch of the printable's size object.
+    int Resolution() const { return resolution_; }
+
+    // The run's printer and its cancel check, for the length of the run.
+    void BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled);
+    TQRPrinter* QRPrinter() const { return printer_; }
+    // True once the run has been cancelled; long work checks it as it goes.
+    bool Cancelled() const { return cancelled_ && cancelled_(); }
+
+    // Prints the element at an offset in native units on the run's printer.
+    // The base draws the frame sides that are switched on.
+    virtual void PrintAt(long double offsetX, long double offsetY);
+
+private:
+    std::array<long double, 4> values_;
+    int resolution_;
+    TQRFrame frame_;
+    TQRPrinter* printer_ = nullptr;
+    std::function<bool()> cancelled_;
+};
+
 class TQRPrintable : public QWidget {
     Q_OBJECT
 public:
@@ -91,6 +127,7 @@ public:
     TQRPrintableSize* Size() { return size_.get(); }
     const TQRPrintableSize* Size() const { return size_.get(); }
     TQRFrame& Frame() { return frame_; }
+    const TQRFrame& Frame() const { return frame_; }
     TQuickRep* ParentReport() const { return report_; }
 
     int Left() const { return x(); }
@@ -113,15 +150,9 @@ public:
     // Called by a report page that is going away before its children.
     void ForgetReport() { report_ = nullptr; }
 
-    // The run's printer while the element is printing, else none.
-    TQRPrinter* QRPrinter() const { return printer_; }
-    // Entered by the print run for its length; the printer draws the element.
-    void BeginPrinting(TQRPrinter* printer) { printer_ = printer; }
-    void EndPrinting() { printer_ = nullptr; }
-
-    // Prints the element at an offset in native units during a run. The base
-    // draws the frame sides that are switched on.
-    virtual void PrintAt(long double offsetX, long double offsetY);
+    // What a print run prints of the element, taken on the UI thread. Each
+    // descendant snapshots what its PrintAt needs.
+    virtual std::unique_ptr<TQRPrintableSnapshot> TakeSnapshot() const;
 
 protected:
     bool event(QEvent* e) override;
@@ -130,6 +161,5 @@ private:
     std::unique_ptr<TQRPrintableSize> size_;
     TQRFrame frame_;
     TQuickRep* report_ = nullptr;
-    TQRPrinter* printer_ = nullptr;
     bool transparent_ = false;
 };

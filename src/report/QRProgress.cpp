@@ -2,7 +2,7 @@
 
 #include "../platform/Errors.h"
 #include "QRPrinter.h"
-#include "QuickRep.h"
+#include "QuickRepRun.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -40,9 +40,16 @@ void TQRProgressForm::ProgressUpdate(int percent) {
     info_->setText(QString::number(percent) + QStringLiteral("% ") + QStringLiteral("完了"));
 }
 
+TQRCreateReportThread::TQRCreateReportThread(std::unique_ptr<TQRReportRun> run)
+    : run_(std::move(run)) {}
+
+TQRCreateReportThread::~TQRCreateReportThread() {
+    wait();
+}
+
 void TQRCreateReportThread::run() {
     try {
-        report_->GenerateReport(printer_);
+        run_->GenerateReport();
     } catch (const EError& e) {
         error_ = e.Message();
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include "../platform/Canvas.h"
 #include "QRPrintable.h"
 #include "QRProgress.h"
+#include "QuickRepRun.h"
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -16,12 +17,13 @@ TQuickRep::TQuickRep(QWidget* parent, int resolution)
     UpdatePageSize();
 }
 
+// A page going away stops its preview runs first.
 TQuickRep::~TQuickRep() {
-    if (worker_) { // a page going away stops its preview run first
-        cancelled_ = true;
-        printer_->Cancel();
-        worker_->wait();
-    }
+    if (preview_)
+        stopping_.push_back(std::move(preview_));
+    for (const auto& worker : stopping_)
+        worker->Run().Cancel();
+    stopping_.clear(); // each waits for its run to end
     for (TQRPrintable* p : printables_)
         p->ForgetReport();
 }

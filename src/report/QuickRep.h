@@ -9,13 +9,14 @@
 
 #include <QList>
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TQRPrintable;
 class TCanvas;
 class TQRCreateReportThread;
+class TQRReportRun;
 
 // A detail band; this program uses one of height 0 with no content.
 class TQRSubDetail : public QWidget {
@@ -66,6 +67,9 @@ public:
 
     // Run settings.
     TQuickRepPrinterSettings& PrinterSettings() { return printerSettings_; }
+    const TQuickRepPrinterSettings& PrinterSettings() const { return printerSettings_; }
+    // Without a data source the detail band prints once.
+    bool PrintIfEmpty() const { return printIfEmpty_; }
     bool ShowProgress() const { return showProgress_; }
     void SetShowProgress(bool s) { showProgress_ = s; }
     const QString& ReportTitle() const { return reportTitle_; }
@@ -80,18 +84,18 @@ public:
     // job. Does nothing while a run is in progress or without a printer.
     void Print();
     // Starts a preview run on a worker and calls OnPreview with its printer;
-    // returns when the preview has ended and the worker has stopped.
+    // returns when the preview has ended. A run still going then is
+    // cancelled and stops on its own: it reads nothing of the page.
     void Preview();
-    // The page's current printer: the running or previewed one, else none.
-    TQRPrinter* QRPrinter() const { return printer_.get(); }
-    // True while no run is in progress.
-    bool Available() const { return available_; }
+    // The page's current printer: the printing or previewed one, else none.
+    TQRPrinter* QRPrinter() const;
+    // True while the page can take a run: none is in progress, or the one
+    // in progress has drawn its page.
+    bool Available() const;
+    // The last run was cancelled (the preview closed while it went on).
     bool Cancelled() const { return cancelled_; }
+    // Pages of the last run that was not cancelled.
     int PageCount() const { return pageCount_; }
-
-    // The run itself, on the given printer (the UI thread for a print, the
-    // worker for a preview). The caller has claimed the run with ClaimRun.
-    void GenerateReport(TQRPrinter* printer);
 
 public slots:
     // From the preview window: print the page directly.
@@ -109,12 +113,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    bool ClaimRun();
     QWidget* DialogParent();
     void CheckMargins();
-    void StartPageIfNone(TQRPrinter* printer);
-    void PrintPrintables();
-    void EndPreviewRun();
+    std::unique_ptr<TQRPrinter> NewPreviewPrinter();
+    void ReleasePreview();
+    void ReapStopped(TQRCreateReportThread* worker);
     int PixelsOf(long double native) const;
     void PaintRuler(TCanvas& canvas);
     void PaintMarginGuide(TCanvas& canvas);
@@ -134,13 +137,13 @@ private:
     std::function<void(TQRPrinter*)> onPreview_;
     std::function<void()> printSetupRoutine_;
 
-    // Run state. The preview worker reads and writes the flags.
-    std::atomic<bool> available_{true};
-    std::atomic<bool> cancelled_{false};
+    // Run state, all on the UI thread. Each run owns its printer: a print
+    // run lives in Print; the preview run belongs to the page until its
+    // window closes; cancelled preview runs are kept until they have stopped.
+    TQRReportRun* printing_ = nullptr;
+    std::unique_ptr<TQRCreateReportThread> preview_;
+    std::vector<std::unique_ptr<TQRCreateReportThread>> stopping_;
+    QString previewError_;
+    bool cancelled_ = false;
     int pageCount_ = 0;
-    long double curX_ = 0;
-    long double curY_ = -1;
-    int curColumn_ = 1;
-    std::unique_ptr<TQRPrinter> printer_;
-    std::unique_ptr<TQRCreateReportThread> worker_;
 };

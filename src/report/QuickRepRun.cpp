@@ -1,5 +1,7 @@
 // The print and preview runs of the report page: one page, printed on the
 // printer (UI thread) or recorded into a page store (worker thread).
+#include "QuickRepRun.h"
+
 #include "../platform/ErrorReport.h"
 #include "../platform/Errors.h"
 #include "../platform/Messages.h"
@@ -11,14 +13,89 @@
 #include <QApplication>
 
 #include <exception>
+#include <utility>
 
-bool TQuickRep::ClaimRun() {
-    bool expected = true;
-    if (!available_.compare_exchange_strong(expected, false))
-        return false;
-    cancelled_ = false;
-    pageCount_ = 0;
-    return true;
+TQRReportRun::TQRReportRun(const TQuickRep& page, std::unique_ptr<TQRPrinter> printer)
+    : printer_(std::move(printer)) {
+    const TQRPage& setup = *page.Page();
+    printer_->TakeSettings(setup, page.PrinterSettings());
+    printer_->SetTitle(page.ReportTitle());
+    topMargin_ = setup.NativeValue(TQRPage::TopMarginIdx);
+    length_ = setup.NativeValue(TQRPage::LengthIdx);
+    bottomMargin_ = setup.NativeValue(TQRPage::BottomMarginIdx);
+    leftMargin_ = setup.NativeValue(TQRPage::LeftMarginIdx);
+    columns_ = setup.Columns();
+    printBand_ = page.PrintIfEmpty() && !page.Bands().isEmpty();
+    for (const TQRPrintable* p : page.Printables())
+        printables_.push_back(p->TakeSnapshot());
+}
+
+TQRReportRun::~TQRReportRun() = default;
+
+void TQRReportRun::Cancel() {
+    cancelled_ = true;
+    printer_->Cancel();
+}
+
+bool TQRReportRun::Cancelled() const {
+    return cancelled_ || printer_->Cancelled();
+}
+
+// Without a data source the detail band prints once (PrintIfEmpty); a band
+// printed while no page exists starts page 1. The run makes exactly one page,
+// so a page without bands is started before the printables print.
+void TQRReportRun::StartPageIfNone() {
+    if (curY_ >= 0)
+        return;
+    pageCount_ = 1;
+    printer_->NewPage();
+    curY_ = topMargin_;
+}
+
+// Every printable placed directly on the page, visible or not, in the order
+// in which it was attached; a cancelled run prints no further one.
+void TQRReportRun::PrintPrintables() {
+    for (const auto& p : printables_) {
+        if (Cancelled())
+            return;
+        p->PrintAt(0, 0);
+    }
+}
+
+void TQRReportRun::GenerateReport() {
+    std::exception_ptr error;
+    try {
+        printer_->BeginDocument();
+        curY_ = -1;
+        curColumn_ = columns_;
+        for (const auto& p : printables_)
+            p->BeginPrinting(printer_.get(), [this] { return Cancelled(); });
+        curX_ = leftMargin_;
+        if (printBand_)
+            StartPageIfNone();
+        curX_ = leftMargin_;
+        if (!Cancelled()) {
+            StartPageIfNone();
+            curY_ = length_ - bottomMargin_;
+            PrintPrintables();
+        }
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // Closing the document announces the run's end: the page takes the next
+    // run before that, so a print asked for on that news is not lost.
+    drawn_ = true;
+    try {
+        if (Cancelled())
+            printer_->AbortDocument();
+        else
+            printer_->EndDocument();
+    } catch (...) {
+        if (!error)
+            error = std::current_exception();
+    }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 // Margins that leave no room are dropped before a run; the change stays.
@@ -37,8 +114,18 @@ void TQuickRep::CheckMargins() {
     units_ = saved;
 }
 
+bool TQuickRep::Available() const {
+    return (!printing_ || printing_->Drawn()) && (!preview_ || preview_->Run().Drawn());
+}
+
+TQRPrinter* TQuickRep::QRPrinter() const {
+    if (printing_)
+        return printing_->Printer();
+    return preview_ ? preview_->Run().Printer() : nullptr;
+}
+
 void TQuickRep::Print() {
-    if (!available_)
+    if (!Available())
         return;
     auto printer = std::make_unique<TQRPrinter>();
     if (!printer->PrinterOK()) { // said, and nothing else happens
@@ -48,67 +135,66 @@ void TQuickRep::Print() {
     CheckMargins();
     printer->SetDestination(TQRDestination::Printer);
     printer->SetScreenResolution(resolution_);
+    TQRReportRun run(*this, std::move(printer));
     std::unique_ptr<TQRProgressForm> progress;
     if (showProgress_) {
-        progress = std::make_unique<TQRProgressForm>(printer.get());
+        progress = std::make_unique<TQRProgressForm>(run.Printer());
         progress->show();
-        printer->SetClient(progress.get());
+        run.Printer()->SetClient(progress.get());
     }
-    // The page's previous printer (an open preview's) comes back afterwards,
-    // also when the run fails.
+    // A print asked for by an open preview runs inside that preview; the
+    // preview's run stays the page's, and this one is gone afterwards, also
+    // when it fails.
     struct Restore {
-        std::unique_ptr<TQRPrinter>& slot;
-        std::unique_ptr<TQRPrinter> previous;
-        ~Restore() { slot = std::move(previous); }
-    } restore{printer_, std::move(printer_)};
-    printer_ = std::move(printer);
-    if (ClaimRun())
-        GenerateReport(printer_.get());
+        TQuickRep* rep;
+        TQRReportRun* outer;
+        TQRReportRun& run;
+        ~Restore() {
+            rep->printing_ = outer;
+            rep->pageCount_ = run.PageCount();
+        }
+    } restore{this, std::exchange(printing_, &run), run};
+    cancelled_ = false;
+    run.GenerateReport();
 }
 
-void TQuickRep::Preview() {
-    if (!available_ || (printer_ && printer_->ShowingPreview()))
-        return;
-    CheckMargins();
+std::unique_ptr<TQRPrinter> TQuickRep::NewPreviewPrinter() {
     auto printer = std::make_unique<TQRPrinter>();
-    if (printer_)
-        printer->SetClient(printer_->Client());
     printer->SetDestination(TQRDestination::PageStore);
     printer->SetMaster(this);
     printer->PrintSetupHook = printSetupRoutine_;
     printer->SetTitle(reportTitle_);
     printer->SetScreenResolution(resolution_);
-    printer_ = std::move(printer);
-    if (!ClaimRun())
-        return;
-    worker_ = std::make_unique<TQRCreateReportThread>(this, printer_.get());
-    worker_->start();
-    {
-        // The worker reads the printables: it must have stopped before the
-        // caller may remove them, also when the preview handler fails.
-        struct Join {
-            TQuickRep* rep;
-            ~Join() { rep->EndPreviewRun(); }
-        } join{this};
-        if (onPreview_)
-            onPreview_(printer_.get());
-    }
-    const QString error = worker_->Error();
-    worker_.reset();
-    if (!error.isEmpty())
-        throw EError(error);
+    return printer;
 }
 
-// Waits for the worker; a printer no window shows any more (the preview was
-// closed while the run went on, or never opened) is released then.
-void TQuickRep::EndPreviewRun() {
-    if (!worker_)
+void TQuickRep::Preview() {
+    if (!Available() || preview_)
         return;
-    worker_->wait();
-    if (printer_ && !printer_->ShowingPreview()) {
-        printer_->SetClient(nullptr);
-        printer_.reset();
+    CheckMargins();
+    cancelled_ = false;
+    preview_ = std::make_unique<TQRCreateReportThread>(
+        std::make_unique<TQRReportRun>(*this, NewPreviewPrinter()));
+    TQRPrinter* printer = preview_->Run().Printer();
+    TQRCreateReportThread* worker = preview_.get();
+    connect(
+        worker, &QThread::finished, this, [this, worker] { ReapStopped(worker); },
+        Qt::QueuedConnection);
+    preview_->start();
+    {
+        // The preview has ended when the handler returns, also when it fails;
+        // a window that closed has ended it already.
+        struct End {
+            TQuickRep* rep;
+            TQRPrinter* printer;
+            ~End() { rep->PreviewClosed(printer); }
+        } end{this, printer};
+        if (onPreview_)
+            onPreview_(printer);
     }
+    const QString error = std::exchange(previewError_, QString());
+    if (!error.isEmpty())
+        throw EError(error);
 }
 
 // Messages go over the window the user is looking at (an open preview).
@@ -128,74 +214,32 @@ void TQuickRep::PrintRequest() {
 }
 
 void TQuickRep::PreviewClosed(TQRPrinter* sender) {
-    if (!printer_ || sender != printer_.get())
-        return;
-    printer_->SetShowingPreview(false);
-    printer_->SetClient(nullptr);
-    if (!available_) {
-        cancelled_ = true;
-        printer_->Cancel();
-        return;
-    }
-    printer_.reset();
+    if (preview_ && sender == preview_->Run().Printer())
+        ReleasePreview();
 }
 
-// Without a data source the detail band prints once (PrintIfEmpty); a band
-// printed while no page exists starts page 1. The run makes exactly one page,
-// so a page without bands is started before the printables print.
-void TQuickRep::StartPageIfNone(TQRPrinter* printer) {
-    if (curY_ >= 0)
+// The preview's run ends with its window. A run that has drawn its page is
+// released at once with its printer and page store (after the few moments
+// it may still need to close its document); a run still drawing is
+// cancelled and left to stop on its own, so the window is given back now.
+void TQuickRep::ReleasePreview() {
+    std::unique_ptr<TQRCreateReportThread> worker = std::move(preview_);
+    TQRReportRun& run = worker->Run();
+    run.Printer()->SetShowingPreview(false);
+    run.Printer()->SetClient(nullptr);
+    if (run.Drawn()) {
+        worker->wait();
+        previewError_ = worker->Error();
+        pageCount_ = run.PageCount();
         return;
-    pageCount_ = 1;
-    printer->NewPage();
-    curY_ = page_->TopMargin();
+    }
+    cancelled_ = true;
+    run.Cancel();
+    stopping_.push_back(std::move(worker));
 }
 
-// Every printable placed directly on the page, visible or not, in the order
-// in which it was attached.
-void TQuickRep::PrintPrintables() {
-    for (TQRPrintable* p : printables_)
-        p->PrintAt(0, 0);
-}
-
-void TQuickRep::GenerateReport(TQRPrinter* printer) {
-    const TQRUnit savedUnits = units_;
-    std::exception_ptr error;
-    try {
-        SetUnits(TQRUnit::Native);
-        printer->TakeSettings(*page_, printerSettings_);
-        printer->SetTitle(reportTitle_);
-        printer->BeginDocument();
-        curY_ = -1;
-        curColumn_ = page_->Columns();
-        for (TQRPrintable* p : printables_)
-            p->BeginPrinting(printer);
-        curX_ = page_->LeftMargin();
-        if (printIfEmpty_ && !bands_.isEmpty())
-            StartPageIfNone(printer);
-        curX_ = page_->LeftMargin();
-        if (!cancelled_ && !printer->Cancelled()) {
-            StartPageIfNone(printer);
-            curY_ = page_->Length() - page_->BottomMargin();
-            PrintPrintables();
-        }
-    } catch (...) {
-        error = std::current_exception();
-    }
-    SetUnits(savedUnits);
-    for (TQRPrintable* p : printables_)
-        p->EndPrinting();
-    try {
-        if (cancelled_ || printer->Cancelled())
-            printer->AbortDocument();
-        else
-            printer->EndDocument();
-    } catch (...) {
-        if (!error)
-            error = std::current_exception();
-    }
-    // The page accepts the next run also after an error.
-    available_ = true;
-    if (error)
-        std::rethrow_exception(error);
+// A cancelled run that has stopped goes, with its printer and page store;
+// its thread is in its last steps, which the release waits for.
+void TQuickRep::ReapStopped(TQRCreateReportThread* worker) {
+    std::erase_if(stopping_, [worker](const auto& w) { return w.get() == worker; });
 }

@@ -181,7 +181,7 @@ private slots:
             form.ApplyPageMargins();
             form.LayoutBag();
             form.QuickRep1->SetReportTitle(job.title);
-            probe->OnPrint = [&job](TProbe&, TQRPrinter& p) {
+            probe->OnPrint = [&job](const TQRPrintableSnapshot&, TQRPrinter& p) {
                 job.dpi = p.Device()->resolution();
                 job.offsetDots = p.Device()->pageRect(QPrinter::DevicePixel).topLeft().toPoint();
             };
@@ -258,7 +258,7 @@ private slots:
         TForm1 form;
         auto* probe = new TProbe(form.QuickRep1);
         int runs = 0;
-        probe->OnPrint = [&](TProbe&, TQRPrinter&) { ++runs; };
+        probe->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++runs; };
         QTest::mouseClick(form.ButtonEx4, Qt::LeftButton);
         QCOMPARE(messages, QStringList{NoPrinterMessage()});
         QCOMPARE(runs, 0);
