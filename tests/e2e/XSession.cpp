@@ -49,7 +49,11 @@ bool XSession::Start(QString* error) {
         *error = "openbox did not start";
         return false;
     }
-    QThread::msleep(500);
+    // wmctrl names the window manager once it has taken the screen.
+    if (!WaitUntil([this] { return Run("wmctrl", {"-m"}).contains("Name:"); })) {
+        *error = "openbox did not take the screen";
+        return false;
+    }
     return true;
 }
 
@@ -79,29 +83,30 @@ QString XSession::WaitForWindow(const QString& titleRegex, int ms) const {
     const QRegularExpression re(titleRegex);
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms) {
-        for (const auto& w : Windows())
-            if (re.match(w.second).hasMatch()) {
-                QThread::msleep(300); // let the first paint land
-                return w.first;
-            }
-        QThread::msleep(500);
-    }
-    return {};
+    QString id;
+    WaitUntil(
+        [&] {
+            for (const auto& w : Windows())
+                if (re.match(w.second).hasMatch())
+                    id = w.first;
+            return !id.isEmpty();
+        },
+        ms);
+    // Managed is not yet painted: wait until the window is viewable.
+    if (!id.isEmpty())
+        WaitUntil([&] { return Run("xwininfo", {"-id", id}).contains("IsViewable"); }, ms);
+    return id;
 }
 
 bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
     const QRegularExpression re(titleRegex);
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        const auto windows = Windows();
-        if (std::none_of(windows.begin(), windows.end(),
-                         [&re](const auto& w) { return re.match(w.second).hasMatch(); }))
-            return true;
-        QThread::msleep(100);
-    }
-    return false;
+    return WaitUntil(
+        [&] {
+            const auto windows = Windows();
+            return std::none_of(windows.begin(), windows.end(),
+                                [&re](const auto& w) { return re.match(w.second).hasMatch(); });
+        },
+        ms);
 }
 
 QRect XSession::Geometry(const QString& windowId) const {
@@ -160,4 +165,27 @@ QImage XSession::Screenshot() const {
     p.start("import", {"-silent", "-window", "root", "png:-"});
     p.waitForFinished(30000);
     return QImage::fromData(p.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+QImage XSession::ScreenshotWhen(const std::function<bool(const QImage&)>& ready, int ms) const {
+    QImage shot;
+    WaitUntil(
+        [&] {
+            shot = Screenshot();
+            return !shot.isNull() && ready(shot);
+        },
+        ms);
+    return shot;
+}
+
+bool XSession::WaitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        if (done())
+            return true;
+        if (t.elapsed() >= ms)
+            return false;
+        QThread::msleep(50);
+    }
 }

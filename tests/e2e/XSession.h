@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class XSession {
 public:
@@ -36,6 +37,11 @@ public:
     void Type(const QString& text) const;
     void CloseWindow(const QString& windowId) const;
     QImage Screenshot() const;
+    // Takes screenshots until one satisfies `ready` (or ms have passed) and
+    // returns the last one taken: the test waits for what it will look at.
+    QImage ScreenshotWhen(const std::function<bool(const QImage&)>& ready, int ms = 10000) const;
+    // Polls `done` every few milliseconds until it holds; false after ms.
+    static bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
 
 private:
     QProcessEnvironment Env() const;

@@ -60,7 +60,6 @@ private:
         x_.Type(path);
         x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(QStringLiteral("^開く$")));
-        QThread::msleep(300);
     }
 
     // A colour button, then the colour typed into the dialog's HTML field.
@@ -72,7 +71,6 @@ private:
         x_.Type(html);
         x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(QStringLiteral("^色を選択$")));
-        QThread::msleep(300);
     }
 
     static int CountColour(const QImage& img, const QColor& c, int tolerance = 0) {
@@ -105,13 +103,15 @@ private:
     static QString WaitForNewPdf(const QString& dir, const QDateTime& since) {
         QElapsedTimer t;
         t.start();
+        qint64 lastSize = -1;
         while (t.elapsed() < 60000) {
             const QFileInfoList pdfs = QDir(dir).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+            // The queue may still be writing it: taken once its size holds.
             if (!pdfs.isEmpty() && pdfs.first().lastModified() >= since) {
                 const qint64 size = pdfs.first().size();
-                QThread::msleep(500); // the queue may still be writing it
-                if (size > 0 && size == QFileInfo(pdfs.first().filePath()).size())
+                if (size > 0 && size == lastSize)
                     return pdfs.first().filePath();
+                lastSize = size;
             }
             QThread::msleep(200);
         }
@@ -171,7 +171,8 @@ private slots:
         StartProgram();
         // 785 x 625 outside, with openbox's frame (1-pixel border, title bar).
         QCOMPARE(client_.width(), 783);
-        const QImage shot = x_.Screenshot();
+        const QImage shot = x_.ScreenshotWhen(
+            [this](const QImage& s) { return PagePixel(s, 30 + 18, 200) == QColor(Qt::black); });
         SaveShot(shot, "start");
         // The bag at 30, 30: its flap boundary (x1 = 18) and first valley fold
         // (x2 = 79) in black, the glue flap grey, the paper white.
@@ -184,12 +185,14 @@ private slots:
 
     void openedPicturesStandAtTheLayersCorner() {
         OpenPicture(dir_.filePath("blue.bmp"));
-        QImage shot = x_.Screenshot();
+        QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 100, 100) == kBlue; });
         // Shown stretched, 105 x 105, at the layer's top-left corner.
         QCOMPARE(LayerPixel(shot, 0, 0), kBlue);
         QCOMPARE(LayerPixel(shot, 100, 100), kBlue);
         OpenPicture(dir_.filePath("green.png"));
-        shot = x_.Screenshot();
+        shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 50, 50) == kGreen; });
         QCOMPARE(LayerPixel(shot, 50, 50), kGreen);
         QCOMPARE(LayerPixel(shot, 104, 104), kGreen);
         QVERIFY(LayerPixel(shot, 106, 50) != kGreen);
@@ -197,7 +200,8 @@ private slots:
 
     void draggingByTheMiddleMovesAPicture() {
         x_.Drag(OnLayer(52, 52), OnLayer(352, 152));
-        const QImage shot = x_.Screenshot();
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 50, 50) == kBlue; });
         QCOMPARE(LayerPixel(shot, 310, 110), kGreen);
         QCOMPARE(LayerPixel(shot, 403, 203), kGreen); // inside the selection frame
         QCOMPARE(LayerPixel(shot, 50, 50), kBlue);    // uncovered again
@@ -205,7 +209,8 @@ private slots:
 
     void draggingACornerResizesAPicture() {
         x_.Drag(OnLayer(103, 103), OnLayer(353, 163));
-        const QImage shot = x_.Screenshot();
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 352, 60) == kBlue; });
         SaveShot(shot, "pictures");
         QCOMPARE(LayerPixel(shot, 352, 60), kBlue);
         QCOMPARE(LayerPixel(shot, 100, 162), kBlue);
@@ -218,8 +223,8 @@ private slots:
         x_.Click(OnLayer(60, 60), 3);
         x_.Key("Down");
         x_.Key("Return");
-        QThread::msleep(300);
-        const QImage shot = x_.Screenshot();
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 330, 130) == kBlue; });
         QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
         QCOMPARE(LayerPixel(shot, 380, 190), kGreen);
     }
@@ -227,7 +232,8 @@ private slots:
     void deleteRemovesTheSelectedPicture() {
         x_.Click(OnLayer(50, 50));
         x_.Key("Delete");
-        const QImage shot = x_.Screenshot();
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return LayerPixel(s, 50, 50) != kBlue; });
         QVERIFY(LayerPixel(shot, 50, 50) != kBlue);
         QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
     }
@@ -235,7 +241,10 @@ private slots:
     void colourCommandsRepaintTheNetUnderThePictures() {
         ChooseColour(kPaperButton, "#ffff80");
         ChooseColour(kMountainButton, "#ff0000");
-        const QImage shot = x_.Screenshot();
+        const QImage shot = x_.ScreenshotWhen([this](const QImage& s) {
+            return PagePixel(s, 30 + 300, 300) == kPaper &&
+                   PagePixel(s, 30 + 18, 300) == QColor(255, 0, 0);
+        });
         SaveShot(shot, "colours");
         QCOMPARE(PagePixel(shot, 30 + 300, 300), kPaper);
         QCOMPARE(PagePixel(shot, 30 + 18, 300), QColor(255, 0, 0)); // mountain fold x1
@@ -254,7 +263,8 @@ private slots:
         for (const char* k : {"Tab", "Tab", "space", "Return"})
             x_.Key(k);
         QVERIFY(x_.WaitForWindowGone(QStringLiteral("^その他の設定$")));
-        const QImage shot = x_.Screenshot();
+        const QImage shot = x_.ScreenshotWhen(
+            [this](const QImage& s) { return PagePixel(s, 778, 300) != QColor(Qt::white); });
         SaveShot(shot, "settings");
         // B5 landscape is 777 x 550 on screen; the bag is inset by 76 pixels,
         // 625 wide, so its flap boundary lies 13 pixels in.
@@ -270,8 +280,10 @@ private slots:
         x_.Click(OnClient(kPreviewButton));
         const QString preview = x_.WaitForWindow(QStringLiteral("^プレビュー$"));
         QVERIFY2(!preview.isEmpty(), "no preview window");
-        QThread::msleep(1500); // the page is made on a worker and then fitted
-        const QImage shot = x_.Screenshot();
+        // The page is made on a worker and then fitted to the window.
+        const QImage shot = x_.ScreenshotWhen([](const QImage& s) {
+            return CountColour(s, kGreen) > 10000 && CountLinesInFront(s) > 50;
+        });
         SaveShot(shot, "preview", x_.Geometry(preview));
         // The sheet: the blue picture, the grey flap and black lines in front
         // of the picture (the mountain colour was red, the front lines are black).
@@ -325,7 +337,8 @@ private slots:
 
     void restartShowsTheSamePagePicturesAndSettings() {
         StartProgram();
-        const QImage shot = x_.Screenshot();
+        const QImage shot = x_.ScreenshotWhen(
+            [this](const QImage& s) { return LayerPixel(s, 300, 100) == kGreen; });
         SaveShot(shot, "restart");
         // Colours are not kept: the net is back in white, black and grey;
         // paper, margin and the picture are as they were.
