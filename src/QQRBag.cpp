@@ -168,10 +168,8 @@ void TQRBagSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (!printer || !printer->Canvas())
         return;
-    const int l = printer->ToDeviceX(offsetX + Left() - 1);
-    const int t = printer->ToDeviceY(offsetY + Top() - 1);
-    const int r = printer->ToDeviceX(offsetX + Left() + Width());
-    const int b = printer->ToDeviceY(offsetY + Top() + Height());
+    // The net reaches one native unit beyond the bag's left and top edges.
+    const auto [l, t, r, b] = DeviceEdges(*printer, offsetX, offsetY, 1);
     DrawBagNet(*printer->Canvas(), look_, l, t, r, b, printLine_);
 }
 

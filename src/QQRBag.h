@@ -46,7 +46,7 @@ void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int 
 class TQRBag : public TQRPrintable {
     Q_OBJECT
 public:
-    explicit TQRBag(QWidget* owner = nullptr, int resolution = 96);
+    explicit TQRBag(QWidget* owner = nullptr, int resolution = kScreenPixelsPerInch);
 
     TColor Color() const { return color_; }
     TColor YamaoriColor() const { return yamaoriColor_; }

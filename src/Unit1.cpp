@@ -5,6 +5,7 @@
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "platform/Canvas.h"
+#include "report/QRUnits.h"
 #include "report/QuickRep.h"
 
 #include <QHBoxLayout>
@@ -99,7 +100,7 @@ void TForm1::BuildPageArea() {
     ScrollBox1->setBackgroundRole(QPalette::Button);
     fill->addWidget(ScrollBox1);
 
-    QuickRep1 = new TQuickRep(nullptr, 96);
+    QuickRep1 = new TQuickRep(nullptr, kScreenPixelsPerInch);
     QuickRep1->setObjectName("QuickRep1");
     QRSubDetail1 = new TQRSubDetail(QuickRep1);
     QRSubDetail1->setObjectName("QRSubDetail1");
@@ -132,7 +133,7 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::LayoutBag() {
-    const int d = int(RoundHalfEven(PageMargin * 3.02L));
+    const int d = int(RoundHalfEven(PageMargin * kScreenPixelsPerMmAtZoom80));
     // One bounds write: each single-side setter stores all four bounds.
     QRBag1->SetBounds(d, d, QuickRep1->width() - 2 * d, QuickRep1->height() - 2 * d);
 }

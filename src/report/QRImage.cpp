@@ -50,7 +50,7 @@ TQRImageSnapshot::TQRImageSnapshot(const TQRImage& image)
       center_(image.Center()), jpegSource_(image.JpegSource()) {}
 
 QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
-    const long double nativePerPixel = 254.0L / Resolution();
+    const long double nativePerPixel = kNativePerInch / Resolution();
     return QSize(
         int(RoundHalfEven(picture_.width() * nativePerPixel * printer.DevicePerNativeX())),
         int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
@@ -63,10 +63,7 @@ QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
 void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (printer && printer->Canvas() && !picture_.isNull() && !Cancelled()) {
-        const int l = printer->ToDeviceX(offsetX + Left());
-        const int t = printer->ToDeviceY(offsetY + Top());
-        const int r = printer->ToDeviceX(offsetX + Left() + Width());
-        const int b = printer->ToDeviceY(offsetY + Top() + Height());
+        const auto [l, t, r, b] = DeviceEdges(*printer, offsetX, offsetY);
         const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
         QRect target = rect;
         if (!stretch_) {

@@ -15,7 +15,7 @@ class TQRImage : public TQRPrintable {
     Q_OBJECT
 public:
     // 105 x 105 pixels after construction; attached when owner is a page.
-    explicit TQRImage(QWidget* owner = nullptr, int resolution = 96);
+    explicit TQRImage(QWidget* owner = nullptr, int resolution = kScreenPixelsPerInch);
 
     const QImage& Picture() const { return picture_; }
     // Keeps a copy of the image.

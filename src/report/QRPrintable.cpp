@@ -7,7 +7,7 @@
 #include <QEvent>
 
 TQRPrintableSize::TQRPrintableSize(TQRPrintable* owner, int resolution)
-    : owner_(owner), resolution_(resolution > 0 ? resolution : 96) {}
+    : owner_(owner), resolution_(resolution > 0 ? resolution : kScreenPixelsPerInch) {}
 
 long double TQRPrintableSize::Value(int index) const {
     if (index < HeightIdx || index > WidthIdx)
@@ -148,13 +148,19 @@ void TQRPrintableSnapshot::BeginPrinting(TQRPrinter* printer, std::function<bool
     cancelled_ = std::move(cancelled);
 }
 
+TQRPrintableSnapshot::TDeviceEdges TQRPrintableSnapshot::DeviceEdges(const TQRPrinter& printer,
+                                                                     long double offsetX,
+                                                                     long double offsetY,
+                                                                     long double lead) const {
+    return {printer.ToDeviceX(offsetX + Left() - lead), printer.ToDeviceY(offsetY + Top() - lead),
+            printer.ToDeviceX(offsetX + Left() + Width()),
+            printer.ToDeviceY(offsetY + Top() + Height())};
+}
+
 void TQRPrintableSnapshot::PrintAt(long double offsetX, long double offsetY) {
     if (!printer_ || !frame_.AnySide())
         return;
-    const int l = printer_->ToDeviceX(offsetX + Left());
-    const int t = printer_->ToDeviceY(offsetY + Top());
-    const int r = printer_->ToDeviceX(offsetX + Left() + Width());
-    const int b = printer_->ToDeviceY(offsetY + Top() + Height());
+    const auto [l, t, r, b] = DeviceEdges(*printer_, offsetX, offsetY);
     TCanvas& canvas = *printer_->Canvas();
     canvas.SetPenColor(frame_.Color);
     canvas.SetPenStyle(TPenStyle::Solid);

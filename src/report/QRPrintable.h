@@ -110,6 +110,14 @@ public:
     // The base draws the frame sides that are switched on.
     virtual void PrintAt(long double offsetX, long double offsetY);
 
+    // The element's edges in device pixels of a printer at an offset in
+    // native units. The left and top edges move out by `lead` native units.
+    struct TDeviceEdges {
+        int L, T, R, B;
+    };
+    TDeviceEdges DeviceEdges(const TQRPrinter& printer, long double offsetX, long double offsetY,
+                             long double lead = 0) const;
+
 private:
     std::array<long double, 4> values_;
     int resolution_;
@@ -121,7 +129,7 @@ private:
 class TQRPrintable : public QWidget {
     Q_OBJECT
 public:
-    explicit TQRPrintable(QWidget* parent = nullptr, int resolution = 96);
+    explicit TQRPrintable(QWidget* parent = nullptr, int resolution = kScreenPixelsPerInch);
     ~TQRPrintable() override;
 
     TQRPrintableSize* Size() { return size_.get(); }

@@ -250,13 +250,13 @@ void TQRPrinter::BeginDocument() {
         const QRectF page = printer_->pageRect(QPrinter::DevicePixel);
         const long double dpiX = printer_->logicalDpiX();
         const long double dpiY = printer_->logicalDpiY();
-        leftOffset_ = Round(page.left() / dpiX * 254);
-        topOffset_ = Round(page.top() / dpiY * 254);
-        devicePerNativeX_ = dpiX / 254;
-        devicePerNativeY_ = dpiY / 254;
+        leftOffset_ = Round(page.left() / dpiX * kNativePerInch);
+        topOffset_ = Round(page.top() / dpiY * kNativePerInch);
+        devicePerNativeX_ = dpiX / kNativePerInch;
+        devicePerNativeY_ = dpiY / kNativePerInch;
     } else {
         pageList_ = std::make_unique<TQRPageList>(kPageStoreMemoryLimit);
-        devicePerNativeX_ = devicePerNativeY_ = screenResolution_ / 254.0L;
+        devicePerNativeX_ = devicePerNativeY_ = screenResolution_ / kNativePerInch;
     }
     pageNumber_ = 0;
     pageCount_ = 0;

@@ -12,6 +12,7 @@
 #include "../platform/Errors.h"
 #include "QRPage.h"
 #include "QRPageImage.h"
+#include "QRUnits.h"
 
 #include <QMutex>
 #include <QObject>
@@ -67,7 +68,7 @@ public:
     const QString& Title() const { return title_; }
     void SetTitle(const QString& t) { title_ = t; }
     // Screen pixels per inch: the resolution of page-store pages.
-    void SetScreenResolution(int r) { screenResolution_ = r > 0 ? r : 96; }
+    void SetScreenResolution(int r) { screenResolution_ = r > 0 ? r : kScreenPixelsPerInch; }
 
     int PageCount() const { return pageCount_; }
     int PageNumber() const { return pageNumber_; }
@@ -163,7 +164,7 @@ private:
     std::atomic<TQRPrinterStatus> status_{TQRPrinterStatus::Ready};
     bool printerOK_ = false;
     QString title_;
-    int screenResolution_ = 96;
+    int screenResolution_ = kScreenPixelsPerInch;
     std::atomic<int> pageCount_{0};
     int pageNumber_ = 0;
     std::atomic<int> availablePages_{0};
@@ -183,8 +184,8 @@ private:
     bool duplex_ = false;
     TQRBin bin_ = TQRBin::Auto;
 
-    long double devicePerNativeX_ = 96.0L / 254;
-    long double devicePerNativeY_ = 96.0L / 254;
+    long double devicePerNativeX_ = kScreenPixelsPerInch / kNativePerInch;
+    long double devicePerNativeY_ = kScreenPixelsPerInch / kNativePerInch;
     int leftOffset_ = 0;
     int topOffset_ = 0;
 

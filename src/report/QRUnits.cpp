@@ -5,9 +5,9 @@ long double FromNative(TQRUnit unit, long double v, int resolution, int zoom) {
     case TQRUnit::MM:
         return v / 10.0L;
     case TQRUnit::Inches:
-        return v / 254.0L;
+        return v / kNativePerInch;
     case TQRUnit::Pixels:
-        return v / (254.0L / resolution) * zoom / 100.0L;
+        return v / (kNativePerInch / resolution) * zoom / 100.0L;
     case TQRUnit::Characters:
     case TQRUnit::Native:
         break;
@@ -20,9 +20,9 @@ long double ToNative(TQRUnit unit, long double x, int resolution, int zoom) {
     case TQRUnit::MM:
         return x * 10.0L;
     case TQRUnit::Inches:
-        return x * 254.0L;
+        return x * kNativePerInch;
     case TQRUnit::Pixels:
-        return x * (254.0L / resolution) / zoom * 100.0L;
+        return x * (kNativePerInch / resolution) / zoom * 100.0L;
     case TQRUnit::Characters:
     case TQRUnit::Native:
         break;

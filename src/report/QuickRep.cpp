@@ -11,7 +11,7 @@
 
 TQuickRep::TQuickRep(QWidget* parent, int resolution)
     : QWidget(parent), page_(std::make_unique<TQRPage>(this)),
-      resolution_(resolution > 0 ? resolution : 96) {
+      resolution_(resolution > 0 ? resolution : kScreenPixelsPerInch) {
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     UpdatePageSize();
@@ -118,7 +118,7 @@ void TQuickRep::paintEvent(QPaintEvent*) {
 
 void TQuickRep::PaintRuler(TCanvas& canvas) {
     const bool few = FewColours();
-    const long double q = 5.08L / resolution_ / zoom_ * 100.0L;
+    const long double q = kRulerStepsPerInch / resolution_ / zoom_ * 100.0L;
     const bool fine = zoom_ >= 60;
     const TColor halfColour = few ? RGBColor(192, 192, 192) : RGBColor(249, 249, 249);
     const TColor wholeColour = few ? RGBColor(192, 192, 192) : RGBColor(240, 240, 240);

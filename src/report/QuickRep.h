@@ -33,7 +33,7 @@ private:
 class TQuickRep : public QWidget {
     Q_OBJECT
 public:
-    explicit TQuickRep(QWidget* parent = nullptr, int resolution = 96);
+    explicit TQuickRep(QWidget* parent = nullptr, int resolution = kScreenPixelsPerInch);
     ~TQuickRep() override;
 
     TQRPage* Page() { return page_.get(); }
@@ -68,8 +68,6 @@ public:
     // Run settings.
     TQuickRepPrinterSettings& PrinterSettings() { return printerSettings_; }
     const TQuickRepPrinterSettings& PrinterSettings() const { return printerSettings_; }
-    // Without a data source the detail band prints once.
-    bool PrintIfEmpty() const { return printIfEmpty_; }
     bool ShowProgress() const { return showProgress_; }
     void SetShowProgress(bool s) { showProgress_ = s; }
     const QString& ReportTitle() const { return reportTitle_; }
@@ -132,7 +130,6 @@ private:
 
     TQuickRepPrinterSettings printerSettings_;
     bool showProgress_ = true;
-    bool printIfEmpty_ = true;
     QString reportTitle_;
     std::function<void(TQRPrinter*)> onPreview_;
     std::function<void()> printSetupRoutine_;

@@ -23,9 +23,7 @@ TQRReportRun::TQRReportRun(const TQuickRep& page, std::unique_ptr<TQRPrinter> pr
     topMargin_ = setup.NativeValue(TQRPage::TopMarginIdx);
     length_ = setup.NativeValue(TQRPage::LengthIdx);
     bottomMargin_ = setup.NativeValue(TQRPage::BottomMarginIdx);
-    leftMargin_ = setup.NativeValue(TQRPage::LeftMarginIdx);
-    columns_ = setup.Columns();
-    printBand_ = page.PrintIfEmpty() && !page.Bands().isEmpty();
+    printBand_ = !page.Bands().isEmpty();
     for (const TQRPrintable* p : page.Printables())
         printables_.push_back(p->TakeSnapshot());
 }
@@ -41,7 +39,7 @@ bool TQRReportRun::Cancelled() const {
     return cancelled_ || printer_->Cancelled();
 }
 
-// Without a data source the detail band prints once (PrintIfEmpty); a band
+// Without a data source the detail band prints once; a band
 // printed while no page exists starts page 1. The run makes exactly one page,
 // so a page without bands is started before the printables print.
 void TQRReportRun::StartPageIfNone() {
@@ -67,13 +65,10 @@ void TQRReportRun::GenerateReport() {
     try {
         printer_->BeginDocument();
         curY_ = -1;
-        curColumn_ = columns_;
         for (const auto& p : printables_)
             p->BeginPrinting(printer_.get(), [this] { return Cancelled(); });
-        curX_ = leftMargin_;
         if (printBand_)
             StartPageIfNone();
-        curX_ = leftMargin_;
         if (!Cancelled()) {
             StartPageIfNone();
             curY_ = length_ - bottomMargin_;

@@ -46,14 +46,10 @@ private:
     long double topMargin_;
     long double length_;
     long double bottomMargin_;
-    long double leftMargin_;
-    int columns_;
     bool printBand_;
 
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> drawn_{false};
     std::atomic<int> pageCount_{0};
-    long double curX_ = 0;
     long double curY_ = -1; // no page yet
-    int curColumn_ = 1;
 };
