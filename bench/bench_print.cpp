@@ -6,6 +6,7 @@
 #include "QQRBag.h"
 #include "Unit1.h"
 #include "platform/Canvas.h"
+#include "platform/Rounding.h"
 #include "report/QRImage.h"
 #include "report/QRPrinterService.h"
 #include "report/QuickRep.h"

@@ -1,34 +1,12 @@
 #pragma once
-// The paper-bag net: its pure geometry (ComputeBagNet) and TQRBag, the
-// printable that draws it on screen and on every print device with DrawNet.
+// TQRBag, the printable that draws the paper-bag net (BagNet.h) on screen and
+// on every print device with DrawNet.
 
+#include "BagNet.h"
 #include "platform/Canvas.h"
 #include "report/QRPrintable.h"
 
-#include <QPoint>
-#include <QVector>
 #include <memory>
-
-enum class TNetRole { None, Mountain, Valley };
-enum class TNetPrimitiveKind { Rectangle, Polyline, FillRect };
-
-// A rectangle or filled rectangle holds its corners (L, T) and (R, B) in
-// Points; a polyline holds two or three points.
-struct TNetPrimitive {
-    TNetPrimitiveKind Kind;
-    TNetRole Role;
-    QVector<QPoint> Points;
-};
-
-struct TBagNet {
-    int W = 0, H = 0, A = 0, P = 0, G = 0, S = 0, m = 0, d = 0;
-    int x1 = 0, x2 = 0, x3 = 0, x4 = 0, x5 = 0, x6 = 0;
-    int y1 = 0, y2 = 0;
-    QVector<TNetPrimitive> Primitives; // in drawing order
-};
-
-// The net for the device rectangle L, T, R, B. Pure: no state, no failure.
-TBagNet ComputeBagNet(int L, int T, int R, int B);
 
 // The paper colour, the three line and flap colours and the brush style that
 // a net is drawn with.

@@ -5,6 +5,7 @@
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "platform/Canvas.h"
+#include "platform/Rounding.h"
 #include "report/QRUnits.h"
 #include "report/QuickRep.h"
 

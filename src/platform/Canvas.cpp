@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "Rounding.h"
+
 #include <QPaintEngine>
 #include <algorithm>
 #include <cmath>
@@ -11,23 +13,6 @@ QColor ToQColor(TColor c) {
 
 TColor FromQColor(const QColor& c) {
     return RGBColor(c.red(), c.green(), c.blue());
-}
-
-long long RoundHalfEven(long double v) {
-    return static_cast<long long>(std::nearbyintl(v));
-}
-
-long long RoundDiv(long long num, long long den) {
-    long long q = num / den;
-    long long r = num % den;
-    if (r < 0) { // floor division for negative numerators
-        --q;
-        r += den;
-    }
-    const long long twice = 2 * r;
-    if (twice > den || (twice == den && (q & 1) != 0))
-        ++q;
-    return q;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "QRImage.h"
 
+#include "../platform/Rounding.h"
 #include "QRPrinter.h"
 
 #include <QPainter>

@@ -1,6 +1,7 @@
 #include "QRPreview.h"
 
 #include "../platform/Canvas.h"
+#include "../platform/Rounding.h"
 #include "QRPreviewSource.h"
 
 #include <QPaintEvent>

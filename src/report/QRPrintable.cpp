@@ -1,6 +1,7 @@
 #include "QRPrintable.h"
 
 #include "../platform/Canvas.h"
+#include "../platform/Rounding.h"
 #include "QRPrinter.h"
 #include "QuickRep.h"
 

@@ -1,6 +1,7 @@
 #include "QRPrinter.h"
 
 #include "../platform/Errors.h"
+#include "../platform/Rounding.h"
 #include "QRMedia.h"
 #include "QRPageList.h"
 #include "QRPrinterService.h"

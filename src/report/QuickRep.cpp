@@ -1,6 +1,7 @@
 #include "QuickRep.h"
 
 #include "../platform/Canvas.h"
+#include "../platform/Rounding.h"
 #include "QRPrintable.h"
 #include "QRProgress.h"
 #include "QuickRepRun.h"
