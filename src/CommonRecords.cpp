@@ -1,6 +1,6 @@
 // Byte-by-byte codecs of the two record kinds and of the stored paths; the
 // readers take any byte sequence without trusting it.
-#include "Common.h"
+#include "CommonRecords.h"
 
 #include "platform/Errors.h"
 

@@ -1,6 +1,7 @@
 // The main window's persistence: SETTING.DAT and LIST.DAT read at start-up
 // and written at close, and the settings command.
-#include "Common.h"
+#include "CommonFiles.h"
+#include "CommonPaper.h"
 #include "ImageEx.h"
 #include "QQRBag.h"
 #include "Unit1.h"

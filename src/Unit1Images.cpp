@@ -2,7 +2,7 @@
 // press / drag / drop gesture that moves and resizes them, the popup menu, the
 // Esc and Delete keys, and the open command.
 #include "ButtonEx.h"
-#include "Common.h"
+#include "CommonRecords.h"
 #include "ImageEx.h"
 #include "TrPanel.h"
 #include "Unit1.h"

@@ -1,7 +1,7 @@
 #include "Unit2.h"
 
 #include "ButtonEx.h"
-#include "Common.h"
+#include "CommonWidgets.h"
 #include "SpinEdit.h"
 
 #include <QCheckBox>

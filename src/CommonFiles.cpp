@@ -1,34 +1,15 @@
-#include "Common.h"
+#include "CommonFiles.h"
 
 #include "ImageEx.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
 #include <QBuffer>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-const std::array<TPaperSize, 4> PaperSizes{{{0, "A4", QRPaper::A4},
-                                            {1, "A5", QRPaper::A5},
-                                            {2, "B4", QRPaper::B4},
-                                            {3, "B5", QRPaper::B5}}};
-
-int PaperSizeToIndex(TQRPaperSize code) {
-    for (const TPaperSize& row : PaperSizes)
-        if (row.PaperSize == code)
-            return row.Index;
-    return -1;
-}
-
-void FillPaperSizeCombo(QComboBox* combo, int index) {
-    for (const TPaperSize& row : PaperSizes)
-        combo->addItem(QString::fromLatin1(row.Name));
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
-}
 
 namespace {
 // Encodes the records in memory and hands the whole file to the atomic
