@@ -3,6 +3,7 @@
 // report page, the bag net and the image layer, and the state kept for the
 // whole run (margin, print switches, placed pictures).
 
+#include "PrintElements.h"
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
 
@@ -29,7 +30,6 @@ class TButtonEx;
 class TColorDialog;
 class TAtomicSave;
 class TImageEx;
-class TQRImage;
 class TQRPrinter;
 struct TImageRec;
 class TQRBag;
@@ -149,8 +149,7 @@ public:
     // The report page's preview event: shows the preview window modally.
     void QuickRep1Preview(TQRPrinter* printer);
     // The print pictures and the front bag; they exist only during a run.
-    QList<TQRImage*> PrintImages;
-    TQRBag* FrontBag = nullptr;
+    const TPrintElements& PrintElements() const { return printElements_; }
 
     // Colour commands: asks ColorDialog1 for a colour and gives it to the
     // bag's colour that belongs to the pressed button (Sender).
@@ -181,10 +180,6 @@ private:
     void FormCreate();
     void ConnectPrintCommands();
     void RunCommand(TButtonEx* button, bool preview);
-    void CreatePrintImages();
-    void FreePrintImages();
-    void CreateFrontBag();
-    void FreeFrontBag();
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
     void FitOuterSize();
@@ -209,6 +204,7 @@ private:
     TDragManager* imageDrag_ = nullptr;
     TKeyPreview* keyPreview_ = nullptr;
     std::unique_ptr<TPaintHook> panelHook_;
+    TPrintElements printElements_;
 
     bool outerSized_ = false;
     // Folders SETTING.DAT and LIST.DAT are read from and written to, fixed

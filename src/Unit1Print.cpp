@@ -2,12 +2,11 @@
 // invisible print picture on the report page for the length of one run, with
 // a second bag in front of them when the lines are to be printed on top.
 #include "ButtonEx.h"
-#include "ImageEx.h"
+#include "PrintElements.h"
 #include "QQRBag.h"
 #include "Unit1.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
-#include "report/QRImage.h"
 #include "report/QRPreviewPrinter.h"
 #include "report/QRPrintDialog.h"
 #include "report/QRPrinter.h"
@@ -15,15 +14,6 @@
 #include "report/QuickRep.h"
 
 #include <QApplication>
-#include <QFileInfo>
-
-namespace {
-// Pictures are decoded by their file's extension, so it names their source.
-bool IsJpegFile(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-}
-} // namespace
 
 void TForm1::ConnectPrintCommands() {
     connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
@@ -70,55 +60,21 @@ void TForm1::RunReport(bool preview) {
     struct Restore {
         TForm1* form;
         ~Restore() {
-            form->FreeFrontBag();
-            form->FreePrintImages();
+            form->printElements_.FreeFrontBag();
+            form->printElements_.FreePrintImages();
             form->QuickRep1->setUpdatesEnabled(true);
         }
     };
     QuickRep1->setUpdatesEnabled(false);
     Restore restore{this};
-    CreatePrintImages();
+    printElements_.CreatePrintImages(QuickRep1, PlacedImages);
     QRBag1->SetPrintLine(PrintLines);
     if (LinesInFront && PrintLines)
-        CreateFrontBag();
+        printElements_.CreateFrontBag(QuickRep1, QRBag1);
     if (preview)
         QuickRep1->Preview();
     else
         QuickRep1->Print();
-}
-
-// The layer lies one pixel inside the page's top-left corner, hence the +1.
-void TForm1::CreatePrintImages() {
-    PrintImages.clear();
-    for (const TImageEx* image : PlacedImages) {
-        auto* print = new TQRImage(QuickRep1, QuickRep1->Resolution());
-        print->hide();
-        print->SetPicture(image->Picture());
-        print->SetBounds(image->x() + 1, image->y() + 1, image->width(), image->height());
-        print->SetStretch(image->Stretch());
-        print->SetJpegSource(IsJpegFile(image->FileName()));
-        PrintImages.append(print);
-    }
-}
-
-void TForm1::FreePrintImages() {
-    for (TQRImage* print : PrintImages)
-        delete print;
-    PrintImages.clear();
-}
-
-// Assigning copies only placement, so the front bag keeps its construction
-// colours (black lines, grey flap); its clear brush leaves the paper alone.
-void TForm1::CreateFrontBag() {
-    FrontBag = new TQRBag(QuickRep1, QuickRep1->Resolution());
-    FrontBag->Assign(QRBag1);
-    FrontBag->Brush()->Style = TBrushStyle::Clear;
-    FrontBag->hide();
-}
-
-void TForm1::FreeFrontBag() {
-    delete FrontBag;
-    FrontBag = nullptr;
 }
 
 // The run's paper was taken from the page when the run began; handing it

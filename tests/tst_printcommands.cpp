@@ -125,8 +125,8 @@ private slots:
         bool seen = false;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {
-            QCOMPARE(form.PrintImages.size(), 1);
-            seen = form.PrintImages.first()->JpegSource() == jpeg;
+            QCOMPARE(form.PrintElements().PrintImages().size(), 1);
+            seen = form.PrintElements().PrintImages().first()->JpegSource() == jpeg;
         };
         VisitPreviewWhenShown(visit);
         form.ButtonPrevierClick();
@@ -145,15 +145,15 @@ private slots:
 
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {
-            QCOMPARE(form.PrintImages.size(), 1);
-            TQRImage* print = form.PrintImages.first();
+            QCOMPARE(form.PrintElements().PrintImages().size(), 1);
+            TQRImage* print = form.PrintElements().PrintImages().first();
             QCOMPARE(print->geometry(), QRect(1, 1, 100, 50));
             QCOMPARE(print->Picture().size(), QSize(40, 20));
             QVERIFY(!print->Stretch());
             QVERIFY(print->isHidden());
-            QVERIFY(form.FrontBag && form.FrontBag->isHidden());
+            QVERIFY(form.PrintElements().FrontBag() && form.PrintElements().FrontBag()->isHidden());
             QCOMPARE(form.QuickRep1->Printables(),
-                     (QList<TQRPrintable*>{form.QRBag1, print, form.FrontBag}));
+                     (QList<TQRPrintable*>{form.QRBag1, print, form.PrintElements().FrontBag()}));
             QVERIFY(!form.ButtonEx3->isEnabled());
             QVERIFY(!form.QuickRep1->updatesEnabled());
         };
@@ -161,8 +161,8 @@ private slots:
         QTest::mouseClick(form.ButtonEx3, Qt::LeftButton);
         QCOMPARE(visit.visits, 1);
 
-        QVERIFY(form.PrintImages.isEmpty());
-        QCOMPARE(form.FrontBag, nullptr);
+        QVERIFY(form.PrintElements().PrintImages().isEmpty());
+        QCOMPARE(form.PrintElements().FrontBag(), nullptr);
         QCOMPARE(form.QuickRep1->Printables(), QList<TQRPrintable*>{form.QRBag1});
         QVERIFY(form.QuickRep1->updatesEnabled());
         QVERIFY(form.ButtonEx3->isEnabled());
@@ -197,7 +197,7 @@ private slots:
         QImage sheet;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview&) {
-            QCOMPARE(form.FrontBag != nullptr, printLines && linesInFront);
+            QCOMPARE(form.PrintElements().FrontBag() != nullptr, printLines && linesInFront);
             sheet = Render(form.QuickRep1->QRPrinter()->PageImage(1));
         };
         VisitPreviewWhenShown(visit);
@@ -255,8 +255,8 @@ private slots:
         QCOMPARE(messages, QStringList{QStringLiteral("印刷エラー")});
         QVERIFY(form.ButtonEx3->isEnabled());
         QVERIFY(form.QuickRep1->updatesEnabled());
-        QVERIFY(form.PrintImages.isEmpty());
-        QCOMPARE(form.FrontBag, nullptr);
+        QVERIFY(form.PrintElements().PrintImages().isEmpty());
+        QCOMPARE(form.PrintElements().FrontBag(), nullptr);
         QCOMPARE(form.QuickRep1->Printables(), (QList<TQRPrintable*>{form.QRBag1, failing}));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);
     }
@@ -312,7 +312,7 @@ private slots:
         QVERIFY(!printer.isNull()); // still inside the slow printable
         QVERIFY(form.ButtonEx3->isEnabled());
         QVERIFY(form.QuickRep1->updatesEnabled());
-        QVERIFY(form.PrintImages.isEmpty());
+        QVERIFY(form.PrintElements().PrintImages().isEmpty());
         QCOMPARE(form.QuickRep1->Printables(),
                  (QList<TQRPrintable*>{form.QRBag1, big, slow, after}));
         QCOMPARE(form.QuickRep1->QRPrinter(), nullptr);

@@ -1,0 +1,49 @@
+#include "PrintElements.h"
+
+#include "ImageEx.h"
+#include "QQRBag.h"
+#include "report/QRImage.h"
+#include "report/QuickRep.h"
+
+#include <QFileInfo>
+
+namespace {
+// Pictures are decoded by their file's extension, so it names their source.
+bool IsJpegFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+}
+} // namespace
+
+void TPrintElements::CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& placed) {
+    printImages_.clear();
+    for (const TImageEx* image : placed) {
+        auto* print = new TQRImage(page, page->Resolution());
+        print->hide();
+        print->SetPicture(image->Picture());
+        print->SetBounds(image->x() + 1, image->y() + 1, image->width(), image->height());
+        print->SetStretch(image->Stretch());
+        print->SetJpegSource(IsJpegFile(image->FileName()));
+        printImages_.append(print);
+    }
+}
+
+void TPrintElements::FreePrintImages() {
+    for (TQRImage* print : printImages_)
+        delete print;
+    printImages_.clear();
+}
+
+// Assigning copies only placement, so the front bag keeps its construction
+// colours (black lines, grey flap); its clear brush leaves the paper alone.
+void TPrintElements::CreateFrontBag(TQuickRep* page, const TQRBag* bag) {
+    frontBag_ = new TQRBag(page, page->Resolution());
+    frontBag_->Assign(bag);
+    frontBag_->Brush()->Style = TBrushStyle::Clear;
+    frontBag_->hide();
+}
+
+void TPrintElements::FreeFrontBag() {
+    delete frontBag_;
+    frontBag_ = nullptr;
+}
