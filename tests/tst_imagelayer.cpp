@@ -2,6 +2,7 @@
 // deleting, and the selection frame as it shows on screen.
 #include "ButtonEx.h"
 #include "LayerFixture.h"
+#include "ModalSupport.h"
 #include "platform/Errors.h"
 #include "platform/Marks.h"
 
@@ -63,15 +64,6 @@ QByteArray HugePng(int side) {
            PngChunk("IEND", {});
 }
 
-// Answers the next modal dialog or message box with fn, from the event loop.
-template <typename Fn> void WhenModal(Fn fn) {
-    QTimer::singleShot(0, [fn] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w)
-            return WhenModal(fn);
-        fn(w);
-    });
-}
 } // namespace
 
 class TstImageLayer : public QObject {
