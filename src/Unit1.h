@@ -115,6 +115,8 @@ public:
     // Handlers.
     void CreateOpenDialog();
     void ButtonFileOpenClick();
+    // Files dragged from another program and dropped on the page.
+    void ImagePanelFilesDropped(const QStringList& paths, QPoint at);
     void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
                              Qt::KeyboardModifiers shift, int x, int y);
     void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,
@@ -183,6 +185,9 @@ private:
     void RemovePanelHook();
     void PanelWindowProc(const QRegion& painted);
     TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch);
+    // Opens a picture as "開く" does, with its top-left corner at 'at'; a
+    // failure is reported and adds nothing.
+    void OpenPicture(const QString& path, QPoint at);
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();

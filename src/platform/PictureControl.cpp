@@ -87,6 +87,9 @@ QImage ReadPicture(const QString& path, const QByteArray& format) {
 TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     setGeometry(0, 0, 105, 105);
     setMouseTracking(true);
+    // A non-windowed control: a press on it leaves the keyboard focus where
+    // it was.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void TPictureControl::SetPicture(const QImage& picture) {
