@@ -186,8 +186,8 @@ private:
     void PanelWindowProc(const QRegion& painted);
     TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch);
     // Opens a picture as "開く" does, with its top-left corner at 'at'; a
-    // failure is reported and adds nothing.
-    void OpenPicture(const QString& path, QPoint at);
+    // failure is reported, adds nothing and gives false.
+    bool OpenPicture(const QString& path, QPoint at);
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();

@@ -239,27 +239,29 @@ void TForm1::ButtonFileOpenClick() {
     OpenPicture(path, QPoint(0, 0));
 }
 
-void TForm1::OpenPicture(const QString& path, QPoint at) {
+bool TForm1::OpenPicture(const QString& path, QPoint at) {
     try {
         // A path that LIST.DAT could not hold would be lost at the next
         // close; such a picture is refused now.
         CheckImagePathStorable(path);
         AddPlacedImage(path)->move(at);
+        return true;
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());
+        return false;
     }
 }
 
 // Files dropped from another program are opened one by one in the drag's
 // order, as "開く" opens a file: each on top of the one before, the first at
 // the drop point and each next a little further right and down so all stay
-// in sight. A file that fails is reported and the others still come.
+// in sight. A file that fails is reported, leaves no gap, and the others
+// still come.
 void TForm1::ImagePanelFilesDropped(const QStringList& paths, QPoint at) {
     QPoint next = at;
-    for (const QString& path : paths) {
-        OpenPicture(path, next);
-        next += QPoint(kDropCascade, kDropCascade);
-    }
+    for (const QString& path : paths)
+        if (OpenPicture(path, next))
+            next += QPoint(kDropCascade, kDropCascade);
 }
 
 void TForm1::FormKeyDown(QKeyEvent* key) {

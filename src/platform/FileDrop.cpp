@@ -45,8 +45,16 @@ bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        if (OfferCopy(drop))
-            onDrop_(LocalFiles(drop->mimeData()), drop->position().toPoint());
+        if (OfferCopy(drop)) {
+            // Taken once the drop is answered: the source program is not
+            // kept waiting while a failed file's message is on screen.
+            QMetaObject::invokeMethod(
+                this,
+                [this, paths = LocalFiles(drop->mimeData()), at = drop->position().toPoint()] {
+                    onDrop_(paths, at);
+                },
+                Qt::QueuedConnection);
+        }
         return true;
     }
     default:

@@ -3,7 +3,8 @@
 // (a file manager): it takes a drag that carries local files and hands their
 // paths, in the order the drag lists them, and the drop point in the
 // control's coordinates to a handler. The files are offered as a copy, so
-// the source never removes them. Drags inside the program (the move and
+// the source never removes them. The handler runs once the drop has been
+// answered, from the event loop. Drags inside the program (the move and
 // resize gesture) do not pass through here.
 
 #include <QObject>
