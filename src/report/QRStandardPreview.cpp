@@ -14,6 +14,27 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWidgetAction>
+#include <functional>
+
+namespace {
+// A tool bar item shown as a push button. A button added to the bar as a
+// plain widget is left out of the bar's overflow menu; an item that makes its
+// button on request is listed there, as a menu entry of its own text.
+class TExitButtonItem : public QWidgetAction {
+public:
+    TExitButtonItem(QObject* parent, std::function<QPushButton*(QWidget*)> make)
+        : QWidgetAction(parent), make_(std::move(make)) {}
+
+protected:
+    QWidget* createWidget(QWidget* parent) override {
+        return qobject_cast<QToolBar*>(parent) ? make_(parent) : nullptr;
+    }
+
+private:
+    std::function<QPushButton*(QWidget*)> make_;
+};
+} // namespace
 
 TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPreviewSource* printer)
     : QDialog(owner), printer_(printer) {
@@ -91,16 +112,20 @@ void TQRStandardPreview::BuildToolBar() {
                            Std(QStyle::SP_DialogOpenButton), nullptr);
     Separator4 = AddSeparator("Separator4");
 
-    ExitButton = new QPushButton(QStringLiteral("閉じる(&C)"), ToolBar1);
-    ExitButton->setObjectName("ExitButton");
-    ExitButton->setFixedSize(75, 22);
-    ExitButton->setAutoDefault(false);
-    connect(ExitButton, &QPushButton::clicked, this, &TQRStandardPreview::ExitClick);
-    // In a window too narrow for the whole bar the button moves into the
-    // overflow menu, which shows its item's text and runs the same command.
-    QAction* exitItem = ToolBar1->addWidget(ExitButton);
-    exitItem->setText(ExitButton->text());
+    // The bar makes the button through its item (TExitButtonItem), so that
+    // in a window too narrow for the whole bar the overflow menu offers the
+    // item, with the button's text and command.
+    auto* exitItem = new TExitButtonItem(ToolBar1, [this](QWidget* bar) {
+        ExitButton = new QPushButton(QStringLiteral("閉じる(&C)"), bar);
+        ExitButton->setObjectName("ExitButton");
+        ExitButton->setFixedSize(75, 22);
+        ExitButton->setAutoDefault(false);
+        connect(ExitButton, &QPushButton::clicked, this, &TQRStandardPreview::ExitClick);
+        return ExitButton;
+    });
+    exitItem->setText(QStringLiteral("閉じる(&C)"));
     connect(exitItem, &QAction::triggered, this, &TQRStandardPreview::ExitClick);
+    ToolBar1->addAction(exitItem);
 }
 
 QIcon TQRStandardPreview::Std(QStyle::StandardPixmap icon) const {
