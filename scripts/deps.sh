@@ -8,6 +8,7 @@ PACKAGES=(
     fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+    librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
