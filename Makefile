@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test build deps screenshots
+.PHONY: run test build deps screenshots package
 
 deps:
 	scripts/deps.sh
@@ -17,3 +17,8 @@ test: deps
 # and keeps what it saw in docs/shots.
 screenshots: build
 	cd build && TESORIN_SHOTS=$(CURDIR)/docs/shots ctest -R tst_e2e_road --output-on-failure
+
+# A Debian package of the program (build/tesorin_<version>_<arch>.deb); see
+# the README for installing it.
+package: build
+	cd build && cpack -G DEB

@@ -2,8 +2,9 @@
 // window, for the main window and for a bare Qt window that opens and
 // closes, alternated in the same run. Each child process creates the
 // application, shows its window, waits for the first paint and exits.
-// Prints both medians and their ratio (target: main <= 1.5 x bare), also
-// for a main window that restores 20 placed pictures from LIST.DAT.
+// Prints both medians and their ratio (target: main <= 1.3 x bare), also
+// for a main window that restores 20 placed pictures from LIST.DAT (target
+// <= 1.5 x bare). Runs on the platform QT_QPA_PLATFORM names.
 #include "Common.h"
 #include "QQRBag.h"
 #include "Unit1.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -63,6 +65,11 @@ double TimeChild(const char* self, const char* mode, const QString& dataFolder =
         args << dataFolder;
     p.start(QString::fromLocal8Bit(self), args);
     p.waitForFinished(-1);
+    // A child that could not show its window measured nothing.
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "the %s window did not start; no figures\n", mode);
+        std::exit(1);
+    }
     return t.nsecsElapsed() / 1e6;
 }
 
@@ -112,7 +119,7 @@ int main(int argc, char** argv) {
     const double b = Median(bare), f = Median(form), f20 = Median(form20);
     std::printf("bare Qt window, start to first paint : %.1f ms (median of %d)\n", b, runs);
     std::printf("main window, start to first paint    : %.1f ms (median of %d)\n", f, runs);
-    std::printf("ratio                                : %.2f (target <= 1.5)\n", f / b);
+    std::printf("ratio                                : %.2f (target <= 1.3)\n", f / b);
     std::printf("main window with 20 pictures         : %.1f ms (median of %d)\n", f20, runs);
     std::printf("ratio                                : %.2f (target <= 1.5)\n", f20 / b);
     return 0;

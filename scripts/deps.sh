@@ -11,6 +11,7 @@ PACKAGES=(
     locales libc-l10n
     libcups2-dev ghostscript
     libxcb1-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

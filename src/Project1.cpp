@@ -1,5 +1,6 @@
 // Program start: the application object and its one main window.
 #include "Unit1.h"
+#include "platform/Icons.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -8,6 +9,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesorin"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+    QApplication::setWindowIcon(ApplicationIcon());
     // The program speaks Japanese whatever the locale, and so do the
     // toolkit's standard dialogs (colour, file, print) when their
     // translation is installed.

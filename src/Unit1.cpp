@@ -5,6 +5,7 @@
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "platform/Canvas.h"
+#include "platform/Icons.h"
 #include "platform/Rounding.h"
 #include "report/QRUnits.h"
 #include "report/QuickRep.h"
@@ -24,6 +25,7 @@ constexpr int kCommandBarHeight = 41;
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    setWindowIcon(ApplicationIcon());
     // Without the window's own font, a proportional Japanese gothic of the
     // same build keeps the command bar's captions inside their buttons.
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
@@ -99,6 +101,9 @@ void TForm1::BuildPageArea() {
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ScrollBox1->setBackgroundRole(QPalette::Button);
+    // The page area is no tab stop and takes no focus from a click: the keys
+    // stay with the command bar, and the arrow keys do not scroll the page.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
     fill->addWidget(ScrollBox1);
 
     QuickRep1 = new TQuickRep(nullptr, kScreenPixelsPerInch);

@@ -125,6 +125,8 @@ public:
     // Handlers.
     void CreateOpenDialog();
     void ButtonFileOpenClick();
+    // Files dragged from another program and dropped on the page.
+    void ImagePanelFilesDropped(const QStringList& paths, QPoint at);
     void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
                              Qt::KeyboardModifiers shift, int x, int y);
     void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,
@@ -191,6 +193,9 @@ private:
     void PanelWindowProc(const QRegion& painted);
     TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
                                 const std::optional<QImage>& decoded);
+    // Opens a picture as "開く" does, with its top-left corner at 'at'; a
+    // failure is reported, adds nothing and gives false.
+    bool OpenPicture(const QString& path, QPoint at);
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ImagePanelEndDrag();

@@ -130,14 +130,23 @@ std::unique_ptr<TAtomicSave> TForm1::SaveUnlessRefusedBefore(const QString& name
 }
 
 // Both new files are written before either is put in place, so a failure
-// while writing LIST.DAT leaves SETTING.DAT as it was too.
+// while writing LIST.DAT leaves SETTING.DAT as it was too; a LIST.DAT that
+// cannot be put in place takes the new SETTING.DAT back out.
 bool TForm1::FormClose() {
     try {
         const auto settings = SaveUnlessRefusedBefore(SettingFileName, &TForm1::SaveSettings);
         const auto images = SaveUnlessRefusedBefore(ImageFileName, &TForm1::SaveImages);
-        for (TAtomicSave* save : {settings.get(), images.get()})
-            if (save)
-                save->Commit();
+        if (settings)
+            settings->Commit();
+        if (images) {
+            try {
+                images->Commit();
+            } catch (const EError&) {
+                if (settings)
+                    settings->Revert();
+                throw;
+            }
+        }
         return true;
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());

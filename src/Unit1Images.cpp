@@ -8,6 +8,7 @@
 #include "Unit1.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
+#include "platform/FileDrop.h"
 #include "platform/KeyPreview.h"
 #include "platform/Marks.h"
 #include "platform/MessageHook.h"
@@ -24,6 +25,7 @@
 namespace {
 constexpr int kEdgeZone = 5;
 constexpr int kDragThreshold = 2;
+constexpr int kDropCascade = 16;
 
 TImageEdges EdgesAt(int x, int y, int w, int h) {
     TImageEdges zone = 0;
@@ -90,6 +92,9 @@ void TForm1::SetUpImageLayer() {
     // The command bar takes a drag (the drag cursor shows) but has no drop.
     imageDrag_->SetDragOver(Panel1, [](QWidget*, QWidget*, QPoint, TDragState) { return true; });
 
+    new TFileDrop(TransPanel1, [this](const QStringList& paths, QPoint at) {
+        ImagePanelFilesDropped(paths, at);
+    });
     connect(ButtonEx1, &QPushButton::clicked, this, &TForm1::ButtonFileOpenClick);
     BuildImageMenu();
     keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
@@ -233,7 +238,10 @@ void TForm1::CreateOpenDialog() {
     OpenDialog1->setObjectName("OpenDialog1");
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setNameFilter(QStringLiteral("ビットマップファイル (*.bmp)"));
+    // The bitmap filter comes first and is chosen; the second offers every
+    // picture format the layer takes.
+    OpenDialog1->setNameFilters({QStringLiteral("ビットマップファイル (*.bmp)"),
+                                 QStringLiteral("画像ファイル (*.bmp *.png *.jpg *.jpeg *.gif)")});
     connect(OpenDialog1, &QDialog::finished, this, [this] { HideCompletionLists(OpenDialog1); });
 }
 
@@ -243,14 +251,32 @@ void TForm1::ButtonFileOpenClick() {
         return;
     const QString path = OpenDialog1->selectedFiles().constFirst();
     OpenDialog1->selectFile(path); // offered again next time
+    OpenPicture(path, QPoint(0, 0));
+}
+
+bool TForm1::OpenPicture(const QString& path, QPoint at) {
     try {
         // A path that LIST.DAT could not hold would be lost at the next
         // close; such a picture is refused now.
         CheckImagePathStorable(path);
-        AddPlacedImage(path);
+        AddPlacedImage(path)->move(at);
+        return true;
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());
+        return false;
     }
+}
+
+// Files dropped from another program are opened one by one in the drag's
+// order, as "開く" opens a file: each on top of the one before, the first at
+// the drop point and each next a little further right and down so all stay
+// in sight. A file that fails is reported, leaves no gap, and the others
+// still come.
+void TForm1::ImagePanelFilesDropped(const QStringList& paths, QPoint at) {
+    QPoint next = at;
+    for (const QString& path : paths)
+        if (OpenPicture(path, next))
+            next += QPoint(kDropCascade, kDropCascade);
 }
 
 void TForm1::FormKeyDown(QKeyEvent* key) {

@@ -2,9 +2,11 @@
 // deleting, and the selection frame as it shows on screen.
 #include "ButtonEx.h"
 #include "LayerFixture.h"
+#include "ModalSupport.h"
 #include "platform/Errors.h"
 #include "platform/Marks.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,15 +65,6 @@ QByteArray HugePng(int side) {
            PngChunk("IEND", {});
 }
 
-// Answers the next modal dialog or message box with fn, from the event loop.
-template <typename Fn> void WhenModal(Fn fn) {
-    QTimer::singleShot(0, [fn] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w)
-            return WhenModal(fn);
-        fn(w);
-    });
-}
 } // namespace
 
 class TstImageLayer : public QObject {
@@ -188,8 +181,6 @@ private slots:
         WhenModal([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             QVERIFY(dialog);
-            QCOMPARE(dialog->nameFilters(),
-                     QStringList{QStringLiteral("ビットマップファイル (*.bmp)")});
             dialog->selectFile(bad);
             static_cast<QDialog*>(dialog)->accept();
             WhenModal([&](QWidget* box) {
@@ -203,6 +194,54 @@ private slots:
         QVERIFY(f.form.TransPanel1->findChildren<TImageEx*>().isEmpty());
         // The dialog offers the last chosen file again.
         QCOMPARE(f.form.OpenDialog1->selectedFiles().value(0), bad);
+    }
+
+    // The dialog lists bitmaps first, chosen by default; its second filter
+    // shows every picture the layer takes.
+    void theOpenDialogOffersBitmapsThenEveryPicture() {
+        LayerFixture f;
+        QVERIFY(f.exposed);
+        for (const char* name : {"a.bmp", "b.png", "c.jpg", "d.jpeg"})
+            f.Picture(name, QSize(10, 10), Qt::blue);
+        WriteFile(f.dir.filePath("e.gif"), "GIF89a"); // listed by name; Qt writes no GIF
+        WriteFile(f.dir.filePath("f.txt"), "text");
+        f.form.CreateOpenDialog();
+        f.form.OpenDialog1->setDirectory(f.dir.path());
+        QStringList filters, bitmaps, pictures;
+        QString chosen;
+        const auto listed = [](QListView* files) {
+            QStringList names;
+            QAbstractItemModel* m = files->model();
+            for (int i = 0; i < m->rowCount(files->rootIndex()); ++i)
+                // Files the filter leaves out are hidden or shown disabled.
+                if (const QModelIndex at = m->index(i, 0, files->rootIndex());
+                    !files->isRowHidden(i) && (at.flags() & Qt::ItemIsEnabled))
+                    names.append(at.data().toString());
+            names.sort();
+            return names;
+        };
+        WhenModal([&](QWidget* w) {
+            auto* dialog = static_cast<QFileDialog*>(w);
+            auto* files = w->findChild<QListView*>("listView");
+            auto* types = w->findChild<QComboBox*>("fileTypeCombo");
+            filters = dialog->nameFilters();
+            chosen = dialog->selectedNameFilter();
+            // The folder is read in the background; the lists are compared below.
+            (void)QTest::qWaitFor([&] { return listed(files).size() == 1; });
+            bitmaps = listed(files);
+            types->setCurrentIndex(1);
+            emit types->activated(1); // as a choice in the list does
+            (void)QTest::qWaitFor([&] { return listed(files).size() == 5; });
+            pictures = listed(files);
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        f.form.ButtonEx1->click();
+        QCOMPARE(filters,
+                 (QStringList{QStringLiteral("ビットマップファイル (*.bmp)"),
+                              QStringLiteral("画像ファイル (*.bmp *.png *.jpg *.jpeg *.gif)")}));
+        QCOMPARE(chosen, filters.value(0));
+        QCOMPARE(bitmaps, QStringList{"a.bmp"});
+        QCOMPARE(pictures, (QStringList{"a.bmp", "b.png", "c.jpg", "d.jpeg", "e.gif"}));
     }
 
     void openedPicturesStackAtTheTopLeftCorner() {

@@ -3,6 +3,7 @@
 // pictures are drawn with defined colours; start-up places what it decoded
 // ahead in file order and stops at the first picture that fails.
 #include "Common.h"
+#include "DataFileSupport.h"
 #include "ImageEx.h"
 #include "Unit1.h"
 #include "platform/Errors.h"
@@ -32,12 +33,6 @@ QString LoadError(const QString& path) {
         return e.Message();
     }
     return QString();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QString SaveBitmap(const QString& path, QColor colour) {
@@ -74,18 +69,6 @@ QColor Colour(int i) {
     return QColor::fromHsv(i * 30, 255, 255);
 }
 
-QByteArray RecordBytes(const QString& path, int left) {
-    TImageRec rec;
-    rec.Left = left;
-    rec.Width = rec.Height = 20;
-    rec.FileName = EncodeImagePath(path);
-    rec.Stretch = true;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteImageRecords(buffer, {rec});
-    return bytes;
-}
 } // namespace
 
 class TstPictureLoad : public QObject {
@@ -181,7 +164,7 @@ private slots:
         QFETCH(int, colours);
         QTemporaryDir dir;
         const QString path = dir.filePath("short.bmp");
-        WriteFile(path, ShortTableBitmap(colours));
+        PutFile(path, ShortTableBitmap(colours));
         const QImage picture = LoadPictureFile(path, PictureMemoryBudget());
         QCOMPARE(picture.format(), QImage::Format_Indexed8);
         QCOMPARE(picture.colorCount(), 256);
@@ -221,11 +204,11 @@ private slots:
             else if (kind == "fifo")
                 QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
             else if (kind == "text")
-                WriteFile(path, "words, not a picture");
+                PutFile(path, "words, not a picture");
             paths.append(path);
-            list += RecordBytes(path, i * 10);
+            list += ImageRecordBytes(0, i * 10, 20, 20, path, true);
         }
-        WriteFile(dir.filePath("LIST.DAT"), list);
+        PutFile(dir.filePath("LIST.DAT"), list);
         QStringList messages;
         SetMessageSink([&](const QString& text) { messages.append(text); });
         SetDataFolderOverride(dir.path());

@@ -4,7 +4,9 @@
 // and the process's peak memory stays under the budget plus one picture.
 #include "ButtonEx.h"
 #include "Common.h"
+#include "DataFileSupport.h"
 #include "ImageEx.h"
+#include "ModalSupport.h"
 #include "Unit1.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
@@ -54,18 +56,6 @@ qint64 PeakSince(qint64 base) {
     return peak;
 }
 
-QByteArray RecordBytes(const QString& path) {
-    TImageRec rec;
-    rec.Width = rec.Height = 105;
-    rec.FileName = EncodeImagePath(path);
-    rec.Stretch = true;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteImageRecords(buffer, {rec});
-    return bytes;
-}
-
 // A small JPEG whose frame header claims size.
 QByteArray JpegClaiming(QSize size, bool progressive) {
     QImage small(16, 16, QImage::Format_RGB32);
@@ -97,15 +87,6 @@ QByteArray GifOnScreen(QSize screen) {
     return gif;
 }
 
-// Answers the next modal dialog with fn, from the event loop.
-template <typename Fn> void WhenModal(Fn fn) {
-    QTimer::singleShot(0, [fn] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w)
-            return WhenModal(fn);
-        fn(w);
-    });
-}
 } // namespace
 
 class TstPictureMemory : public QObject {
@@ -204,7 +185,7 @@ private slots:
         QFile list(data.filePath("LIST.DAT"));
         QVERIFY(list.open(QIODevice::WriteOnly));
         for (int i = 0; i < 8; ++i)
-            list.write(RecordBytes(picture_));
+            list.write(ImageRecordBytes(0, 0, 105, 105, picture_, true));
         list.close();
         SetDataFolderOverride(data.path());
         const qint64 base = ResetPeak();

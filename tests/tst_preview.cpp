@@ -1,17 +1,21 @@
 // The preview window: zoom arithmetic, the page image control, page
 // commands and keys, and what the window tells its printer.
 #include "platform/Canvas.h"
+#include "platform/Icons.h"
 #include "platform/Rounding.h"
 #include "report/QRPreviewSource.h"
 #include "report/QRStandardPreview.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -358,6 +362,57 @@ private slots:
         QTest::mouseClick(byButton->ExitButton, Qt::LeftButton);
         QVERIFY(!byButton->isVisible());
         QCOMPARE(second.closings, 1);
+    }
+
+    // In a window too narrow for the tool bar, 閉じる is an item of the
+    // overflow menu, and choosing it closes the window.
+    void theCloseButtonStaysReachableInANarrowWindow() {
+        TRecordedRun run;
+        auto w = ShownPreview(run);
+        QVERIFY(w);
+        w->setWindowState(Qt::WindowNoState);
+        w->resize(220, 300);
+        QTRY_VERIFY(!ToolWidget(*w, w->Print)->isVisible());
+        auto* more = w->ToolBar1->findChild<QToolButton*>("qt_toolbar_ext_button");
+        QVERIFY(more && more->isVisible());
+        bool offered = false;
+        // The menu runs its own loop while it shows; it is used from there.
+        QTimer::singleShot(50, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* a : menu->actions())
+                if (a->text() == QStringLiteral("閉じる(&C)") && a->isVisible()) {
+                    offered = true;
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+                    return;
+                }
+            menu->close();
+        });
+        QTest::mouseClick(more, Qt::LeftButton);
+        QVERIFY(offered);
+        QTRY_VERIFY(!w->isVisible());
+        QCOMPARE(run.closings, 1);
+    }
+
+    // 印刷 and プリンタの設定 show the desktop theme's print icons, or the
+    // program's own where the theme has none.
+    void thePrintButtonsShowPrintIcons_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("print") << int(TActionIcon::Print) << "document-print";
+        QTest::newRow("printer settings") << int(TActionIcon::PrinterSettings) << "printer";
+    }
+    void thePrintButtonsShowPrintIcons() {
+        QFETCH(int, which);
+        QFETCH(QString, theme);
+        TRecordedRun run;
+        TQRStandardPreview w(nullptr, &run);
+        QAction* a = TActionIcon(which) == TActionIcon::Print ? w.Print : w.PrintSetup;
+        const auto image = [](const QIcon& i) { return i.pixmap(16, 16).toImage(); };
+        const QIcon expected = QIcon::hasThemeIcon(theme) ? QIcon::fromTheme(theme)
+                                                          : OwnActionIcon(TActionIcon(which));
+        QVERIFY(!image(expected).isNull());
+        QCOMPARE(image(static_cast<QToolButton*>(ToolWidget(w, a))->icon()), image(expected));
     }
 
     void progressShowsStepsOfFiveAndClearsAtTheEnds() {

@@ -97,16 +97,14 @@ private:
         form.PageMargin = 33;
         form.PlacedImages.first()->move(500, 400);
     }
-    // Both files as before; only a failed rename of LIST.DAT comes after
-    // SETTING.DAT was put in place (`settingAfter`).
-    void CheckFailedClose(TForm1& form, const QString& folder, const QString& message,
-                          bool settingAfter = false) {
+    // Both files as before, also when LIST.DAT failed only after SETTING.DAT
+    // had been put in place.
+    void CheckFailedClose(TForm1& form, const QString& folder, const QString& message) {
         const QStringList entries = QDir(folder).entryList(QDir::Files);
         QVERIFY(!form.close());
         QVERIFY(form.isVisible());
         QCOMPARE(messages_, QStringList{message});
-        QCOMPARE(FileBytes(folder + SettingFileName),
-                 settingAfter ? SettingBytes(QRPaper::B5, 33, true, false) : settingBefore_);
+        QCOMPARE(FileBytes(folder + SettingFileName), settingBefore_);
         QCOMPARE(FileBytes(folder + ImageFileName), listBefore_);
         QCOMPARE(QDir(folder).entryList(QDir::Files), entries); // no temporary left
     }
@@ -165,8 +163,7 @@ private slots:
         SetFileCalls(faulty);
         CheckFailedClose(form, folder,
                          QDir::toNativeSeparators(folder + QString::fromLatin1(file)) + ": " +
-                             SystemMessage(error),
-                         file == "LIST.DAT" && step == "rename");
+                             SystemMessage(error));
         if (file == "SETTING.DAT") // the list is not put in place either
             QVERIFY(!fault.Log.contains("LIST.DAT rename"));
         fault.File.clear(); // the fault is gone

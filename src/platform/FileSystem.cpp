@@ -181,9 +181,11 @@ void TAtomicSave::Discard() {
     if (fd_ >= 0)
         Calls().Close(fd_);
     fd_ = -1;
-    if (!temporary_.isEmpty())
-        ::unlink(temporary_.constData());
-    temporary_.clear();
+    for (QByteArray* name : {&temporary_, &old_}) {
+        if (!name->isEmpty())
+            ::unlink(name->constData());
+        name->clear();
+    }
 }
 
 void TAtomicSave::Create() {
@@ -211,9 +213,36 @@ void TAtomicSave::Write(const QByteArray& bytes) {
 }
 
 void TAtomicSave::Commit() {
+    KeepOldFile();
     if (Calls().Rename(temporary_.constData(), Native(target_).constData()) != 0)
         throw FileError(path_, SystemMessage(errno));
     temporary_.clear();
+    replaced_ = true;
+    SyncFolder(target_);
+}
+
+// A hard link keeps the old content reachable under a name of its own while
+// the new file takes its place, so Revert can bring it back atomically.
+void TAtomicSave::KeepOldFile() {
+    const QByteArray target = Native(target_);
+    hadOld_ = ::access(target.constData(), F_OK) == 0;
+    if (!hadOld_)
+        return;
+    const QByteArray name =
+        target + ".old" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    if (::link(target.constData(), name.constData()) == 0)
+        old_ = name;
+}
+
+void TAtomicSave::Revert() {
+    if (!replaced_)
+        return;
+    const QByteArray target = Native(target_);
+    if (!old_.isEmpty() && ::rename(old_.constData(), target.constData()) == 0)
+        old_.clear();
+    else if (!hadOld_)
+        ::unlink(target.constData());
+    replaced_ = false;
     SyncFolder(target_);
 }
 

@@ -64,15 +64,24 @@ public:
     TAtomicSave(const TAtomicSave&) = delete;
     TAtomicSave& operator=(const TAtomicSave&) = delete;
     void Commit();
+    // After Commit: puts the old file back (or removes the new one where
+    // there was none), for a save that must not stand without another one.
+    // Best effort: where the folder takes no second link to the old file,
+    // the new file stays.
+    void Revert();
 
 private:
     void Create();
     void Write(const QByteArray& bytes);
     void Discard();
+    void KeepOldFile();
 
     QString path_;
     QString target_;
     QByteArray temporary_;
+    QByteArray old_; // a second link to the replaced file, until the save is done
+    bool replaced_ = false;
+    bool hadOld_ = false;
     int fd_ = -1;
 };
 

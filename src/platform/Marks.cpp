@@ -1,7 +1,5 @@
 #include "Marks.h"
 
-#include "Canvas.h"
-
 #include <QEvent>
 #include <QPainter>
 #include <algorithm>
@@ -12,13 +10,48 @@ int BandWidth(TMarkKind kind) {
 }
 } // namespace
 
+namespace {
+QRect Box(const TMark& m) {
+    return QRect(QPoint(std::min(m.Left, m.Right), std::min(m.Top, m.Bottom)),
+                 QPoint(std::max(m.Left, m.Right) - 1, std::max(m.Top, m.Bottom) - 1));
+}
+
+// Every other pixel of the box's edge, each edge pixel looked at once.
+QList<QRect> Dots(const QRect& box) {
+    QList<QRect> dots;
+    const auto add = [&](int x, int y) {
+        if (((x - box.left()) + (y - box.top())) % 2 == 0)
+            dots.append(QRect(x, y, 1, 1));
+    };
+    for (int x = box.left(); x <= box.right(); ++x)
+        add(x, box.top());
+    if (box.bottom() > box.top())
+        for (int x = box.left(); x <= box.right(); ++x)
+            add(x, box.bottom());
+    for (int y = box.top() + 1; y < box.bottom(); ++y) {
+        add(box.left(), y);
+        if (box.right() > box.left())
+            add(box.right(), y);
+    }
+    return dots;
+}
+} // namespace
+
 QRegion TMark::Pixels() const {
     if (Empty())
         return QRegion();
-    const QRect box(QPoint(std::min(Left, Right), std::min(Top, Bottom)),
-                    QPoint(std::max(Left, Right) - 1, std::max(Top, Bottom) - 1));
+    const QRect box = Box(*this);
     const int w = BandWidth(Kind);
     return QRegion(box) - QRegion(box.adjusted(w, w, -w, -w));
+}
+
+QList<QRect> TMark::Inverted() const {
+    if (Empty())
+        return {};
+    if (Kind == TMarkKind::Frame)
+        return Dots(Box(*this));
+    const QRegion band = Pixels();
+    return QList<QRect>(band.begin(), band.end());
 }
 
 TMarkOverlay::TMarkOverlay(QWidget* layer) : QWidget(layer->parentWidget()), layer_(layer) {
@@ -83,16 +116,12 @@ void TMarkOverlay::paintEvent(QPaintEvent*) {
     if (marks_.isEmpty())
         return;
     QPainter painter(this);
-    TCanvas canvas(&painter);
-    canvas.SetPenMode(TPenMode::NotXor);
-    canvas.SetPenColor(clBlack);
-    canvas.SetBrushStyle(TBrushStyle::Clear);
-    for (const TMark& m : marks_) {
-        const bool frame = m.Kind == TMarkKind::Frame;
-        canvas.SetPenStyle(frame ? TPenStyle::Dot : TPenStyle::InsideFrame);
-        canvas.SetPenWidth(BandWidth(m.Kind));
-        canvas.Rectangle(m.Left, m.Top, m.Right, m.Bottom);
-    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // NOT(screen XOR black) inverts every pixel filled.
+    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+    for (const TMark& m : std::as_const(marks_))
+        for (const QRect& r : m.Inverted())
+            painter.fillRect(r, Qt::black);
 }
 
 bool TMarkOverlay::eventFilter(QObject* watched, QEvent* event) {

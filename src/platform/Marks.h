@@ -6,6 +6,12 @@
 // in NOT-XOR over whatever was painted beneath it. Drawing a mark toggles it
 // in the set, so drawing the same mark twice removes it, as an inverting
 // drawing on the layer itself would.
+//
+// Marks are sets of logical pixels, each filled as a whole rectangle in the
+// overlay's logical coordinates. At any screen scale a logical pixel then
+// covers exactly the device pixels that the pictures beneath give it, the
+// pixels of neighbouring marks tile without gap or overlap, and a second
+// drawing (a repaint without the mark) restores every one of them.
 
 #include <QList>
 #include <QRegion>
@@ -29,6 +35,10 @@ struct TMark {
     bool Empty() const { return Left == Right || Top == Bottom; }
     // The pixels the mark touches.
     QRegion Pixels() const;
+    // The pixels it inverts, as rectangles that do not overlap, so that each
+    // is inverted exactly once: an outline's whole band, every other pixel
+    // round a frame's edge starting at its top-left corner.
+    QList<QRect> Inverted() const;
 };
 
 class TMarkOverlay : public QWidget {

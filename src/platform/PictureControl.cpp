@@ -12,6 +12,9 @@ constexpr qint64 kMaxScaledPixels = 16'000'000;
 TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     setGeometry(0, 0, 105, 105);
     setMouseTracking(true);
+    // A non-windowed control: a press on it leaves the keyboard focus where
+    // it was.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void TPictureControl::SetPicture(const QImage& picture) {

@@ -1,5 +1,6 @@
 #include "QRStandardPreview.h"
 
+#include "../platform/Icons.h"
 #include "../platform/KeyPreview.h"
 #include "QRPreviewSource.h"
 
@@ -13,6 +14,27 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWidgetAction>
+#include <functional>
+
+namespace {
+// A tool bar item shown as a push button. A button added to the bar as a
+// plain widget is left out of the bar's overflow menu; an item that makes its
+// button on request is listed there, as a menu entry of its own text.
+class TExitButtonItem : public QWidgetAction {
+public:
+    TExitButtonItem(QObject* parent, std::function<QPushButton*(QWidget*)> make)
+        : QWidgetAction(parent), make_(std::move(make)) {}
+
+protected:
+    QWidget* createWidget(QWidget* parent) override {
+        return qobject_cast<QToolBar*>(parent) ? make_(parent) : nullptr;
+    }
+
+private:
+    std::function<QPushButton*(QWidget*)> make_;
+};
+} // namespace
 
 TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPreviewSource* printer)
     : QDialog(owner), printer_(printer) {
@@ -59,46 +81,60 @@ void TQRStandardPreview::BuildToolBar() {
 
     ToolButton1 = AddSeparator("ToolButton1");
     ZoomFit = AddToggle("ZoomFit", QStringLiteral("ページ全体を表示"),
-                        QStyle::SP_TitleBarNormalButton, &TQRStandardPreview::ZoomToFitClick);
-    Zoom100 = AddToggle("Zoom100", QStringLiteral("100%"), QStyle::SP_FileDialogContentsView,
+                        Std(QStyle::SP_TitleBarNormalButton), &TQRStandardPreview::ZoomToFitClick);
+    Zoom100 = AddToggle("Zoom100", QStringLiteral("100%"), Std(QStyle::SP_FileDialogContentsView),
                         &TQRStandardPreview::ZoomTo100Click);
-    ZoomToWidth = AddToggle("ZoomToWidth", QStringLiteral("幅を基準に表示"),
-                            QStyle::SP_TitleBarMaxButton, &TQRStandardPreview::ZoomToWidthClick);
+    ZoomToWidth =
+        AddToggle("ZoomToWidth", QStringLiteral("幅を基準に表示"),
+                  Std(QStyle::SP_TitleBarMaxButton), &TQRStandardPreview::ZoomToWidthClick);
     ZoomToWidth->setChecked(true);
     Separator1 = AddSeparator("Separator1");
-    FirstPage = AddButton("FirstPage", QStringLiteral("最初のページ"), QStyle::SP_MediaSkipBackward,
-                          &TQRStandardPreview::FirstPageClick);
+    FirstPage = AddButton("FirstPage", QStringLiteral("最初のページ"),
+                          Std(QStyle::SP_MediaSkipBackward), &TQRStandardPreview::FirstPageClick);
     PreviousPage = AddButton("PreviousPage", QStringLiteral("前のページ"),
-                             QStyle::SP_MediaSeekBackward, &TQRStandardPreview::PrevPageClick);
+                             Std(QStyle::SP_MediaSeekBackward), &TQRStandardPreview::PrevPageClick);
     ToolButton2 = AddButton("ToolButton2", QStringLiteral("次のページ"),
-                            QStyle::SP_MediaSeekForward, &TQRStandardPreview::NextPageClick);
-    LastPage = AddButton("LastPage", QStringLiteral("最後のページ"), QStyle::SP_MediaSkipForward,
-                         &TQRStandardPreview::LastPageClick);
+                            Std(QStyle::SP_MediaSeekForward), &TQRStandardPreview::NextPageClick);
+    LastPage = AddButton("LastPage", QStringLiteral("最後のページ"),
+                         Std(QStyle::SP_MediaSkipForward), &TQRStandardPreview::LastPageClick);
     Separator2 = AddSeparator("Separator2");
-    PrintSetup = AddButton("PrintSetup", QStringLiteral("プリンタの設定"),
-                           QStyle::SP_FileDialogDetailedView, &TQRStandardPreview::PrintSetupClick);
-    Print = AddButton("Print", QStringLiteral("印刷"), QStyle::SP_DialogApplyButton,
+    PrintSetup =
+        AddButton("PrintSetup", QStringLiteral("プリンタの設定"),
+                  ActionIcon(TActionIcon::PrinterSettings), &TQRStandardPreview::PrintSetupClick);
+    Print = AddButton("Print", QStringLiteral("印刷"), ActionIcon(TActionIcon::Print),
                       &TQRStandardPreview::PrintClick);
     PrintSetup->setEnabled(false);
     Print->setEnabled(false);
     Separator3 = AddSeparator("Separator3");
     SaveReport = AddButton("SaveReport", QStringLiteral("レポートの保存"),
-                           QStyle::SP_DialogSaveButton, nullptr);
+                           Std(QStyle::SP_DialogSaveButton), nullptr);
     LoadReport = AddButton("LoadReport", QStringLiteral("レポート読み込み"),
-                           QStyle::SP_DialogOpenButton, nullptr);
+                           Std(QStyle::SP_DialogOpenButton), nullptr);
     Separator4 = AddSeparator("Separator4");
 
-    ExitButton = new QPushButton(QStringLiteral("閉じる(&C)"), ToolBar1);
-    ExitButton->setObjectName("ExitButton");
-    ExitButton->setFixedSize(75, 22);
-    ExitButton->setAutoDefault(false);
-    connect(ExitButton, &QPushButton::clicked, this, &TQRStandardPreview::ExitClick);
-    ToolBar1->addWidget(ExitButton);
+    // The bar makes the button through its item (TExitButtonItem), so that
+    // in a window too narrow for the whole bar the overflow menu offers the
+    // item, with the button's text and command.
+    auto* exitItem = new TExitButtonItem(ToolBar1, [this](QWidget* bar) {
+        ExitButton = new QPushButton(QStringLiteral("閉じる(&C)"), bar);
+        ExitButton->setObjectName("ExitButton");
+        ExitButton->setFixedSize(75, 22);
+        ExitButton->setAutoDefault(false);
+        connect(ExitButton, &QPushButton::clicked, this, &TQRStandardPreview::ExitClick);
+        return ExitButton;
+    });
+    exitItem->setText(QStringLiteral("閉じる(&C)"));
+    connect(exitItem, &QAction::triggered, this, &TQRStandardPreview::ExitClick);
+    ToolBar1->addAction(exitItem);
 }
 
-QAction* TQRStandardPreview::AddButton(const QString& name, const QString& hint, int icon,
+QIcon TQRStandardPreview::Std(QStyle::StandardPixmap icon) const {
+    return style()->standardIcon(icon);
+}
+
+QAction* TQRStandardPreview::AddButton(const QString& name, const QString& hint, const QIcon& icon,
                                        void (TQRStandardPreview::*command)()) {
-    QAction* a = ToolBar1->addAction(style()->standardIcon(QStyle::StandardPixmap(icon)), hint);
+    QAction* a = ToolBar1->addAction(icon, hint);
     a->setObjectName(name);
     a->setToolTip(hint);
     if (command)
@@ -106,7 +142,7 @@ QAction* TQRStandardPreview::AddButton(const QString& name, const QString& hint,
     return a;
 }
 
-QAction* TQRStandardPreview::AddToggle(const QString& name, const QString& hint, int icon,
+QAction* TQRStandardPreview::AddToggle(const QString& name, const QString& hint, const QIcon& icon,
                                        void (TQRStandardPreview::*command)()) {
     QAction* a = AddButton(name, hint, icon, command);
     a->setCheckable(true);

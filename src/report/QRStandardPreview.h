@@ -6,6 +6,8 @@
 #include "QRPreview.h"
 
 #include <QDialog>
+#include <QIcon>
+#include <QStyle>
 
 class QAction;
 class QActionGroup;
@@ -69,9 +71,10 @@ protected:
 private:
     void BuildToolBar();
     void BuildStatusBar();
-    QAction* AddButton(const QString& name, const QString& hint, int icon,
+    QIcon Std(QStyle::StandardPixmap icon) const;
+    QAction* AddButton(const QString& name, const QString& hint, const QIcon& icon,
                        void (TQRStandardPreview::*command)());
-    QAction* AddToggle(const QString& name, const QString& hint, int icon,
+    QAction* AddToggle(const QString& name, const QString& hint, const QIcon& icon,
                        void (TQRStandardPreview::*command)());
     QAction* AddSeparator(const QString& name);
     void BindPrinter();

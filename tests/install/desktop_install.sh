@@ -1,0 +1,65 @@
+#!/bin/bash
+# The program as a desktop installation: installs the build into a staging
+# root (DESTDIR), checks what landed there and validates the menu entry and
+# the metainfo, checks the kept icon PNGs are what the SVG renders to, builds
+# the Debian package and reads its dependencies, then runs the installed
+# binary on its own X server (the desktop test given as $2).
+# Usage: desktop_install.sh <build folder> <desktop test binary>
+set -euo pipefail
+BUILD=$1
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+WORK=$(mktemp -d /tmp/tesorin-install.XXXXXX)
+RO=$WORK/readonly
+cleanup() {
+    umount "$RO" 2>/dev/null || true
+    chmod -R u+w "$WORK"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+STAGE=$WORK/stage
+DESTDIR=$STAGE cmake --install "$BUILD" --prefix /usr >/dev/null
+[ -x "$STAGE/usr/bin/tesorin" ] || fail "no usr/bin/tesorin"
+DESKTOP=$STAGE/usr/share/applications/jp.tesorin.Tesorin.desktop
+METAINFO=$STAGE/usr/share/metainfo/jp.tesorin.Tesorin.metainfo.xml
+desktop-file-validate "$DESKTOP" || fail "desktop entry does not validate"
+appstreamcli validate --no-net "$METAINFO" || fail "metainfo does not validate"
+grep -qx 'Categories=Graphics;' "$DESKTOP" || fail "Categories"
+grep -q '^Name\[ja\]=' "$DESKTOP" || fail "no Name[ja]"
+grep -q '^MimeType=' "$DESKTOP" && fail "MimeType although no file is opened from the command line"
+grep -q '<image>https://.*/docs/shots/colours.png</image>' "$METAINFO" || fail "no screenshot"
+[ -f "$SOURCE/docs/shots/colours.png" ] || fail "the screenshot is not in docs/shots"
+
+# Every hicolor size, each PNG as large as its folder says, and the kept
+# PNGs pixel for pixel what scripts/icons.sh renders from the SVG now.
+"$SOURCE/scripts/icons.sh" "$WORK/icons"
+for n in 16 22 24 32 48 64 128 256; do
+    png=$STAGE/usr/share/icons/hicolor/${n}x${n}/apps/tesorin.png
+    [ -f "$png" ] || fail "no ${n}x${n} icon"
+    [ "$(identify -format '%wx%h' "$png")" = "${n}x${n}" ] || fail "${n}x${n} icon has another size"
+    diff=$(compare -metric AE "$png" "$WORK/icons/${n}x${n}/tesorin.png" null: 2>&1 || true)
+    [ "$diff" = "0" ] || fail "${n}x${n} icon is not the SVG's rendering ($diff pixels differ): run scripts/icons.sh"
+done
+[ -f "$STAGE/usr/share/icons/hicolor/scalable/apps/tesorin.svg" ] || fail "no scalable icon"
+
+# The Debian package, its dependencies computed from the binary.
+(cd "$BUILD" && cpack -G DEB -B "$WORK/package" >/dev/null)
+DEB=$(ls "$WORK"/package/tesorin_*.deb)
+INFO=$(dpkg-deb -I "$DEB")
+echo "$INFO" | grep '^ Depends:'
+grep -q '^ Depends:.*libqt6widgets6' <<<"$INFO" || fail "no Qt dependency in the package"
+CONTENTS=$(dpkg-deb -c "$DEB")
+grep -q ' ./usr/bin/tesorin$' <<<"$CONTENTS" || fail "package lacks usr/bin/tesorin"
+grep -q 'hicolor/16x16/apps/tesorin.png$' <<<"$CONTENTS" || fail "package lacks the icons"
+
+# The installed binary, started from a folder it cannot write: a read-only
+# bind mount (root writes through mode bits), else the mode bits.
+mkdir -p "$RO"
+cp "$STAGE/usr/bin/tesorin" "$RO/"
+if ! { mount --bind "$RO" "$RO" 2>/dev/null && mount -o remount,ro,bind "$RO" 2>/dev/null; }; then
+    umount "$RO" 2>/dev/null || true
+    chmod a-w "$RO"
+fi
+touch "$RO/probe" 2>/dev/null && fail "could not make the program's folder read-only"
+TESORIN_INSTALLED="$RO/tesorin" "$2"
