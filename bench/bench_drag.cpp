@@ -32,10 +32,10 @@ void Place(TForm1& form, const QString& file) {
 // Microseconds per outline update while dragging a 150 x 125 rectangle
 // across the page, one pixel per step.
 double OutlineUpdate(TForm1& form, TImageEx* source) {
-    form.GrabOrigin = source->pos();
-    form.GrabPoint = QPoint(75, 60);
-    form.EdgeZone = 0;
-    const QPoint start = form.GrabOrigin + form.GrabPoint;
+    const QPoint grab(75, 60); // the middle: the drag moves the picture
+    form.ImagePanelMouseMove(source, Qt::NoButton, {}, grab.x(), grab.y());
+    form.GrabImage(source, grab);
+    const QPoint start = source->pos() + grab;
     for (int i = 0; i < 20; ++i) { // warm up: scaled copies, caches
         form.ImagePanelDragOver(form.TransPanel1, source, start + QPoint(i, i), TDragState::Move);
         Flush(form);

@@ -51,6 +51,16 @@ struct TRectL {
     bool operator==(const TRectL&) const = default;
 };
 
+// The press and drag gesture on a placed picture: the point it was grabbed
+// at and its position then, the edges under the pointer (none: the middle,
+// which moves the picture), and the drag outline now on screen.
+struct TImageGesture {
+    QPoint GrabPoint;
+    QPoint GrabOrigin;
+    TImageEdges EdgeZone = 0;
+    TRectL DragOutline;
+};
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -93,10 +103,9 @@ public:
     TImageEx* SelectedImage = nullptr;
     QPointer<QWidget> FramedImage;
     // The press / drag gesture on a picture.
-    QPoint GrabPoint;
-    QPoint GrabOrigin;
-    TImageEdges EdgeZone = 0;
-    TRectL DragOutline;
+    const TImageGesture& Gesture() const { return gesture_; }
+    // Takes hold of the picture at `at` (its own pixels), as a press does.
+    void GrabImage(const TImageEx* image, QPoint at);
 
     // Creates a placed picture from a file: 105 x 105 at (0, 0), stretched,
     // on top of the others and last in PlacedImages. Raises EError (and adds
@@ -210,6 +219,7 @@ private:
     TKeyPreview* keyPreview_ = nullptr;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
+    TImageGesture gesture_;
 
     bool outerSized_ = false;
     // Folders SETTING.DAT and LIST.DAT are read from and written to, fixed

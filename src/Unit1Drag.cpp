@@ -43,8 +43,8 @@ TRectL OutlineFor(TImageEdges zone, const QRect& b, int dx, int dy) {
 bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState) {
     if (imageDrag_->EscapeDown()) {
         ReleaseCursor();
-        EraseDragOutline(DragOutline);
-        DragOutline = TRectL{};
+        EraseDragOutline(gesture_.DragOutline);
+        gesture_.DragOutline = TRectL{};
         return true;
     }
     const auto* dragged = qobject_cast<TImageEx*>(source);
@@ -52,11 +52,11 @@ bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TD
         return false;
     ConfineCursorToPage();
     const QPoint p = target == TransPanel1 ? pos : target->mapTo(TransPanel1, pos);
-    const QPoint grabbedAt = GrabOrigin + GrabPoint;
-    const TRectL r =
-        OutlineFor(EdgeZone, dragged->geometry(), p.x() - grabbedAt.x(), p.y() - grabbedAt.y());
-    DrawDragOutline(r, DragOutline);
-    DragOutline = r;
+    const QPoint grabbedAt = gesture_.GrabOrigin + gesture_.GrabPoint;
+    const TRectL r = OutlineFor(gesture_.EdgeZone, dragged->geometry(), p.x() - grabbedAt.x(),
+                                p.y() - grabbedAt.y());
+    DrawDragOutline(r, gesture_.DragOutline);
+    gesture_.DragOutline = r;
     return true;
 }
 
@@ -64,13 +64,13 @@ void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
     auto* dropped = qobject_cast<TImageEx*>(source);
     if (!dropped)
         return;
-    const TRectL r = DragOutline;
+    const TRectL r = gesture_.DragOutline;
     const int w = r.Right - r.Left;
     const int h = r.Bottom - r.Top;
     // The outline is taken away here rather than left to the repaint: the
     // marks are kept apart from the layer and survive its repaints.
-    EraseDragOutline(DragOutline);
-    DragOutline = TRectL{};
+    EraseDragOutline(gesture_.DragOutline);
+    gesture_.DragOutline = TRectL{};
     dropped->setGeometry(w < 0 ? r.Right : r.Left, h < 0 ? r.Bottom : r.Top, qAbs(w), qAbs(h));
     dropped->update();
     target->update();
@@ -82,8 +82,8 @@ void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
 // the outline goes and the pointer is free again: a pointer left confined to
 // the page could not reach the command bar.
 void TForm1::ImagePanelEndDrag() {
-    EraseDragOutline(DragOutline);
-    DragOutline = TRectL{};
+    EraseDragOutline(gesture_.DragOutline);
+    gesture_.DragOutline = TRectL{};
     ReleaseCursor();
 }
 

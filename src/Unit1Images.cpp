@@ -288,13 +288,18 @@ void TForm1::FormKeyDown(QKeyEvent* key) {
 
 void TForm1::ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton, Qt::KeyboardModifiers,
                                  int x, int y) {
-    EdgeZone = EdgesAt(x, y, sender->width(), sender->height());
+    gesture_.EdgeZone = EdgesAt(x, y, sender->width(), sender->height());
     sender->unsetCursor();
     sender->SetDragCursor(QCursor(Qt::DragMoveCursor));
-    if (const auto sizing = SizingCursor(EdgeZone)) {
+    if (const auto sizing = SizingCursor(gesture_.EdgeZone)) {
         sender->setCursor(*sizing);
         sender->SetDragCursor(QCursor(*sizing));
     }
+}
+
+void TForm1::GrabImage(const TImageEx* image, QPoint at) {
+    gesture_.GrabPoint = at;
+    gesture_.GrabOrigin = image->pos();
 }
 
 void TForm1::ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
@@ -302,10 +307,9 @@ void TForm1::ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button
     auto* image = qobject_cast<TImageEx*>(sender);
     if (!image)
         return;
-    GrabPoint = QPoint(x, y);
-    GrabOrigin = image->pos();
+    GrabImage(image, QPoint(x, y));
     SelectImage(image);
-    const QPoint screenAt = image->mapToGlobal(GrabPoint);
+    const QPoint screenAt = image->mapToGlobal(gesture_.GrabPoint);
     if (button == Qt::RightButton) {
         PopupMenu1->popup(screenAt);
         return;

@@ -55,7 +55,7 @@ private slots:
         QVERIFY(f.exposed);
         TImageEx* image = f.Place(QRect(QPoint(40, 30), size));
         f.Hover(QPoint(40, 30) + at);
-        QCOMPARE(f.form.EdgeZone, zone);
+        QCOMPARE(f.form.Gesture().EdgeZone, zone);
         if (cursor < 0) {
             QVERIFY(!image->testAttribute(Qt::WA_SetCursor));
             QCOMPARE(image->DragCursor().shape(), Qt::DragMoveCursor);
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(image->geometry().topLeft(), result.topLeft());
         QCOMPARE(image->size(), result.size());
         QCOMPARE(f.form.SelectedImage, image);
-        QCOMPARE(f.form.DragOutline, TRectL{});
+        QCOMPARE(f.form.Gesture().DragOutline, TRectL{});
         QVERIFY(!TCursorClip::Instance().Current());
         QVERIFY(f.form.PlacedImages.contains(image));
     }
@@ -137,7 +137,7 @@ private slots:
         f.Hover(QPoint(150, 150));
         f.Press(QPoint(150, 150));
         f.Hover(QPoint(160, 155));
-        QCOMPARE(f.form.DragOutline, (TRectL{110, 105, 210, 205}));
+        QCOMPARE(f.form.Gesture().DragOutline, (TRectL{110, 105, 210, 205}));
         const auto marks = f.form.LayerMarks()->Marks();
         QVERIFY(marks.contains(TMark{TMarkKind::Outline, 110, 105, 210, 205}));
         QCOMPARE(marks.size(), 2);
@@ -161,7 +161,7 @@ private slots:
         QVERIFY(TCursorClip::Instance().Current());
         QTest::keyClick(&f.form, Qt::Key_Escape);
         QCOMPARE(f.form.ImageDrag()->Phase(), TDragManager::TPhase::Idle);
-        QCOMPARE(f.form.DragOutline, TRectL{});
+        QCOMPARE(f.form.Gesture().DragOutline, TRectL{});
         QVERIFY(!TCursorClip::Instance().Current());
         QCOMPARE(f.form.SelectedImage, image); // the drag loop took the key
         QCOMPARE(f.form.LayerMarks()->Marks(),
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::DragMoveCursor); // it takes the drag
         QTest::mouseRelease(f.form.windowHandle(), Qt::LeftButton, {}, bar);
         QCOMPARE(image->geometry(), QRect(10, 10, 100, 100));
-        QCOMPARE(f.form.DragOutline, TRectL{});
+        QCOMPARE(f.form.Gesture().DragOutline, TRectL{});
         QCOMPARE(f.form.LayerMarks()->Marks().size(), 1);
         QVERIFY(!TCursorClip::Instance().Current());
     }
