@@ -4,7 +4,7 @@ namespace {
 constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 struct TActionIconNames {
-    const char* theme; // freedesktop icon naming specification
+    const char* theme; // the name desktop icon themes use for it
     const char* own;
 };
 
