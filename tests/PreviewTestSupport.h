@@ -47,8 +47,11 @@ inline void ClickButton(QAbstractButton* button) {
 // orientation (and the page range when asked) with the mouse, then OK.
 inline void ChooseInPrinterDialog(TQRStandardPreview& preview, TPrinterOrientation orientation,
                                   bool pageRange = false) {
-    QTimer::singleShot(10, [=] {
-        auto* dialog = qobject_cast<TQRPrintDialog*>(QApplication::activeModalWidget());
+    QTimer::singleShot(10, [=, &preview] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<TQRPrintDialog*>(modal);
+        if (!dialog && modal != &preview && modal)
+            modal->close(); // a message instead of the dialog: fail, do not hang
         QVERIFY(dialog);
         ClickButton(orientation == TPrinterOrientation::Portrait ? dialog->PortraitButton
                                                                  : dialog->LandscapeButton);

@@ -408,6 +408,7 @@ private slots:
     }
 
     void portraitInThePrinterDialogReshapesThePage() {
+        TPdfPrinterScope pdf; // the dialog lists the printers; none may be installed
         TForm1 form;
         TPreviewVisit visit;
         visit.action = [&](TQRStandardPreview& preview) {
