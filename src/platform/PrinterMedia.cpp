@@ -1,10 +1,50 @@
 #include "PrinterMedia.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cups/cups.h>
 
 namespace {
 constexpr double kToleranceMm = 1.5;
+// Resolutions outside this range are taken as a faulty description.
+constexpr int kLowestDpi = 72;
+constexpr int kHighestDpi = 4800;
+
+int Plausible(int dpi) {
+    return dpi >= kLowestDpi && dpi <= kHighestDpi ? dpi : 0;
+}
+
+// A "Resolution" option as queues state it: "600dpi", "600x1200dpi" (the
+// horizontal value is taken) or in dots per centimetre.
+int ParseResolution(const char* text) {
+    int x = 0;
+    int y = 0;
+    char unit[8] = {};
+    const int read = std::sscanf(text, "%dx%d%7s", &x, &y, unit);
+    if (read < 3 && std::sscanf(text, "%d%7s", &x, unit) < 2)
+        return 0;
+    const QByteArray u(unit);
+    if (u == "dpi")
+        return Plausible(x);
+    if (u == "dpc" || u == "dpcm")
+        return Plausible(int(std::lround(x * 2.54)));
+    return 0;
+}
+
+// The queue's own choice (lpoptions), else the printer's default.
+int DefaultResolution(cups_dest_t* dest, cups_dinfo_t* info) {
+    const char* chosen = cupsGetOption("Resolution", dest->num_options, dest->options);
+    if (const int dpi = chosen ? ParseResolution(chosen) : 0)
+        return dpi;
+    ipp_attribute_t* attr =
+        cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
+    if (!attr)
+        return 0;
+    ipp_res_t units = IPP_RES_PER_INCH;
+    int y = 0;
+    const int x = ippGetResolution(attr, 0, &y, &units);
+    return Plausible(units == IPP_RES_PER_INCH ? x : int(std::lround(x * 2.54)));
+}
 
 // CUPS sizes are hundredths of a millimetre.
 QSize ClosestMedia(cups_dest_t* dest, cups_dinfo_t* info, QSizeF mm) {
@@ -28,18 +68,30 @@ QSize ClosestMedia(cups_dest_t* dest, cups_dinfo_t* info, QSizeF mm) {
     }
     return best;
 }
-} // namespace
 
-QSize ServerMediaPoints(const QString& printer, QSizeF mm) {
+// What `ask` reads of the printer's destination and its details, or `none`
+// when the server does not know the printer.
+template <typename T, typename F> T AskServer(const QString& printer, T none, F ask) {
     const QByteArray name = printer.toLocal8Bit();
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
     if (!dest)
-        return {};
-    QSize points;
+        return none;
+    T answer = none;
     if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
-        points = ClosestMedia(dest, info, mm);
+        answer = ask(dest, info);
         cupsFreeDestInfo(info);
     }
     cupsFreeDests(1, dest);
-    return points;
+    return answer;
+}
+} // namespace
+
+QSize ServerMediaPoints(const QString& printer, QSizeF mm) {
+    return AskServer(printer, QSize(), [mm](cups_dest_t* dest, cups_dinfo_t* info) {
+        return ClosestMedia(dest, info, mm);
+    });
+}
+
+int ServerResolution(const QString& printer) {
+    return AskServer(printer, 0, DefaultResolution);
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The print server's own size of a printer's paper, to the point. Qt lists a
+// What the print server says of a printer beyond Qt's view of it.
+//
+// The server's own size of a printer's paper, to the point. Qt lists a
 // printer's papers by their standard sizes (JIS B4 as 729 x 1032 pt), while
 // the printer's description may define them slightly differently (727 x 1029
 // pt); a job whose page differs from the media by a point is centred on it.
@@ -11,3 +13,9 @@
 // The size in whole points of the printer's paper closest to `mm`
 // (portrait, each side within 1.5 mm); invalid when the server does not say.
 QSize ServerMediaPoints(const QString& printer, QSizeF mm);
+
+// The resolution in dots per inch that the printer's queue prints at by
+// default: the user's own choice for the queue first, then the printer's
+// default; 0 when the server does not say. Qt opens every CUPS printer at its
+// own PDF resolution, whatever the printer prints at.
+int ServerResolution(const QString& printer);

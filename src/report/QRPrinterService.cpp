@@ -60,7 +60,14 @@ std::unique_ptr<QPrinter> TQRPrinterService::Open(const QString& name) const {
         return nullptr; // the chosen printer is gone
     if (info.isNull())  // no default printer: take the first
         info = QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().value(0));
-    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    // Drawn at the resolution the printer prints at: finer dots only make the
+    // job and the server's conversions larger (pictures travel at the device
+    // rectangle's pixels), and lines and pictures are placed to the printer's
+    // own dot.
+    if (const int dpi = ServerResolution(info.printerName()))
+        printer->setResolution(dpi);
+    return printer;
 }
 
 QPageSize TQRPrinterService::Media(const QPrinter& printer, TQRPaperSize code,

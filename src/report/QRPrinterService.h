@@ -22,7 +22,8 @@ public:
     virtual QString DefaultPrinterName() const;
     // True when at least one printer is installed.
     bool PrinterOK() const { return !PrinterNames().isEmpty(); }
-    // The named printer (empty: the default one), at its full resolution;
+    // The named printer (empty: the default one), at the resolution its
+    // queue prints at (Qt's own when the server does not say);
     // none when a named printer is not installed (any more).
     virtual std::unique_ptr<QPrinter> Open(const QString& name) const;
     // The printer's paper for a code (custom: the page's size in mm), taken

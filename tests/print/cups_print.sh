@@ -7,5 +7,10 @@ TEST_BIN="$1"
 source "$(dirname "$0")/cups_setup.sh"
 
 "$TEST_BIN" sheetsLandWithinOneDevicePixelOnEveryPaper
+# The print server's library reads the user's options once per process, so
+# each row of this test runs in a process of its own.
+RESOLUTION=theDeviceHasTheQueuesResolution
+"$TEST_BIN" -datatags "$RESOLUTION" 2>/dev/null | sed -n "s/^TstCupsPrint $RESOLUTION //p" |
+    while IFS= read -r row; do "$TEST_BIN" "$RESOLUTION:$row"; done
 CUPS_SERVER=/nonexistent/tesorin-no-server.sock TESORIN_NO_PRINTER=1 \
     "$TEST_BIN" withoutPrinterBothPrintCommandsSaySo

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
@@ -279,6 +280,39 @@ private slots:
         QCOMPARE(messages, QStringList(3, NoPrinterMessage()));
         QCOMPARE(form.QuickRep1->Page()->Orientation(), TPrinterOrientation::Landscape);
         QVERIFY(form.QuickRep1->Available());
+    }
+
+    // A printer is drawn at the resolution its queue prints at: the user's
+    // own choice for the queue (lpoptions), else the printer's default, which
+    // the queue's description sets to 300 dpi. One row per process (the
+    // script runs them so): the print server's library reads HOME once.
+    void theDeviceHasTheQueuesResolution_data() {
+        QTest::addColumn<QByteArray>("option");
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("the printer's default") << QByteArray() << 300;
+        QTest::newRow("chosen for the queue") << QByteArray("Resolution=600dpi") << 600;
+        QTest::newRow("two values") << QByteArray("Resolution=1200x600dpi") << 1200;
+        QTest::newRow("per centimetre") << QByteArray("Resolution=236dpcm") << 599;
+        QTest::newRow("not a resolution") << QByteArray("Resolution=fine") << 300;
+        QTest::newRow("absurd") << QByteArray("Resolution=1dpi") << 300;
+    }
+    void theDeviceHasTheQueuesResolution() {
+        if (qEnvironmentVariableIsSet("TESORIN_NO_PRINTER"))
+            QSKIP("the print server is out of reach in this run");
+        QFETCH(QByteArray, option);
+        QFETCH(int, dpi);
+        const QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(".cups"));
+        QFile options(home.filePath(".cups/lpoptions"));
+        QVERIFY(options.open(QIODevice::WriteOnly));
+        options.write("Dest PDF " + option + "\n");
+        options.close();
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        const std::unique_ptr<QPrinter> printer = TQRPrinterService::Current().Open("PDF");
+        qputenv("HOME", realHome);
+        QVERIFY(printer);
+        QCOMPARE(printer->resolution(), dpi);
     }
 };
 
