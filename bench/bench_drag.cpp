@@ -1,9 +1,7 @@
 // Cost of one drag-outline update (the drag-over step and the repaint it
 // causes) with 30 placed 4000 x 3000 pictures against the same with none,
 // and the cost of a full repaint of the layer with those 30 pictures.
-#include "ImageEx.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "Form1Access.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,22 +31,22 @@ void Place(TForm1& form, const QString& file) {
 // across the page, one pixel per step.
 double OutlineUpdate(TForm1& form, TImageEx* source) {
     const QPoint grab(75, 60); // the middle: the drag moves the picture
-    form.ImagePanelMouseMove(source, Qt::NoButton, {}, grab.x(), grab.y());
+    TForm1Access::Hover(form, source, grab);
     form.GrabImage(source, grab);
     const QPoint start = source->pos() + grab;
     for (int i = 0; i < 20; ++i) { // warm up: scaled copies, caches
-        form.ImagePanelDragOver(form.TransPanel1, source, start + QPoint(i, i), TDragState::Move);
+        TForm1Access::DragOver(form, source, start + QPoint(i, i));
         Flush(form);
     }
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < kSteps; ++i) {
         const QPoint at = start + QPoint(20 + i, 20 + i / 2);
-        form.ImagePanelDragOver(form.TransPanel1, source, at, TDragState::Move);
+        TForm1Access::DragOver(form, source, at);
         Flush(form);
     }
     const double us = double(t.nsecsElapsed()) / 1000.0 / kSteps;
-    form.ReleaseCursor();
+    TForm1Access::ReleaseCursor(form);
     return us;
 }
 
@@ -100,7 +98,7 @@ int main(int argc, char** argv) {
     double none = 1e300, with30 = 1e300, repaint = 1e300, repaintBare = 1e300;
     for (int round = 0; round < 5; ++round) {
         none = std::min(none, OutlineUpdate(bare, bareSource));
-        with30 = std::min(with30, OutlineUpdate(full, full.PlacedImages.first()));
+        with30 = std::min(with30, OutlineUpdate(full, full.PlacedImages().first()));
         repaintBare = std::min(repaintBare, FullRepaint(bare));
         repaint = std::min(repaint, FullRepaint(full));
     }

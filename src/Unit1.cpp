@@ -122,10 +122,10 @@ void TForm1::BuildPageArea() {
 }
 
 void TForm1::FormCreate() {
-    PrintLines = true;
-    LinesInFront = false;
-    PageMargin = 10;
-    PlacedImages.clear();
+    printLines_ = true;
+    linesInFront_ = false;
+    pageMargin_ = 10;
+    placedImages_.clear();
     LoadDataFiles();
     LayoutBag();
     InstallPanelHook();
@@ -133,13 +133,13 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
     RemovePanelHook();
-    for (TImageEx* image : PlacedImages)
+    for (TImageEx* image : placedImages_)
         delete image;
-    PlacedImages.clear();
+    placedImages_.clear();
 }
 
 void TForm1::LayoutBag() {
-    const int d = int(RoundHalfEven(PageMargin * kScreenPixelsPerMmAtZoom80));
+    const int d = int(RoundHalfEven(pageMargin_ * kScreenPixelsPerMmAtZoom80));
     // One bounds write: each single-side setter stores all four bounds.
     QRBag1->SetBounds(d, d, QuickRep1->width() - 2 * d, QuickRep1->height() - 2 * d);
 }

@@ -61,6 +61,16 @@ struct TImageGesture {
     TRectL DragOutline;
 };
 
+// What the settings command edits: the paper (a row of PaperSizes; any
+// other index keeps the page's paper), the margin in millimetres and the
+// two print switches.
+struct TFormSettings {
+    int PaperIndex = -1;
+    int PageMargin = 10;
+    bool PrintLines = true;
+    bool LinesInFront = false;
+};
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -85,23 +95,27 @@ public:
     TButtonEx* ButtonEx7 = nullptr;
     TButtonEx* ButtonEx8 = nullptr;
     TColorDialog* ColorDialog1 = nullptr;
-
-    // Working copies of the settings.
-    int PageMargin = 10;
-    bool PrintLines = true;
-    bool LinesInFront = false;
-    // Placed pictures, back to front; the window owns them.
-    QList<TImageEx*> PlacedImages;
-
-    // Image layer (Unit1Images.cpp).
+    // The open dialog exists from the first "開く" on.
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* Delete1 = nullptr;
+
+    // Working copies of the settings, read at start-up and saved at close.
+    int PageMargin() const { return pageMargin_; }
+    bool PrintLines() const { return printLines_; }
+    bool LinesInFront() const { return linesInFront_; }
+    TFormSettings Settings() const;
+    // Takes settings as the settings dialog's OK does, and lays the page and
+    // the bag out anew.
+    void ApplySettings(const TFormSettings& settings);
+
+    // Placed pictures, back to front; the window owns them.
+    const QList<TImageEx*>& PlacedImages() const { return placedImages_; }
     // The picture pressed last, and the one whose frame is on screen now.
-    TImageEx* SelectedImage = nullptr;
-    QPointer<QWidget> FramedImage;
+    TImageEx* SelectedImage() const { return selectedImage_; }
+    QWidget* FramedImage() const { return framedImage_; }
     // The press / drag gesture on a picture.
     const TImageGesture& Gesture() const { return gesture_; }
     // Takes hold of the picture at `at` (its own pixels), as a press does.
@@ -121,63 +135,16 @@ public:
     qint64 PictureRoom() const;
     void DeleteSelectedImage();
     void BringSelectedImageToFront();
-    // Toggles the dotted frame of image on the layer; returns image, or empty
-    // when it is empty or not a placed picture.
-    QWidget* DrawSelectionFrame(QWidget* image);
-    void RedrawSelectionFrame();
     void SelectImage(TImageEx* image);
     void DeselectImage();
     // The transient marks drawn over the layer (frame and drag outline).
     const TMarkOverlay* LayerMarks() const { return layerMarks_; }
-    TDragManager* ImageDrag() const { return imageDrag_; }
-
-    // Handlers.
-    void CreateOpenDialog();
-    void ButtonFileOpenClick();
-    // Files dragged from another program and dropped on the page.
-    void ImagePanelFilesDropped(const QStringList& paths, QPoint at);
-    void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
-                             Qt::KeyboardModifiers shift, int x, int y);
-    void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,
-                             Qt::KeyboardModifiers shift, int x, int y);
-    bool ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState state);
-    void ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint pos);
-    void N1Click() { BringSelectedImageToFront(); }
-    void Delete1Click() { DeleteSelectedImage(); }
-    void FormKeyDown(QKeyEvent* key);
-    void ConfineCursorToPage();
-    void ReleaseCursor();
-
-    // Fits the bag into the page, inset by round(PageMargin x 3.02) pixels.
-    void LayoutBag();
+    const TDragManager* ImageDrag() const { return imageDrag_; }
     // Makes the image layer repaint in full (width to 0 and back).
     void RefreshLayer();
 
-    // Print and preview commands ("印刷", "ﾌﾟﾚﾋﾞｭｰ").
-    void ButtonPrintClick();
-    void ButtonPrevierClick();
-    void RunReport(bool preview);
-    // The report page's preview event: shows the preview window modally.
-    void QuickRep1Preview(TQRPrinter* printer);
     // The print pictures and the front bag; they exist only during a run.
     const TPrintElements& PrintElements() const { return printElements_; }
-
-    // Colour commands: asks ColorDialog1 for a colour and gives it to the
-    // bag's colour that belongs to the pressed button (Sender).
-    void ButtonColorClick(QObject* Sender);
-    // Settings and placed pictures kept between runs (Unit1Files.cpp).
-    void LoadSettings();
-    // The saves write the new file beside the old one; FormClose puts both
-    // in place.
-    std::unique_ptr<TAtomicSave> SaveSettings();
-    // Sets the page's top, bottom, left and right margins to PageMargin.
-    void ApplyPageMargins();
-    void LoadImages();
-    std::unique_ptr<TAtomicSave> SaveImages();
-    // Saves both files; on failure shows the error and returns false.
-    bool FormClose();
-    // The settings command: opens the dialog and applies what it returns.
-    void ButtonEx8Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -185,6 +152,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Steps of the picture gesture and the open dialog, for the tests and
+    // benchmarks that no user command reaches (tests/Form1Access.h).
+    friend struct TForm1Access;
+
     void BuildCommandBar();
     void BuildPageArea();
     void CreateColorCommands();
@@ -195,6 +166,10 @@ private:
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
     void FitOuterSize();
     void CentreOnScreen();
+    // Fits the bag into the page, inset by round(PageMargin x 3.02) pixels.
+    void LayoutBag();
+
+    // Image layer (Unit1Images.cpp).
     void SetUpImageLayer();
     void BuildImageMenu();
     void InstallPanelHook();
@@ -202,17 +177,70 @@ private:
     void PanelWindowProc(const QRegion& painted);
     TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
                                 const std::optional<QImage>& decoded);
+    // Toggles the dotted frame of image on the layer; returns image, or empty
+    // when it is empty or not a placed picture.
+    QWidget* DrawSelectionFrame(QWidget* image);
+    void RedrawSelectionFrame();
+    void CreateOpenDialog();
+    void ButtonFileOpenClick();
     // Opens a picture as "開く" does, with its top-left corner at 'at'; a
     // failure is reported, adds nothing and gives false.
     bool OpenPicture(const QString& path, QPoint at);
+    // Files dragged from another program and dropped on the page.
+    void ImagePanelFilesDropped(const QStringList& paths, QPoint at);
+    void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
+                             Qt::KeyboardModifiers shift, int x, int y);
+    void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,
+                             Qt::KeyboardModifiers shift, int x, int y);
+    void N1Click() { BringSelectedImageToFront(); }
+    void Delete1Click() { DeleteSelectedImage(); }
+    void FormKeyDown(QKeyEvent* key);
+
+    // Dragging a placed picture (Unit1Drag.cpp).
+    bool ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState state);
+    void ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint pos);
+    void ImagePanelEndDrag();
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
-    void ImagePanelEndDrag();
+    void ConfineCursorToPage();
+    void ReleaseCursor();
+
+    // Print and preview commands ("印刷", "ﾌﾟﾚﾋﾞｭｰ"), Unit1Print.cpp.
+    void ButtonPrintClick();
+    void ButtonPrevierClick();
+    void RunReport(bool preview);
+    // The report page's preview event: shows the preview window modally.
+    void QuickRep1Preview(TQRPrinter* printer);
+
+    // Colour commands: asks ColorDialog1 for a colour and gives it to the
+    // bag's colour that belongs to the pressed button (Sender).
+    void ButtonColorClick(QObject* Sender);
+
+    // Settings and placed pictures kept between runs (Unit1Files.cpp).
     void LoadDataFiles();
+    void LoadSettings();
+    // The saves write the new file beside the old one; FormClose puts both
+    // in place.
+    std::unique_ptr<TAtomicSave> SaveSettings();
+    // Sets the page's top, bottom, left and right margins to PageMargin.
+    void ApplyPageMargins();
+    void LoadImages();
     TImageEx* RestoreImage(const TImageRec& rec, TPictureQueue& pictures);
+    std::unique_ptr<TAtomicSave> SaveImages();
     void BackupIfNotLoaded(const QString& name);
     using TSaveStep = std::unique_ptr<TAtomicSave> (TForm1::*)();
     std::unique_ptr<TAtomicSave> SaveUnlessRefusedBefore(const QString& name, TSaveStep save);
+    // Saves both files; on failure shows the error and returns false.
+    bool FormClose();
+    // The settings command: opens the dialog and applies what it returns.
+    void ButtonEx8Click();
+
+    int pageMargin_ = 10;
+    bool printLines_ = true;
+    bool linesInFront_ = false;
+    QList<TImageEx*> placedImages_;
+    TImageEx* selectedImage_ = nullptr;
+    QPointer<QWidget> framedImage_;
 
     TMarkOverlay* layerMarks_ = nullptr;
     TDragManager* imageDrag_ = nullptr;

@@ -45,20 +45,20 @@ void TForm1::LoadSettings() {
     if (!ReadSettingFile(rec, loadFolder_))
         return;
     QuickRep1->Page()->SetPaperSize(rec.PaperSize);
-    PrintLines = rec.PrintLines;
-    LinesInFront = rec.LinesInFront;
+    printLines_ = rec.PrintLines;
+    linesInFront_ = rec.LinesInFront;
     // The dialog keeps the margin within 1..50; a damaged file is brought
     // into that range too, so the page and the bag never get absurd insets.
-    PageMargin = qBound(1, rec.PageMargin, 50);
+    pageMargin_ = qBound(1, rec.PageMargin, 50);
     ApplyPageMargins();
 }
 
 std::unique_ptr<TAtomicSave> TForm1::SaveSettings() {
     TSettingRec rec;
     rec.PaperSize = QuickRep1->Page()->PaperSize();
-    rec.PageMargin = PageMargin;
-    rec.PrintLines = PrintLines;
-    rec.LinesInFront = LinesInFront;
+    rec.PageMargin = pageMargin_;
+    rec.PrintLines = printLines_;
+    rec.LinesInFront = linesInFront_;
     BackupIfNotLoaded(SettingFileName);
     return PrepareSettingFile(rec, dataFolder_);
 }
@@ -67,7 +67,7 @@ void TForm1::ApplyPageMargins() {
     TQRPage* page = QuickRep1->Page();
     for (int index : {TQRPage::TopMarginIdx, TQRPage::BottomMarginIdx, TQRPage::LeftMarginIdx,
                       TQRPage::RightMarginIdx})
-        page->SetValue(index, PageMargin);
+        page->SetValue(index, pageMargin_);
 }
 
 void TForm1::LoadImages() {
@@ -103,7 +103,7 @@ TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
 
 std::unique_ptr<TAtomicSave> TForm1::SaveImages() {
     BackupIfNotLoaded(ImageFileName);
-    return PrepareImageFile(PlacedImages, dataFolder_);
+    return PrepareImageFile(placedImages_, dataFolder_);
 }
 
 void TForm1::BackupIfNotLoaded(const QString& name) {
@@ -163,20 +163,30 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::ButtonEx8Click() {
+    const TFormSettings now = Settings();
     TForm2 dialog(this);
-    dialog.PaperIndex = PaperSizeToIndex(QuickRep1->Page()->PaperSize());
-    dialog.PrintLines = PrintLines;
-    dialog.LinesInFront = LinesInFront;
-    dialog.PageMargin = PageMargin;
+    dialog.PaperIndex = now.PaperIndex;
+    dialog.PrintLines = now.PrintLines;
+    dialog.LinesInFront = now.LinesInFront;
+    dialog.PageMargin = now.PageMargin;
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PageMargin = dialog.PageMargin;
+    ApplySettings({dialog.PaperIndex, dialog.PageMargin, dialog.PrintLines, dialog.LinesInFront});
+}
+
+TFormSettings TForm1::Settings() const {
+    return {PaperSizeToIndex(QuickRep1->Page()->PaperSize()), pageMargin_, printLines_,
+            linesInFront_};
+}
+
+void TForm1::ApplySettings(const TFormSettings& settings) {
+    pageMargin_ = settings.PageMargin;
     // No row chosen (the page has a paper outside the table): it stays.
-    if (dialog.PaperIndex >= 0 && dialog.PaperIndex < int(PaperSizes.size()))
-        QuickRep1->Page()->SetPaperSize(PaperSizes[size_t(dialog.PaperIndex)].PaperSize);
-    PrintLines = dialog.PrintLines;
-    LinesInFront = dialog.LinesInFront;
-    QRBag1->SetPrintLine(PrintLines);
+    if (settings.PaperIndex >= 0 && settings.PaperIndex < int(PaperSizes.size()))
+        QuickRep1->Page()->SetPaperSize(PaperSizes[size_t(settings.PaperIndex)].PaperSize);
+    printLines_ = settings.PrintLines;
+    linesInFront_ = settings.LinesInFront;
+    QRBag1->SetPrintLine(printLines_);
     ApplyPageMargins();
     LayoutBag();
     RefreshLayer();

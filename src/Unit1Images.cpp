@@ -144,7 +144,7 @@ TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, b
 
 qint64 TForm1::PictureRoom() const {
     qint64 used = 0;
-    for (const TImageEx* image : PlacedImages)
+    for (const TImageEx* image : placedImages_)
         used += image->Picture().sizeInBytes();
     return PictureMemoryBudget() - used;
 }
@@ -175,7 +175,7 @@ TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds
         image.get(), [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
     image->SetStretch(stretch);
     image->show();
-    PlacedImages.append(image.get());
+    placedImages_.append(image.get());
     return image.release();
 }
 
@@ -190,42 +190,42 @@ QWidget* TForm1::DrawSelectionFrame(QWidget* image) {
 }
 
 void TForm1::RedrawSelectionFrame() {
-    FramedImage = DrawSelectionFrame(SelectedImage);
+    framedImage_ = DrawSelectionFrame(selectedImage_);
 }
 
 void TForm1::SelectImage(TImageEx* image) {
-    TImageEx* previous = SelectedImage;
-    SelectedImage = image;
+    TImageEx* previous = selectedImage_;
+    selectedImage_ = image;
     if (previous == image)
         return;
-    FramedImage = DrawSelectionFrame(FramedImage);
-    FramedImage = DrawSelectionFrame(SelectedImage);
+    framedImage_ = DrawSelectionFrame(framedImage_);
+    framedImage_ = DrawSelectionFrame(selectedImage_);
 }
 
 void TForm1::DeselectImage() {
-    SelectedImage = nullptr;
-    DrawSelectionFrame(FramedImage);
-    FramedImage = nullptr;
+    selectedImage_ = nullptr;
+    DrawSelectionFrame(framedImage_);
+    framedImage_ = nullptr;
 }
 
 void TForm1::DeleteSelectedImage() {
-    if (!SelectedImage)
+    if (!selectedImage_)
         return;
-    TImageEx* doomed = SelectedImage;
-    PlacedImages.removeOne(doomed);
-    SelectedImage = nullptr;
+    TImageEx* doomed = selectedImage_;
+    placedImages_.removeOne(doomed);
+    selectedImage_ = nullptr;
     // The repaint of the vacated area wipes its frame and draws none again.
-    if (FramedImage == doomed)
-        FramedImage = nullptr;
+    if (framedImage_ == doomed)
+        framedImage_ = nullptr;
     delete doomed;
 }
 
 void TForm1::BringSelectedImageToFront() {
-    if (!SelectedImage)
+    if (!selectedImage_)
         return;
-    SelectedImage->raise();
-    PlacedImages.removeOne(SelectedImage);
-    PlacedImages.append(SelectedImage);
+    selectedImage_->raise();
+    placedImages_.removeOne(selectedImage_);
+    placedImages_.append(selectedImage_);
 }
 
 // The open dialog is made at its first use: building it costs more than the

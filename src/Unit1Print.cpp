@@ -67,9 +67,9 @@ void TForm1::RunReport(bool preview) {
     };
     QuickRep1->setUpdatesEnabled(false);
     Restore restore{this};
-    printElements_.CreatePrintImages(QuickRep1, PlacedImages);
-    QRBag1->SetPrintLine(PrintLines);
-    if (LinesInFront && PrintLines)
+    printElements_.CreatePrintImages(QuickRep1, placedImages_);
+    QRBag1->SetPrintLine(printLines_);
+    if (linesInFront_ && printLines_)
         printElements_.CreateFrontBag(QuickRep1, QRBag1);
     if (preview)
         QuickRep1->Preview();

@@ -2,7 +2,6 @@
 // dialog: the remembered colour, cancelling, the four targets, and the net
 // as it is painted with a placed picture over it.
 #include "ButtonEx.h"
-#include "ImageEx.h"
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "Unit1.h"
@@ -175,10 +174,8 @@ private slots:
         const QString file = dir.filePath("blue.bmp");
         QVERIFY(blue.save(file));
         TForm1 form;
-        auto* picture = new TImageEx(form.TransPanel1);
-        picture->LoadFromFile(file);
-        picture->move(100, 100); // page pixels 101..205, over two fold lines
-        form.PlacedImages.append(picture);
+        // At page pixels 101..205, over two fold lines.
+        form.AddPlacedImage(file, QRect(100, 100, 105, 105), false);
 
         const QPoint bag = form.QRBag1->geometry().topLeft();
         const TBagNet net = ComputeBagNet(0, 0, form.QRBag1->width(), form.QRBag1->height());

@@ -78,16 +78,16 @@ private slots:
         const TDropResult r = DropOnLayer(f, Files({a, b}), at);
         QVERIFY(r.entered && r.dropped);
         QCOMPARE(r.action, Qt::CopyAction); // never a move: the source keeps its files
-        QCOMPARE(f.form.PlacedImages.size(), 3);
-        QCOMPARE(f.form.PlacedImages[0], below);
-        QCOMPARE(f.form.PlacedImages[1]->FileName(), a);
-        QCOMPARE(f.form.PlacedImages[1]->geometry(), QRect(at, QSize(105, 105)));
-        QCOMPARE(f.form.PlacedImages[2]->FileName(), b);
-        QCOMPARE(f.form.PlacedImages[2]->geometry(), QRect(at + QPoint(16, 16), QSize(105, 105)));
-        QVERIFY(f.form.PlacedImages[1]->Stretch() && f.form.PlacedImages[2]->Stretch());
+        QCOMPARE(f.form.PlacedImages().size(), 3);
+        QCOMPARE(f.form.PlacedImages()[0], below);
+        QCOMPARE(f.form.PlacedImages()[1]->FileName(), a);
+        QCOMPARE(f.form.PlacedImages()[1]->geometry(), QRect(at, QSize(105, 105)));
+        QCOMPARE(f.form.PlacedImages()[2]->FileName(), b);
+        QCOMPARE(f.form.PlacedImages()[2]->geometry(), QRect(at + QPoint(16, 16), QSize(105, 105)));
+        QVERIFY(f.form.PlacedImages()[1]->Stretch() && f.form.PlacedImages()[2]->Stretch());
         const auto kids = f.form.TransPanel1->findChildren<TImageEx*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(kids, f.form.PlacedImages); // stacking follows the list
-        QCOMPARE(f.form.SelectedImage, nullptr);
+        QCOMPARE(kids, f.form.PlacedImages()); // stacking follows the list
+        QCOMPARE(f.form.SelectedImage(), nullptr);
         const QImage shot = f.Screen();
         QCOMPARE(shot.pixel(at), qRgb(0, 0, 255));
         QCOMPARE(shot.pixel(at + QPoint(120, 120)), qRgb(255, 0, 0));
@@ -132,9 +132,9 @@ private slots:
         const QString good = f.Picture("good.bmp", QSize(10, 10), Qt::blue);
         DropOnLayer(f, Files({bad, good}), QPoint(40, 50));
         QCOMPARE(messages_, QStringList{message});
-        QCOMPARE(f.form.PlacedImages.size(), 1);
-        QCOMPARE(f.form.PlacedImages[0]->FileName(), good);
-        QCOMPARE(f.form.PlacedImages[0]->pos(), QPoint(40, 50)); // no gap left
+        QCOMPARE(f.form.PlacedImages().size(), 1);
+        QCOMPARE(f.form.PlacedImages()[0]->FileName(), good);
+        QCOMPARE(f.form.PlacedImages()[0]->pos(), QPoint(40, 50)); // no gap left
     }
 
     // Only local files offered as a copy are taken.
@@ -153,7 +153,7 @@ private slots:
         const QList<QUrl> urls = web ? QList<QUrl>{QUrl("https://localhost/a.bmp")} : Files({path});
         const TDropResult r = DropOnLayer(f, urls, QPoint(40, 50), Qt::DropActions(offered));
         QVERIFY(!r.entered && !r.dropped);
-        QVERIFY(f.form.PlacedImages.isEmpty());
+        QVERIFY(f.form.PlacedImages().isEmpty());
         QVERIFY(messages_.isEmpty());
     }
 };

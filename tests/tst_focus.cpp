@@ -19,7 +19,7 @@ private slots:
         f.form.ButtonEx3->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), f.form.ButtonEx3);
         f.Click(QPoint(60, 60));
-        QCOMPARE(f.form.SelectedImage, f.form.PlacedImages[0]);
+        QCOMPARE(f.form.SelectedImage(), f.form.PlacedImages()[0]);
         QCOMPARE(QApplication::focusWidget(), f.form.ButtonEx3);
         QScrollBar* bar = f.form.ScrollBox1->verticalScrollBar();
         QVERIFY(bar->maximum() > 0); // the page is taller than the area

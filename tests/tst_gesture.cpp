@@ -95,10 +95,10 @@ private slots:
         f.Drag(from, from + by);
         QCOMPARE(image->geometry().topLeft(), result.topLeft());
         QCOMPARE(image->size(), result.size());
-        QCOMPARE(f.form.SelectedImage, image);
+        QCOMPARE(f.form.SelectedImage(), image);
         QCOMPARE(f.form.Gesture().DragOutline, TRectL{});
         QVERIFY(!TCursorClip::Instance().Current());
-        QVERIFY(f.form.PlacedImages.contains(image));
+        QVERIFY(f.form.PlacedImages().contains(image));
     }
 
     void aPictureOfWidthZeroCannotBePressed() {
@@ -109,8 +109,8 @@ private slots:
         QCOMPARE(image->width(), 0);
         f.form.DeselectImage();
         f.Click(QPoint(200, 150));
-        QCOMPARE(f.form.SelectedImage, nullptr);
-        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{image});
+        QCOMPARE(f.form.SelectedImage(), nullptr);
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{image});
     }
 
     void aReleaseBeforeTwoPixelsIsAClick() {
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(f.form.ImageDrag()->Phase(), TDragManager::TPhase::Pressed);
         f.Release(QPoint(151, 151));
         QCOMPARE(image->geometry(), QRect(100, 100, 100, 100));
-        QCOMPARE(f.form.SelectedImage, image);
+        QCOMPARE(f.form.SelectedImage(), image);
         QCOMPARE(f.form.LayerMarks()->Marks().size(), 1); // the frame alone
         // Two pixels on one axis is a drag.
         f.Drag(QPoint(150, 150), QPoint(152, 150));
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(f.form.ImageDrag()->Phase(), TDragManager::TPhase::Idle);
         QCOMPARE(f.form.Gesture().DragOutline, TRectL{});
         QVERIFY(!TCursorClip::Instance().Current());
-        QCOMPARE(f.form.SelectedImage, image); // the drag loop took the key
+        QCOMPARE(f.form.SelectedImage(), image); // the drag loop took the key
         QCOMPARE(f.form.LayerMarks()->Marks(),
                  (QList<TMark>{TMark{TMarkKind::Frame, 100, 100, 200, 200}}));
         f.Release(QPoint(180, 170));
@@ -196,9 +196,9 @@ private slots:
         TImageEx* lower = f.Place(QRect(0, 0, 105, 105));
         TImageEx* upper = f.Place(QRect(50, 50, 105, 105));
         f.Click(QPoint(80, 80));
-        QCOMPARE(f.form.SelectedImage, upper);
+        QCOMPARE(f.form.SelectedImage(), upper);
         f.Click(QPoint(20, 20));
-        QCOMPARE(f.form.SelectedImage, lower);
+        QCOMPARE(f.form.SelectedImage(), lower);
     }
 
     void rightPressSelectsAndOpensThePopup() {
@@ -207,7 +207,7 @@ private slots:
         TImageEx* lower = f.Place(QRect(0, 0, 105, 105));
         TImageEx* upper = f.Place(QRect(50, 50, 105, 105));
         f.Press(QPoint(20, 20), Qt::RightButton);
-        QCOMPARE(f.form.SelectedImage, lower);
+        QCOMPARE(f.form.SelectedImage(), lower);
         QTRY_VERIFY(f.form.PopupMenu1->isVisible());
         const QList<QAction*> items = f.form.PopupMenu1->actions();
         QCOMPARE(items.size(), 3);
@@ -216,12 +216,12 @@ private slots:
         QCOMPARE(items[2]->text(), QStringLiteral("イメージの削除"));
         f.form.PopupMenu1->close();
         f.form.N1->trigger();
-        QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{upper, lower}));
+        QCOMPARE(f.form.PlacedImages(), (QList<TImageEx*>{upper, lower}));
         f.Click(QPoint(80, 80));
-        QCOMPARE(f.form.SelectedImage, lower); // now on top
+        QCOMPARE(f.form.SelectedImage(), lower); // now on top
         f.form.Delete1->trigger();
-        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{upper});
-        QCOMPARE(f.form.SelectedImage, nullptr);
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{upper});
+        QCOMPARE(f.form.SelectedImage(), nullptr);
     }
 
     void escAndDeleteKeysActOnTheSelection() {
@@ -232,17 +232,17 @@ private slots:
         // Nothing selected: both keys do nothing.
         QTest::keyClick(&f.form, Qt::Key_Delete);
         QTest::keyClick(&f.form, Qt::Key_Escape);
-        QCOMPARE(f.form.PlacedImages.size(), 2);
+        QCOMPARE(f.form.PlacedImages().size(), 2);
         f.form.SelectImage(a);
         QTest::keyClick(static_cast<QWidget*>(f.form.ButtonEx2),
                         Qt::Key_Escape); // seen before the focused button
-        QCOMPARE(f.form.SelectedImage, nullptr);
+        QCOMPARE(f.form.SelectedImage(), nullptr);
         QVERIFY(f.form.LayerMarks()->Marks().isEmpty());
         f.form.SelectImage(b);
         QTest::keyClick(&f.form, Qt::Key_Delete);
-        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{a});
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{a});
         QTest::keyClick(&f.form, Qt::Key_Delete);
-        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{a});
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{a});
     }
 };
 

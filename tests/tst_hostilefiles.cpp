@@ -99,9 +99,11 @@ private slots:
         form.show();
         QCOMPARE(messages_, QStringList{kReadError});
         // SETTING.DAT failing skips LIST.DAT, as any loading error does.
-        QCOMPARE(form.PlacedImages.size(), 0);
-        QCOMPARE(form.PageMargin, file == SettingFileName ? 10 : 20);
-        form.PageMargin = 33; // both files have news to save
+        QCOMPARE(form.PlacedImages().size(), 0);
+        QCOMPARE(form.PageMargin(), file == SettingFileName ? 10 : 20);
+        TFormSettings settings = form.Settings();
+        settings.PageMargin = 33; // both files have news to save
+        form.ApplySettings(settings);
         messages_.clear();
         QVERIFY(!form.close());
         QVERIFY(form.isVisible());
@@ -124,8 +126,10 @@ private slots:
         QVERIFY(MakeLink(target, Folder() + SettingFileName));
         TForm1 form;
         QVERIFY(messages_.isEmpty());
-        QCOMPARE(form.PageMargin, 15);
-        form.PageMargin = 40;
+        QCOMPARE(form.PageMargin(), 15);
+        TFormSettings settings = form.Settings();
+        settings.PageMargin = 40;
+        form.ApplySettings(settings);
         QVERIFY(form.close());
         QCOMPARE(QFileInfo(Folder() + SettingFileName).symLinkTarget(), target);
         QCOMPARE(FileBytes(target), SettingBytes(QRPaper::A5, 40, false, true));
@@ -143,8 +147,10 @@ private slots:
         QVERIFY(MakeLink(readOnly.Folder() + "kept.dat", Folder() + SettingFileName));
         TForm1 form;
         form.show();
-        QCOMPARE(form.PageMargin, 12);
-        form.PageMargin = 30;
+        QCOMPARE(form.PageMargin(), 12);
+        TFormSettings settings = form.Settings();
+        settings.PageMargin = 30;
+        form.ApplySettings(settings);
         QVERIFY(!form.close());
         QCOMPARE(messages_.size(), 1);
         QVERIFY(messages_[0].contains(SystemMessage(EROFS)));
@@ -163,7 +169,7 @@ private slots:
         TForm1 form;
         form.show();
         QCOMPARE(messages_, QStringList{kReadError});
-        QCOMPARE(form.PlacedImages.size(), MaxPlacedImages);
+        QCOMPARE(form.PlacedImages().size(), MaxPlacedImages);
         const QImage painted = form.grab().toImage();
         QCOMPARE(painted.pixelColor(form.TransPanel1->mapTo(&form, QPoint(10, 10))),
                  QColor(Qt::red));
@@ -183,7 +189,7 @@ private slots:
         for (const QByteArray& content : starts) {
             PutFile(Folder() + ImageFileName, content);
             TForm1 form;
-            QCOMPARE(form.PlacedImages.size(), 1);
+            QCOMPARE(form.PlacedImages().size(), 1);
             QVERIFY(form.close());
             QCOMPARE(FileBytes(Folder() + ImageFileName), placed);
         }
@@ -209,7 +215,7 @@ private slots:
         PutFile(Folder() + ImageFileName, original);
         TForm1 form;
         QCOMPARE(messages_, QStringList{kReadError});
-        QCOMPARE(form.PlacedImages.size(), 1);
+        QCOMPARE(form.PlacedImages().size(), 1);
         QVERIFY(form.close());
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);

@@ -1,11 +1,13 @@
 // Placed pictures: loading by extension and its failures, creating, stacking,
 // deleting, and the selection frame as it shows on screen.
 #include "ButtonEx.h"
+#include "Form1Access.h"
 #include "LayerFixture.h"
 #include "ModalSupport.h"
 #include "platform/Errors.h"
 #include "platform/Marks.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -136,7 +138,7 @@ private slots:
         QVERIFY2(t.elapsed() < 5000, "refused from the header");
         QVERIFY(message.contains("20000 x 20000"));
         QVERIFY_THROWS_EXCEPTION(EError, f.form.AddPlacedImage(path));
-        QVERIFY(f.form.PlacedImages.isEmpty());
+        QVERIFY(f.form.PlacedImages().isEmpty());
     }
 
     void aHugeJpegIsReadReduced() {
@@ -169,7 +171,7 @@ private slots:
         });
         f.form.ButtonEx1->click();
         QVERIFY(shown.contains(path));
-        QVERIFY(f.form.PlacedImages.isEmpty());
+        QVERIFY(f.form.PlacedImages().isEmpty());
     }
 
     void aFailedOpenReportsAndAddsNothing() {
@@ -190,7 +192,7 @@ private slots:
         });
         f.form.ButtonEx1->click();
         QCOMPARE(shown, QStringLiteral("ビットマップイメージが不正です"));
-        QVERIFY(f.form.PlacedImages.isEmpty());
+        QVERIFY(f.form.PlacedImages().isEmpty());
         QVERIFY(f.form.TransPanel1->findChildren<TImageEx*>().isEmpty());
         // The dialog offers the last chosen file again.
         QCOMPARE(f.form.OpenDialog1->selectedFiles().value(0), bad);
@@ -205,8 +207,7 @@ private slots:
             f.Picture(name, QSize(10, 10), Qt::blue);
         WriteFile(f.dir.filePath("e.gif"), "GIF89a"); // listed by name; Qt writes no GIF
         WriteFile(f.dir.filePath("f.txt"), "text");
-        f.form.CreateOpenDialog();
-        f.form.OpenDialog1->setDirectory(f.dir.path());
+        TForm1Access::OpenDialog(f.form)->setDirectory(f.dir.path());
         QStringList filters, bitmaps, pictures;
         QString chosen;
         const auto listed = [](QListView* files) {
@@ -257,15 +258,15 @@ private slots:
             });
             f.form.ButtonEx1->click();
         }
-        QCOMPARE(f.form.PlacedImages.size(), 2);
-        for (TImageEx* image : f.form.PlacedImages) {
+        QCOMPARE(f.form.PlacedImages().size(), 2);
+        for (TImageEx* image : f.form.PlacedImages()) {
             QCOMPARE(image->geometry(), QRect(0, 0, 105, 105));
             QVERIFY(image->Stretch());
             QCOMPARE(image->FileName(), path);
         }
-        QCOMPARE(f.form.SelectedImage, nullptr);
+        QCOMPARE(f.form.SelectedImage(), nullptr);
         const auto kids = f.form.TransPanel1->findChildren<TImageEx*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(kids, f.form.PlacedImages);                   // children in stacking order
+        QCOMPARE(kids, f.form.PlacedImages());                 // children in stacking order
         QCOMPARE(f.Screen().pixel(104, 104), qRgb(0, 0, 255)); // scaled into the square
     }
 
@@ -278,8 +279,7 @@ private slots:
         QVERIFY(f.exposed);
         const QString path = f.Picture("typed.bmp", QSize(30, 20), Qt::blue);
         bool ready = false, listShown = false;
-        f.form.CreateOpenDialog();
-        f.form.OpenDialog1->setDirectory(f.dir.path());
+        TForm1Access::OpenDialog(f.form)->setDirectory(f.dir.path());
         WhenModal([&](QWidget* w) {
             auto* name = w->findChild<QLineEdit*>("fileNameEdit");
             auto* files = w->findChild<QListView*>("listView");
@@ -294,8 +294,8 @@ private slots:
         });
         f.form.ButtonEx1->click();
         QVERIFY(ready && listShown);
-        QCOMPARE(f.form.PlacedImages.size(), 1);
-        QCOMPARE(f.form.PlacedImages[0]->FileName(), path);
+        QCOMPARE(f.form.PlacedImages().size(), 1);
+        QCOMPARE(f.form.PlacedImages()[0]->FileName(), path);
 
         bool reopened = false;
         WhenModal([&](QWidget* w) {
@@ -359,16 +359,16 @@ private slots:
         TImageEx* a = f.Place(QRect(10, 10, 60, 60), Qt::red);
         TImageEx* b = f.Place(QRect(40, 40, 60, 60), Qt::blue);
         f.form.SelectImage(b);
-        f.form.N1Click(); // already topmost: nothing changes
-        QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{a, b}));
+        f.form.N1->trigger(); // already topmost: nothing changes
+        QCOMPARE(f.form.PlacedImages(), (QList<TImageEx*>{a, b}));
         f.form.SelectImage(a);
-        f.form.N1Click();
-        QCOMPARE(f.form.PlacedImages, (QList<TImageEx*>{b, a}));
+        f.form.N1->trigger();
+        QCOMPARE(f.form.PlacedImages(), (QList<TImageEx*>{b, a}));
         QCOMPARE(f.Screen().pixel(50, 50), qRgb(255, 0, 0));
-        QCOMPARE(f.form.SelectedImage, a);
-        f.form.Delete1Click();
-        QCOMPARE(f.form.PlacedImages, QList<TImageEx*>{b});
-        QCOMPARE(f.form.FramedImage, nullptr);
+        QCOMPARE(f.form.SelectedImage(), a);
+        f.form.Delete1->trigger();
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{b});
+        QCOMPARE(f.form.FramedImage(), nullptr);
         const QImage s = f.Screen();
         QVERIFY(f.form.LayerMarks()->Marks().isEmpty());
         QCOMPARE(s.pixel(10, 10), bare.pixel(10, 10));

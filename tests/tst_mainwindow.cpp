@@ -1,6 +1,7 @@
 // The main window: layout of the bar and the page, LayoutBag, and the net as
 // the window paints it.
 #include "ButtonEx.h"
+#include "CommonPaper.h"
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "Unit1.h"
@@ -61,8 +62,9 @@ private slots:
         QFETCH(int, margin);
         QFETCH(int, inset);
         TForm1 form;
-        form.PageMargin = margin;
-        form.LayoutBag();
+        TFormSettings settings = form.Settings();
+        settings.PageMargin = margin;
+        form.ApplySettings(settings);
         QCOMPARE(form.QRBag1->geometry(), QRect(inset, inset, 898 - 2 * inset, 635 - 2 * inset));
     }
 
@@ -78,12 +80,13 @@ private slots:
 
     void layoutBagFollowsThePaperAndSurvivesAHugeMargin() {
         TForm1 form;
-        form.QuickRep1->Page()->SetPaperSize(QRPaper::B5);
-        form.LayoutBag();
+        TFormSettings settings = form.Settings();
+        settings.PaperIndex = PaperSizeToIndex(QRPaper::B5);
+        form.ApplySettings(settings);
         QCOMPARE(form.QRBag1->geometry(), QRect(30, 30, 717, 490));
         QCOMPARE(form.TransPanel1->geometry(), QRect(1, 1, 775, 548));
-        form.PageMargin = 1000; // inverted: clamped to an empty bag, no crash
-        form.LayoutBag();
+        settings.PageMargin = 1000; // inverted: clamped to an empty bag, no crash
+        form.ApplySettings(settings);
         QCOMPARE(form.QRBag1->size(), QSize(0, 0));
         form.QRBag1->grab();
     }

@@ -51,7 +51,7 @@ private slots:
         TForm1 form;
         QCOMPARE(form.QuickRep1->size(), QSize(898, 635));
         QCOMPARE(form.QRBag1->geometry(), QRect(30, 30, 838, 575));
-        QVERIFY(form.PlacedImages.isEmpty());
+        QVERIFY(form.PlacedImages().isEmpty());
         QVERIFY(form.close());
         QCOMPARE(FileBytes(Folder() + "SETTING.DAT"), QByteArray::fromHex("090000000a0000000100000"
                                                                           "0"));
@@ -80,34 +80,36 @@ private slots:
             TForm1 form;
             for (int i = 0; i < 3; ++i)
                 form.AddPlacedImage(paths[i], bounds[i], i != 1);
-            form.SelectImage(form.PlacedImages[1]);
+            form.SelectImage(form.PlacedImages()[1]);
             form.BringSelectedImageToFront();
             form.QuickRep1->Page()->SetPaperSize(TQRPaperSize(paper));
-            form.PageMargin = margin;
-            form.PrintLines = false;
-            form.LinesInFront = true;
+            TFormSettings settings = form.Settings();
+            settings.PageMargin = margin;
+            settings.PrintLines = false;
+            settings.LinesInFront = true;
+            form.ApplySettings(settings);
             QVERIFY(form.close());
         }
         TForm1 again;
         QVERIFY(messages_.isEmpty());
         QCOMPARE(again.QuickRep1->size(), page);
         QCOMPARE(again.QRBag1->geometry(), bag);
-        QCOMPARE(again.PageMargin, margin);
+        QCOMPARE(again.PageMargin(), margin);
         QCOMPARE(double(again.QuickRep1->Page()->TopMargin()), double(margin));
-        QVERIFY(!again.PrintLines);
-        QVERIFY(again.LinesInFront);
-        QCOMPARE(again.PlacedImages.size(), 3);
+        QVERIFY(!again.PrintLines());
+        QVERIFY(again.LinesInFront());
+        QCOMPARE(again.PlacedImages().size(), 3);
         const QList<int> order{0, 2, 1};
         for (int i = 0; i < 3; ++i) {
-            const TImageEx* image = again.PlacedImages[i];
+            const TImageEx* image = again.PlacedImages()[i];
             QCOMPARE(image->FileName(), paths[order[i]]);
             QCOMPARE(image->geometry(), bounds[order[i]]);
             QCOMPARE(image->Stretch(), order[i] != 1);
             QVERIFY(!image->Picture().isNull());
             QVERIFY(image->OnMouseDown && image->OnMouseMove); // editable like an opened one
         }
-        QCOMPARE(LayerStacking(again), again.PlacedImages);
-        QCOMPARE(again.TransPanel1->childAt(75, 50), again.PlacedImages[2]);
+        QCOMPARE(LayerStacking(again), again.PlacedImages());
+        QCOMPARE(again.TransPanel1->childAt(75, 50), again.PlacedImages()[2]);
     }
 
     void storedRecordsAreReadAsDocumented() {
@@ -121,13 +123,13 @@ private slots:
         QVERIFY(messages_.isEmpty());
         QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A5);
         QCOMPARE(form.QuickRep1->size(), QSize(635, 447));
-        QCOMPARE(form.PageMargin, 20);
+        QCOMPARE(form.PageMargin(), 20);
         for (int index : {0, 2, 4, 5})
             QCOMPARE(double(form.QuickRep1->Page()->NativeValue(index)), 200.0);
-        QVERIFY(!form.PrintLines);
-        QVERIFY(form.LinesInFront);
-        QCOMPARE(form.PlacedImages.size(), 2);
-        QCOMPARE(form.PlacedImages[0]->geometry(), QRect(120, 40, 30, 20)); // Top came first
+        QVERIFY(!form.PrintLines());
+        QVERIFY(form.LinesInFront());
+        QCOMPARE(form.PlacedImages().size(), 2);
+        QCOMPARE(form.PlacedImages()[0]->geometry(), QRect(120, 40, 30, 20)); // Top came first
     }
 
     void tooShortOrEmptyFilesChangeNothing() {
@@ -136,9 +138,9 @@ private slots:
         TForm1 form;
         QVERIFY(messages_.isEmpty());
         QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A4);
-        QCOMPARE(form.PageMargin, 10);
-        QVERIFY(form.PrintLines);
-        QVERIFY(form.PlacedImages.isEmpty());
+        QCOMPARE(form.PageMargin(), 10);
+        QVERIFY(form.PrintLines());
+        QVERIFY(form.PlacedImages().isEmpty());
     }
 
     void damagedSettingsStayUsable() {
@@ -146,13 +148,13 @@ private slots:
         {
             TForm1 form; // a code beyond the table of pages is ignored by the page
             QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::A4);
-            QCOMPARE(form.PageMargin, 50);
+            QCOMPARE(form.PageMargin(), 50);
             QCOMPARE(form.QRBag1->geometry(), QRect(151, 151, 898 - 302, 635 - 302));
         }
         PutFile(Folder() + "SETTING.DAT", SettingBytes(8, -5, true, false));
         TForm1 form; // A3 is a page the program never offers, but it is applied
         QCOMPARE(form.QuickRep1->Page()->PaperSize(), TQRPaperSize(8));
-        QCOMPARE(form.PageMargin, 1);
+        QCOMPARE(form.PageMargin(), 1);
         QVERIFY(messages_.isEmpty());
     }
 
@@ -163,8 +165,8 @@ private slots:
                     ImageRecordBytes(-100000000, -20, 0x7fffffff, 0x7fffffff, pic, true));
         TForm1 form;
         QVERIFY(messages_.isEmpty());
-        QCOMPARE(form.PlacedImages.size(), 2);
-        QCOMPARE(form.PlacedImages[0]->height(), 0);
+        QCOMPARE(form.PlacedImages().size(), 2);
+        QCOMPARE(form.PlacedImages()[0]->height(), 0);
         QVERIFY(!form.QuickRep1->grab().isNull());
         QVERIFY(form.close());
     }
@@ -179,9 +181,9 @@ private slots:
         PutFile(Folder() + "SETTING.DAT", SettingBytes(QRPaper::A4, 25, true, false));
         TForm1 form;
         QCOMPARE(messages_, QStringList{QStringLiteral("ファイル読み込みエラー")});
-        QCOMPARE(form.PlacedImages.size(), 1);
-        QCOMPARE(LayerStacking(form), form.PlacedImages);
-        QCOMPARE(form.PlacedImages[0]->FileName(), first);
+        QCOMPARE(form.PlacedImages().size(), 1);
+        QCOMPARE(LayerStacking(form), form.PlacedImages());
+        QCOMPARE(form.PlacedImages()[0]->FileName(), first);
         QCOMPARE(form.QRBag1->geometry().topLeft(), QPoint(76, 76)); // laid out after the error
         QVERIFY(form.close());
         QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);

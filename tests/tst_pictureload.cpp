@@ -218,11 +218,11 @@ private slots:
         const int placed = failing < 0 ? 12 : failing;
         QCOMPARE(messages, failing < 0 ? QStringList()
                                        : QStringList{QStringLiteral("ファイル読み込みエラー")});
-        QCOMPARE(form.PlacedImages.size(), placed);
+        QCOMPARE(form.PlacedImages().size(), placed);
         for (int i = 0; i < placed; ++i) {
-            QCOMPARE(form.PlacedImages[i]->FileName(), paths[i]);
-            QCOMPARE(form.PlacedImages[i]->x(), i * 10);
-            QCOMPARE(form.PlacedImages[i]->Picture().pixel(0, 0), Colour(i).rgb());
+            QCOMPARE(form.PlacedImages()[i]->FileName(), paths[i]);
+            QCOMPARE(form.PlacedImages()[i]->x(), i * 10);
+            QCOMPARE(form.PlacedImages()[i]->Picture().pixel(0, 0), Colour(i).rgb());
         }
     }
 };

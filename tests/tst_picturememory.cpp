@@ -120,15 +120,15 @@ private slots:
                 refusals.append(e.Message());
             }
         }
-        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
-        QCOMPARE(refusals, QStringList(8 - form.PlacedImages.size(), kNoRoom));
+        QCOMPARE(form.PlacedImages().size(), int(kBudget / kPictureBytes));
+        QCOMPARE(refusals, QStringList(8 - form.PlacedImages().size(), kNoRoom));
         const qint64 peak = PeakSince(base);
         QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
         // Deleting a picture gives its room back.
-        form.SelectImage(form.PlacedImages.first());
+        form.SelectImage(form.PlacedImages().first());
         form.DeleteSelectedImage();
         form.AddPlacedImage(picture_);
-        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
+        QCOMPARE(form.PlacedImages().size(), int(kBudget / kPictureBytes));
     }
 
     void theOpenCommandShowsTheRefusalAndAddsNothing() {
@@ -137,14 +137,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         while (form.PictureRoom() >= kPictureBytes)
             form.AddPlacedImage(picture_);
-        const int placed = form.PlacedImages.size();
+        const int placed = form.PlacedImages().size();
         WhenModal([this](QWidget* w) {
             static_cast<QFileDialog*>(w)->selectFile(picture_);
             static_cast<QDialog*>(w)->accept();
         });
         form.ButtonEx1->click();
         QCOMPARE(messages_, QStringList{kNoRoom});
-        QCOMPARE(form.PlacedImages.size(), placed);
+        QCOMPARE(form.PlacedImages().size(), placed);
     }
 
     // Small files whose decoding would take far more than their header's
@@ -173,7 +173,7 @@ private slots:
         t.start();
         QVERIFY_THROWS_EXCEPTION(EError, form.AddPlacedImage(path));
         QVERIFY(t.elapsed() < 2000);
-        QVERIFY(form.PlacedImages.isEmpty());
+        QVERIFY(form.PlacedImages().isEmpty());
         QVERIFY(PeakSince(base) < kPictureBytes);
     }
 
@@ -193,7 +193,7 @@ private slots:
         const qint64 peak = PeakSince(base);
         SetDataFolderOverride(dir_.filePath("empty"));
         QCOMPARE(messages_, QStringList{QStringLiteral("ファイル読み込みエラー")});
-        QCOMPARE(form.PlacedImages.size(), int(kBudget / kPictureBytes));
+        QCOMPARE(form.PlacedImages().size(), int(kBudget / kPictureBytes));
         QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
     }
 };

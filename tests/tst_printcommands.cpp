@@ -48,16 +48,6 @@ QString WriteBitmap(const QTemporaryDir& dir, const QString& name, QSize size, b
     return path;
 }
 
-TImageEx* Place(TForm1& form, const QString& path, QRect bounds) {
-    auto* image = new TImageEx(form.TransPanel1);
-    image->LoadFromFile(path);
-    image->setGeometry(bounds);
-    image->SetStretch(true);
-    image->show();
-    form.PlacedImages.append(image);
-    return image;
-}
-
 QImage Render(const TQRPageImage& page) {
     QImage sheet(1123, 794, QImage::Format_RGB32);
     sheet.fill(Qt::white);
@@ -129,7 +119,7 @@ private slots:
             seen = form.PrintElements().PrintImages().first()->JpegSource() == jpeg;
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         QVERIFY(seen);
     }
 
@@ -138,9 +128,11 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         TImageEx* placed =
-            Place(form, WriteBitmap(dir_, "a.bmp", {40, 20}, false), {0, 0, 100, 50});
+            form.AddPlacedImage(WriteBitmap(dir_, "a.bmp", {40, 20}, false), {0, 0, 100, 50}, true);
         placed->SetStretch(false);
-        form.LinesInFront = true;
+        TFormSettings settings = form.Settings();
+        settings.LinesInFront = true;
+        form.ApplySettings(settings);
         const QImage before = form.QuickRep1->grab().toImage();
 
         TPreviewVisit visit;
@@ -190,8 +182,10 @@ private slots:
         form.QRBag1->SetYamaoriColor(clRed);
         form.QRBag1->SetTanioriColor(kGreen);
         form.QRBag1->SetNorishiroColor(kBlue);
-        form.PrintLines = printLines;
-        form.LinesInFront = linesInFront;
+        TFormSettings settings = form.Settings();
+        settings.PrintLines = printLines;
+        settings.LinesInFront = linesInFront;
+        form.ApplySettings(settings);
 
         // First without pictures: the sheet is exactly the composed bags.
         QImage sheet;
@@ -201,7 +195,7 @@ private slots:
             sheet = Render(form.QuickRep1->QRPrinter()->PageImage(1));
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         QImage expected = DrawBag(*form.QRBag1, printLines);
         if (printLines && linesInFront) {
             TQRBag front;
@@ -211,9 +205,9 @@ private slots:
         QCOMPARE(sheet, expected);
 
         // Then with a picture over a fold line.
-        Place(form, WriteBitmap(dir_, "p.bmp", {8, 8}, false), {400, 100, 200, 100});
+        form.AddPlacedImage(WriteBitmap(dir_, "p.bmp", {8, 8}, false), {400, 100, 200, 100}, true);
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         const QImage userNet = DrawBag(*form.QRBag1, true);
         const int y = 190;
         int lineX = -1;
@@ -235,8 +229,10 @@ private slots:
         TForm1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        Place(form, WriteBitmap(dir_, "f.bmp", {8, 8}, false), {10, 10, 50, 50});
-        form.LinesInFront = true;
+        form.AddPlacedImage(WriteBitmap(dir_, "f.bmp", {8, 8}, false), {10, 10, 50, 50}, true);
+        TFormSettings settings = form.Settings();
+        settings.LinesInFront = true;
+        form.ApplySettings(settings);
         auto* failing = new TProbe(form.QuickRep1);
         failing->OnPrint = [](const TQRPrintableSnapshot&, TQRPrinter&) {
             throw EError(QStringLiteral("印刷エラー"));
@@ -250,7 +246,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return form.QuickRep1->Available(); }, 10000));
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         SetMessageSink(previous);
         QCOMPARE(messages, QStringList{QStringLiteral("印刷エラー")});
         QVERIFY(form.ButtonEx3->isEnabled());
@@ -263,7 +259,8 @@ private slots:
 
     void thePageStoreFileIsGoneAfterThePreview() {
         TForm1 form;
-        Place(form, WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200});
+        form.AddPlacedImage(WriteBitmap(dir_, "big.bmp", {600, 400}, true), {20, 20, 300, 200},
+                            true);
         AddBulkyPrintable(form.QuickRep1);
         QString file;
         TPreviewVisit visit;
@@ -271,7 +268,7 @@ private slots:
             file = form.QuickRep1->QRPrinter()->PageList()->Stream().FileName();
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         QVERIFY(!file.isEmpty());
         QVERIFY(!QFileInfo::exists(file));
     }
@@ -285,7 +282,7 @@ private slots:
         TForm1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        Place(form, WriteBitmap(dir_, "p.bmp", {8, 8}, false), {20, 20, 30, 30});
+        form.AddPlacedImage(WriteBitmap(dir_, "p.bmp", {8, 8}, false), {20, 20, 30, 30}, true);
         auto* big = new TQRImage(form.QuickRep1); // a page image past the memory limit
         big->SetPicture(QImage(WriteBitmap(dir_, "big.bmp", {600, 400}, true)));
         auto* slow = new TProbe(form.QuickRep1);
@@ -374,7 +371,7 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             QFile::remove(pdf.file);
             VisitPreviewWhenShown(visit);
-            form.ButtonPrevierClick();
+            form.ButtonEx3->click();
         }
         QCOMPARE(printed, QList<bool>(10, true));
     }
@@ -416,7 +413,7 @@ private slots:
             QVERIFY(preview.isVisible()); // the dialog leaves the preview open
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         QCOMPARE(form.QuickRep1->size(), QSize(635, 898));
         QCOMPARE(form.QuickRep1->Page()->Orientation(), TPrinterOrientation::Portrait);
         QCOMPARE(form.QuickRep1->PrinterSettings().FirstPage, 1);

@@ -93,9 +93,11 @@ private:
         PutFile(folder + ImageFileName, listBefore_);
     }
     void ChangeEverything(TForm1& form) {
-        QCOMPARE(form.PlacedImages.size(), kPictures);
-        form.PageMargin = 33;
-        form.PlacedImages.first()->move(500, 400);
+        QCOMPARE(form.PlacedImages().size(), kPictures);
+        TFormSettings settings = form.Settings();
+        settings.PageMargin = 33;
+        form.ApplySettings(settings);
+        form.PlacedImages().first()->move(500, 400);
     }
     // Both files as before, also when LIST.DAT failed only after SETTING.DAT
     // had been put in place.

@@ -30,7 +30,7 @@ void RunSettingsCommand(TForm1& form, const std::function<void(TForm2&)>& act) {
         seen = true;
         act(*dialog);
     });
-    form.ButtonEx8Click();
+    form.ButtonEx8->click();
     QVERIFY(seen);
 }
 
@@ -188,9 +188,11 @@ private slots:
 
     void settingsCommandAppliesPaperAndMargin() {
         TForm1 form;
-        auto* image = new TImageEx(form.TransPanel1);
-        image->setGeometry(300, 200, 50, 50);
-        form.PlacedImages.append(image);
+        QTemporaryDir pictures;
+        QImage picture(50, 50, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(pictures.filePath("p.bmp")));
+        TImageEx* image = form.AddPlacedImage(pictures.filePath("p.bmp"), {300, 200, 50, 50}, true);
         RunSettingsCommand(form, [](TForm2& d) {
             QCOMPARE(d.ComboBox1->currentText(), QStringLiteral("A4"));
             d.ComboBox1->setCurrentIndex(3);
@@ -202,15 +204,15 @@ private slots:
         QCOMPARE(form.QRBag1->geometry(), QRect(30, 30, 717, 490));
         QCOMPARE(form.TransPanel1->geometry(), QRect(1, 1, 775, 548));
         QCOMPARE(image->geometry(), QRect(300, 200, 50, 50));
-        QVERIFY(!form.PrintLines);
+        QVERIFY(!form.PrintLines());
         QVERIFY(!form.QRBag1->PrintLine());
-        QVERIFY(form.LinesInFront);
+        QVERIFY(form.LinesInFront());
 
         RunSettingsCommand(form, [](TForm2& d) {
             d.SpinEdit1->setValue(25);
             d.ButtonEx1->click();
         });
-        QCOMPARE(form.PageMargin, 25);
+        QCOMPARE(form.PageMargin(), 25);
         QCOMPARE(form.QRBag1->geometry(), QRect(76, 76, 777 - 152, 550 - 152));
         for (int index : {0, 2, 4, 5})
             QCOMPARE(double(form.QuickRep1->Page()->NativeValue(index)), 250.0);

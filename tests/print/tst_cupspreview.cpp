@@ -4,6 +4,7 @@
 // Run by cups_preview.sh, which provides the server, the queue and the folder.
 #include "../PreviewTestSupport.h"
 #include "../PrintTestSupport.h"
+#include "ButtonEx.h"
 #include "Unit1.h"
 #include "report/QuickRep.h"
 
@@ -75,7 +76,7 @@ private slots:
             secondPdf = QueuedPdf(outDir, second);
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         QCOMPARE(visit.visits, 1);
         QVERIFY2(!firstPdf.isEmpty(), "the queue wrote no PDF for the preview's print");
         QVERIFY2(!secondPdf.isEmpty(), "the queue wrote no PDF after the printer dialog");

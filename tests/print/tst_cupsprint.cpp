@@ -178,9 +178,9 @@ private slots:
         auto* probe = new TProbe(form.QuickRep1);
         for (TJob& job : jobs) {
             form.QuickRep1->Page()->SetPaperSize(job.code);
-            form.PageMargin = job.margin;
-            form.ApplyPageMargins();
-            form.LayoutBag();
+            TFormSettings settings = form.Settings();
+            settings.PageMargin = job.margin;
+            form.ApplySettings(settings);
             form.QuickRep1->SetReportTitle(job.title);
             probe->OnPrint = [&job](const TQRPrintableSnapshot&, TQRPrinter& p) {
                 job.dpi = p.Device()->resolution();
@@ -273,7 +273,7 @@ private slots:
             QCOMPARE(messages.size(), 3);
         };
         VisitPreviewWhenShown(visit);
-        form.ButtonPrevierClick();
+        form.ButtonEx3->click();
         SetMessageSink({});
         QCOMPARE(visit.visits, 1);
         QCOMPARE(runs, 1); // the preview's own run only
