@@ -10,7 +10,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesorin"));
     QApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
-    QApplication::setWindowIcon(ApplicationIcon());
     // The program speaks Japanese whatever the locale, and so do the
     // toolkit's standard dialogs (colour, file, print) when their
     // translation is installed.
@@ -19,6 +18,7 @@ int main(int argc, char* argv[]) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     TForm1 form;
+    QApplication::setWindowIcon(form.windowIcon()); // the same icon, read once
     form.show();
     return app.exec();
 }

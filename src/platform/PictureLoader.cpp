@@ -2,12 +2,14 @@
 
 #include "Errors.h"
 #include "PictureHeaders.h"
+#include "PlainBitmap.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <atomic>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +104,7 @@ public:
         if (!info.isFile() || !info.isReadable())
             throw CannotOpen(path);
         OpenRegularFile(file_, path);
+        bitmap_ = format == "bmp";
         if ((format == "bmp" && !BitmapFitsItsFile(file_)) ||
             (format == "png" && !PngChunksFitTheFile(file_)))
             throw InvalidPicture();
@@ -110,6 +113,9 @@ public:
         working_ = format == "jpeg" ? JpegWorkingBytes(file_) : 0;
         reader_.setDevice(&file_);
         reader_.setFormat(format);
+        // The format named is the one used: no plugin is loaded to ask
+        // whether it knows the content better.
+        reader_.setAutoDetectImageFormat(false);
         reader_.setDecideFormatFromContent(false);
         reader_.setAutoTransform(false);
         ReadHeader(format, canvas);
@@ -122,7 +128,10 @@ public:
             RaiseNoRoom(readSize_);
         if (readSize_ != size_)
             reader_.setScaledSize(readSize_);
-        QImage image = reader_.read();
+        std::optional<QImage> plain;
+        if (bitmap_)
+            plain = ReadPlainBitmap(file_);
+        QImage image = plain ? std::move(*plain) : reader_.read();
         if (image.isNull())
             throw InvalidPicture();
         MakePictureSafe(image);
@@ -147,6 +156,7 @@ private:
     }
 
     QFile file_;
+    bool bitmap_ = false;
     QImageReader reader_;
     QSize size_;
     QSize readSize_;
