@@ -5,6 +5,7 @@
 #include "QQRBag.h"
 #include "TrPanel.h"
 #include "platform/Canvas.h"
+#include "platform/Fonts.h"
 #include "platform/Icons.h"
 #include "platform/Rounding.h"
 #include "report/QRUnits.h"
@@ -28,9 +29,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setWindowIcon(ApplicationIcon());
     // Without the window's own font, a proportional Japanese gothic of the
     // same build keeps the command bar's captions inside their buttons.
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
-                               {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    QFont f(InstalledFamily({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                             QStringLiteral("Noto Sans CJK JP")}));
     f.setPixelSize(12);
     setFont(f);
     setAutoFillBackground(true);

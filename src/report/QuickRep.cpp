@@ -1,12 +1,14 @@
 #include "QuickRep.h"
 
 #include "../platform/Canvas.h"
+#include "../platform/Fonts.h"
 #include "../platform/Rounding.h"
 #include "QRPrintable.h"
 #include "QRProgress.h"
 #include "QuickRepRun.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -123,7 +125,11 @@ void TQuickRep::PaintRuler(TCanvas& canvas) {
     const bool fine = zoom_ >= 60;
     const TColor halfColour = few ? RGBColor(192, 192, 192) : RGBColor(249, 249, 249);
     const TColor wholeColour = few ? RGBColor(192, 192, 192) : RGBColor(240, 240, 240);
-    QFont font("Small Fonts");
+    // Where the ruler's own font is missing, the toolkit's default font
+    // stands in.
+    static const QString family =
+        InstalledFamily({QStringLiteral("Small Fonts"), QGuiApplication::font().family()});
+    QFont font(family);
     font.setPointSize(6);
     canvas.SetFont(font);
     canvas.SetFontColor(few ? RGBColor(192, 192, 192) : RGBColor(112, 112, 112));
