@@ -9,11 +9,14 @@
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "platform/PictureLoader.h"
+#include "platform/PlainBitmap.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -65,11 +68,49 @@ QByteArray ShortTableBitmap(int colours) {
     return head + info + table + pixels;
 }
 
+// A bitmap of random pixels with the given header fields; `gap` bytes lie
+// between the headers and the rows, and `cut` bytes are missing at the end.
+struct TBitmapShape {
+    int width, height; // height < 0: top down
+    quint32 infoSize = 40;
+    quint16 bits = 24;
+    quint32 compression = 0;
+    int gap = 0;
+    int cut = 0;
+};
+
+QByteArray RandomBitmap(const TBitmapShape& b) {
+    const int stride = (b.width * b.bits + 31) / 32 * 4;
+    QByteArray pixels(stride * qAbs(b.height), '\0');
+    for (char& c : pixels)
+        c = char(QRandomGenerator::global()->bounded(256));
+    QByteArray info(qMax(40, int(b.infoSize)), '\0');
+    qToLittleEndian<quint32>(b.infoSize, info.data());
+    qToLittleEndian<qint32>(b.width, info.data() + 4);
+    qToLittleEndian<qint32>(b.height, info.data() + 8);
+    qToLittleEndian<quint16>(1, info.data() + 12);
+    qToLittleEndian<quint16>(b.bits, info.data() + 14);
+    qToLittleEndian<quint32>(b.compression, info.data() + 16);
+    qToLittleEndian<qint32>(2835, info.data() + 24); // 72 dpi
+    qToLittleEndian<qint32>(3780, info.data() + 28); // 96 dpi
+    info.resize(b.infoSize); // a shorter header keeps only its start
+    QByteArray head(14, '\0');
+    head[0] = 'B';
+    head[1] = 'M';
+    const int offset = 14 + int(b.infoSize) + b.gap;
+    qToLittleEndian<quint32>(quint32(offset + pixels.size()), head.data() + 2);
+    qToLittleEndian<quint32>(quint32(offset), head.data() + 10);
+    const QByteArray file = head + info + QByteArray(b.gap, '\x55') + pixels;
+    return file.left(file.size() - b.cut);
+}
+
 QColor Colour(int i) {
     return QColor::fromHsv(i * 30, 255, 255);
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(TBitmapShape)
 
 class TstPictureLoad : public QObject {
     Q_OBJECT
@@ -177,6 +218,42 @@ private slots:
         QPainter(&drawn).drawImage(0, 0, picture);
         QCOMPARE(drawn.pixel(3, 0), qRgb(0, 0, 0));
         QCOMPARE(picture.scaled(8, 2).pixel(7, 1), qRgb(0, 0, 0));
+    }
+
+    // Plain 24-bit bitmaps are decoded by the program itself: the picture is
+    // the toolkit decoder's, pixel for pixel, with its resolution. Any other
+    // bitmap is left to the toolkit.
+    void plainBitmapsDecodeAsTheToolkitDoes_data() {
+        QTest::addColumn<TBitmapShape>("shape");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("one pixel wide") << TBitmapShape{1, 3} << true;
+        QTest::newRow("rows padded") << TBitmapShape{3, 2} << true;
+        QTest::newRow("top down") << TBitmapShape{5, -4} << true;
+        QTest::newRow("wide") << TBitmapShape{321, 7} << true;
+        QTest::newRow("fifth header") << TBitmapShape{4, 4, 124} << true;
+        QTest::newRow("gap before the rows") << TBitmapShape{6, 3, 40, 24, 0, 10} << true;
+        QTest::newRow("32 bits") << TBitmapShape{4, 4, 40, 32} << false;
+        QTest::newRow("run-length") << TBitmapShape{4, 4, 40, 24, 1} << false;
+        QTest::newRow("core header") << TBitmapShape{4, 4, 12} << false;
+        QTest::newRow("last row cut") << TBitmapShape{4, 4, 40, 24, 0, 0, 1} << false;
+    }
+    void plainBitmapsDecodeAsTheToolkitDoes() {
+        QFETCH(TBitmapShape, shape);
+        QFETCH(bool, plain);
+        QByteArray bytes = RandomBitmap(shape);
+        QBuffer device(&bytes);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        const std::optional<QImage> own = ReadPlainBitmap(device);
+        QCOMPARE(own.has_value(), plain);
+        if (!plain)
+            return;
+        QBuffer again(&bytes);
+        const QImage toolkit = QImageReader(&again, "bmp").read();
+        QVERIFY(!toolkit.isNull());
+        QCOMPARE(own->format(), toolkit.format());
+        QCOMPARE(*own, toolkit);
+        QCOMPARE(own->dotsPerMeterX(), toolkit.dotsPerMeterX());
+        QCOMPARE(own->dotsPerMeterY(), toolkit.dotsPerMeterY());
     }
 
     // Start-up decodes the pictures ahead and still places them one after the
