@@ -30,6 +30,7 @@ void DrawFigures(TCanvas& c) {
     c.Line({30, 5}, {30, 60});
     c.Line({5, 50}, {70, 50});
     c.Polyline({{60, 10}, {60, 30}, {75, 30}});
+    c.Polyline({{75, 45}, {75, 35}, {62, 35}}); // drawn backwards
     c.SetBrushColor(clGray);
     c.FillRect(10, 12, 30, 40);
 }
@@ -166,6 +167,7 @@ private slots:
             TCanvas c(&p);
             c.Polyline({{2, 2}, {2, 10}, {10, 10}});
             c.Polyline({{12, 2}, {17, 7}});
+            c.Polyline({{18, 18}, {18, 12}, {12, 12}}); // upwards, then to the left
         }
         QVERIFY(IsColour(img, 2, 2, clBlack));
         QVERIFY(IsColour(img, 2, 9, clBlack));
@@ -175,6 +177,10 @@ private slots:
         QVERIFY(IsColour(img, 16, 6, clBlack));
         QVERIFY(IsColour(img, 17, 7, clWhite));
         QVERIFY(IsColour(img, 2, 1, clWhite));
+        QVERIFY(IsColour(img, 18, 18, clBlack));
+        QVERIFY(IsColour(img, 18, 12, clBlack));
+        QVERIFY(IsColour(img, 13, 12, clBlack));
+        QVERIFY(IsColour(img, 12, 12, clWhite));
     }
 
     void clearBrushBecomesSolidWhenGivenAColour() {

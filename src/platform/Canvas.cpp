@@ -16,24 +16,18 @@ TColor FromQColor(const QColor& c) {
 }
 
 namespace {
-// How a device turns a one-pixel stroke into pixels.
-enum class TStrokes {
-    Pixels,   // raster: the pixels of the line itself
-    Recorded, // a recorded page: replayed later, mostly onto a raster
-    Geometry  // PDF, printer, SVG: a stroke half a pixel either side of it
-};
-
-TStrokes StrokesOf(const QPainter* painter) {
+// Whether the device strokes a one-pixel line half a pixel either side of
+// it (PDF, printer, SVG) rather than setting the line's own pixels (a
+// screen, or a recorded page, replayed later mostly onto a screen).
+bool StrokesByGeometry(const QPainter* painter) {
     const QPaintEngine* engine = painter->paintEngine();
     switch (engine ? engine->type() : QPaintEngine::Raster) {
-    case QPaintEngine::Picture:
-        return TStrokes::Recorded;
     case QPaintEngine::Pdf:
     case QPaintEngine::SVG:
     case QPaintEngine::MacPrinter:
-        return TStrokes::Geometry;
+        return true;
     default:
-        return TStrokes::Pixels;
+        return false;
     }
 }
 
@@ -53,9 +47,7 @@ struct THalfPixelShift {
 } // namespace
 
 TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
-    const TStrokes strokes = StrokesOf(painter);
-    vector_ = strokes != TStrokes::Pixels;
-    shiftStrokes_ = strokes == TStrokes::Geometry;
+    shiftStrokes_ = StrokesByGeometry(painter);
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -180,17 +172,20 @@ void TCanvas::DrawPixelRun(QPoint from, QPoint to, bool includeLast) {
     DrawSegment(from, end);
 }
 
-// The pixels from 'from' to 'to', both included. A raster device sets them
-// itself. A PDF or printer would stroke a line at x from x - 0.5 to x + 0.5,
-// half on each of two columns, so on vector devices a one-pixel horizontal
-// or vertical run becomes the filled pixel rectangle it stands for (exact
-// wherever a recorded page is replayed), and there any other line is stroked
+// The pixels from 'from' to 'to', both included. A one-pixel horizontal or
+// vertical run is filled as the pixel rectangle it stands for: on a screen
+// these are the pixels the stroke would set, at a fraction of the work, and
+// a PDF or printer would stroke a line at x from x - 0.5 to x + 0.5, half on
+// each of two columns (the rectangle is exact wherever a recorded page is
+// replayed). Any other line is stroked by the device, on vector devices
 // through the pixel centres with square caps.
 void TCanvas::DrawSegment(QPoint from, QPoint to) {
     const bool straight = from.x() == to.x() || from.y() == to.y();
-    if (vector_ && straight && penWidth_ == 1 && penStyle_ != TPenStyle::Dot &&
-        penStyle_ != TPenStyle::Dash) {
-        const QRect run = QRect(from, to).normalized();
+    if (straight && penWidth_ == 1 && penStyle_ != TPenStyle::Dot && penStyle_ != TPenStyle::Dash) {
+        // Both ends included whichever way the run goes (QRect::normalized
+        // would drop one end of a run drawn backwards).
+        const QRect run(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+                        QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y())));
         painter_->fillRect(run, ToQColor(penColor_));
         return;
     }

@@ -94,9 +94,8 @@ private:
     void FillBand(int l, int t, int r, int b, int w);
 
     QPainter* painter_;
-    // Straight runs are filled on vector devices; strokes on PDF and printer
-    // pages run through the pixel centres (see DrawSegment).
-    bool vector_ = false;
+    // Strokes on PDF and printer pages run through the pixel centres (see
+    // DrawSegment).
     bool shiftStrokes_ = false;
     TColor penColor_ = clBlack;
     TPenStyle penStyle_ = TPenStyle::Solid;
