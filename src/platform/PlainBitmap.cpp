@@ -49,9 +49,22 @@ qint64 Stride(int width) {
     return (qint64(width) * 3 + 3) / 4 * 4;
 }
 
+// Blue, green, red bytes to opaque pixels; four pixels at a time are read
+// as three little-endian words.
 void ConvertRow(const uchar* bgr, QRgb* row, int width) {
-    for (int x = 0; x < width; ++x, bgr += 3)
-        row[x] = 0xff000000u | uint(bgr[2]) << 16 | uint(bgr[1]) << 8 | bgr[0];
+    constexpr QRgb kOpaque = 0xff000000u;
+    int x = 0;
+    for (; x + 4 <= width; x += 4, bgr += 12) {
+        const quint32 a = qFromLittleEndian<quint32>(bgr);
+        const quint32 b = qFromLittleEndian<quint32>(bgr + 4);
+        const quint32 c = qFromLittleEndian<quint32>(bgr + 8);
+        row[x] = kOpaque | (a & 0xffffffu);
+        row[x + 1] = kOpaque | a >> 24 | (b & 0xffffu) << 8;
+        row[x + 2] = kOpaque | b >> 16 | (c & 0xffu) << 16;
+        row[x + 3] = kOpaque | c >> 8;
+    }
+    for (; x < width; ++x, bgr += 3)
+        row[x] = kOpaque | uint(bgr[2]) << 16 | uint(bgr[1]) << 8 | bgr[0];
 }
 } // namespace
 
