@@ -8,6 +8,7 @@
 #include "Common.h"
 #include "QQRBag.h"
 #include "Unit1.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,6 +35,8 @@ public:
 };
 
 int RunChild(int argc, char** argv, bool mainWindow) {
+    if (mainWindow)
+        StartFontSetUp(); // as the program's start does
     QApplication app(argc, argv);
     QWidget* w = nullptr;
     QWidget* probed = nullptr;

@@ -1,5 +1,6 @@
 // Program start: the application object and its one main window.
 #include "Unit1.h"
+#include "platform/Fonts.h"
 #include "platform/Icons.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
+    StartFontSetUp();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesorin"));
     QApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));

@@ -8,6 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+// Starts reading the system's font configuration on a worker thread. Called
+// first thing at program start, it runs while the application object is made;
+// the first font the window asks for (InstalledFamily) then waits for it
+// instead of reading the configuration itself.
+void StartFontSetUp();
+
 // The first of the families that is installed; the first one when none is
 // (the toolkit then finds its stand-in as usual).
 QString InstalledFamily(const QStringList& families);
