@@ -9,7 +9,7 @@ PACKAGES=(
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     locales libc-l10n
-    libcups2-dev ghostscript
+    libcups2-dev libfontconfig-dev ghostscript
     libxcb1-dev
     librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
