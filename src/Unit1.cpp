@@ -26,7 +26,7 @@ constexpr int kCommandBarHeight = 41;
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
-    setWindowIcon(ApplicationIcon());
+    TApplicationIconReading icon = ReadApplicationIcon();
     // Without the window's own font, a proportional Japanese gothic of the
     // same build keeps the command bar's captions inside their buttons.
     QFont f(InstalledFamily({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
@@ -55,6 +55,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
     FormCreate();
     connect(ButtonEx8, &QPushButton::clicked, this, &TForm1::ButtonEx8Click);
+    setWindowIcon(ApplicationIcon(std::move(icon)));
 }
 
 TForm1::~TForm1() {

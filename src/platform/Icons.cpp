@@ -2,6 +2,7 @@
 
 #include <QImageReader>
 #include <QPixmap>
+#include <future>
 
 namespace {
 constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
@@ -21,29 +22,42 @@ TActionIconNames NamesOf(TActionIcon which) {
     return {"printer", "printer-settings"};
 }
 
-// Each size read as the PNG it is. Left to find out the format itself, the
-// toolkit asks every picture format plugin whether it knows the file, and
-// loading them all costs the program's start a few milliseconds.
-void AddPng(QIcon& icon, const QString& resource) {
+// Read as the PNG it is. Left to find out the format itself, the toolkit
+// asks every picture format plugin whether it knows the file, and loading
+// them all costs the program's start a few milliseconds.
+QImage ReadPng(const QString& resource) {
     QImageReader reader(resource, "png");
     reader.setAutoDetectImageFormat(false);
-    icon.addPixmap(QPixmap::fromImage(reader.read()));
+    return reader.read();
+}
+
+QIcon IconOf(const QList<QImage>& sizes) {
+    QIcon icon;
+    for (const QImage& image : sizes)
+        icon.addPixmap(QPixmap::fromImage(image));
+    return icon;
 }
 } // namespace
 
-QIcon ApplicationIcon() {
-    QIcon icon;
-    for (int n : kIconSizes)
-        AddPng(icon, QStringLiteral(":/icons/%1x%1/tesorin.png").arg(n));
-    return icon;
+TApplicationIconReading ReadApplicationIcon() {
+    return std::async(std::launch::async, [] {
+        QList<QImage> sizes;
+        for (int n : kIconSizes)
+            sizes.append(ReadPng(QStringLiteral(":/icons/%1x%1/tesorin.png").arg(n)));
+        return sizes;
+    });
+}
+
+QIcon ApplicationIcon(TApplicationIconReading reading) {
+    return IconOf(reading.get());
 }
 
 QIcon OwnActionIcon(TActionIcon which) {
     const QString own = QString::fromLatin1(NamesOf(which).own);
-    QIcon icon;
+    QList<QImage> sizes;
     for (int n : {16, 32})
-        AddPng(icon, QStringLiteral(":/icons/actions-%1-%2.png").arg(own).arg(n));
-    return icon;
+        sizes.append(ReadPng(QStringLiteral(":/icons/actions-%1-%2.png").arg(own).arg(n)));
+    return IconOf(sizes);
 }
 
 QIcon ActionIcon(TActionIcon which) {

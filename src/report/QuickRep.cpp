@@ -8,7 +8,6 @@
 #include "QuickRepRun.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -125,11 +124,9 @@ void TQuickRep::PaintRuler(TCanvas& canvas) {
     const bool fine = zoom_ >= 60;
     const TColor halfColour = few ? RGBColor(192, 192, 192) : RGBColor(249, 249, 249);
     const TColor wholeColour = few ? RGBColor(192, 192, 192) : RGBColor(240, 240, 240);
-    // Where the ruler's own font is missing, the toolkit's default font
-    // stands in.
-    static const QString family =
-        InstalledFamily({QStringLiteral("Small Fonts"), QGuiApplication::font().family()});
-    QFont font(family);
+    // Where the ruler's own font is missing, the page's font stands in: a
+    // sans font already loaded for the window.
+    QFont font(InstalledFamily({QStringLiteral("Small Fonts"), this->font().family()}));
     font.setPointSize(6);
     canvas.SetFont(font);
     canvas.SetFontColor(few ? RGBColor(192, 192, 192) : RGBColor(112, 112, 112));
