@@ -7,6 +7,7 @@
 #include "platform/Canvas.h"
 #include "platform/Fonts.h"
 #include "platform/Icons.h"
+#include "platform/PictureQueue.h"
 #include "platform/Rounding.h"
 #include "report/QRUnits.h"
 #include "report/QuickRep.h"
@@ -27,6 +28,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
     TApplicationIconReading icon = ReadApplicationIcon();
+    StartDecodingPictures();
     // Without the window's own font, a proportional Japanese gothic of the
     // same build keeps the command bar's captions inside their buttons.
     QFont f(InstalledFamily({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),

@@ -224,6 +224,7 @@ private:
     std::unique_ptr<TAtomicSave> SaveSettings();
     // Sets the page's top, bottom, left and right margins to PageMargin.
     void ApplyPageMargins();
+    void StartDecodingPictures();
     void LoadImages();
     TImageEx* RestoreImage(const TImageRec& rec, TPictureQueue& pictures);
     std::unique_ptr<TAtomicSave> SaveImages();
@@ -247,6 +248,9 @@ private:
     TKeyPreview* keyPreview_ = nullptr;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
+    // The restored pictures, decoding from the start of the window's making
+    // until start-up places them.
+    std::unique_ptr<TPictureQueue> decoding_;
     TImageGesture gesture_;
 
     bool outerSized_ = false;

@@ -38,6 +38,7 @@ void TForm1::LoadDataFiles() {
     } catch (const std::exception&) {
         ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
     }
+    decoding_.reset(); // not placed: the loading stopped before the pictures
 }
 
 void TForm1::LoadSettings() {
@@ -70,21 +71,49 @@ void TForm1::ApplyPageMargins() {
         page->SetValue(index, pageMargin_);
 }
 
-void TForm1::LoadImages() {
-    QList<TImageRec> records;
-    const bool whole = ReadImageFile(records, loadFolder_);
-    // The pictures are decoded ahead on worker threads and placed in file
-    // order; the first that fails ends the loading as it would one by one.
+namespace {
+// The records' picture paths up to the first that cannot be decoded: the
+// pictures are decoded ahead up to that record, and placing it raises the
+// error.
+QStringList PicturePaths(const QList<TImageRec>& records) {
     QStringList paths;
     try {
         for (const TImageRec& rec : records)
             paths.append(DecodeImagePath(rec.FileName));
     } catch (const EError&) {
-        // decoded ahead up to this record; placing it raises the error
     }
-    TPictureQueue pictures(paths, PictureRoom());
+    return paths;
+}
+} // namespace
+
+// Starts decoding the pictures that LIST.DAT places on worker threads, so
+// that they decode while the window is built; LoadImages places them. A file
+// that cannot be read starts nothing: LoadImages meets its error.
+void TForm1::StartDecodingPictures() {
+    const QString folder = DataFolders().Read;
+    if (!PathExists(folder + ImageFileName))
+        return;
+    QList<TImageRec> records;
+    try {
+        ReadImageFile(records, folder);
+    } catch (const std::exception&) {
+        return;
+    }
+    decoding_ = std::make_unique<TPictureQueue>(PicturePaths(records), PictureRoom());
+}
+
+void TForm1::LoadImages() {
+    QList<TImageRec> records;
+    const bool whole = ReadImageFile(records, loadFolder_);
+    // The pictures are decoded ahead on worker threads and placed in file
+    // order; the first that fails ends the loading as it would one by one.
+    // A picture that the early start did not decode next is loaded as it is
+    // placed (the file may have changed since).
+    const std::unique_ptr<TPictureQueue> pictures =
+        decoding_ ? std::move(decoding_)
+                  : std::make_unique<TPictureQueue>(PicturePaths(records), PictureRoom());
     for (const TImageRec& rec : records)
-        RestoreImage(rec, pictures);
+        RestoreImage(rec, *pictures);
     if (!whole)
         throw EError(
             QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
