@@ -4,10 +4,35 @@
 
 #include "Common.h"
 
+#include "platform/Messages.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+
+// A data folder of the test's own, for as long as the object lives, with
+// the program's messages collected in `messages` instead of shown.
+class TDataFolderScope {
+public:
+    explicit TDataFolderScope(QStringList& messages) {
+        SetDataFolderOverride(dir_.path());
+        messages.clear();
+        SetMessageSink([&messages](const QString& text) { messages.append(text); });
+    }
+    ~TDataFolderScope() {
+        SetMessageSink({});
+        SetDataFolderOverride(QString());
+    }
+    TDataFolderScope(const TDataFolderScope&) = delete;
+    TDataFolderScope& operator=(const TDataFolderScope&) = delete;
+    QString Folder() const { return dir_.path() + '/'; }
+
+private:
+    QTemporaryDir dir_;
+};
 
 inline QByteArray FileBytes(const QString& path) {
     QFile f(path);

@@ -41,9 +41,9 @@ bool MakeLink(const QString& target, const QString& link) {
 class TstHostileFiles : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir* dir_ = nullptr;
+    std::unique_ptr<TDataFolderScope> data_;
     QStringList messages_;
-    QString Folder() const { return dir_->path() + '/'; }
+    QString Folder() const { return data_->Folder(); }
     QString Picture() { return PutBitmap(Folder() + "p.bmp", Qt::red); }
 
     // Something that is not a regular file, made at `path`.
@@ -63,17 +63,8 @@ private:
     }
 
 private slots:
-    void init() {
-        dir_ = new QTemporaryDir;
-        SetDataFolderOverride(dir_->path());
-        messages_.clear();
-        SetMessageSink([this](const QString& text) { messages_.append(text); });
-    }
-    void cleanup() {
-        SetMessageSink({});
-        SetDataFolderOverride(QString());
-        delete dir_;
-    }
+    void init() { data_ = std::make_unique<TDataFolderScope>(messages_); }
+    void cleanup() { data_.reset(); }
 
     // Start-up refuses the file at once; the first close says it cannot be
     // replaced and stays open, the next one leaves it and closes.

@@ -27,25 +27,16 @@ QList<TImageEx*> LayerStacking(const TForm1& form) {
 class TstPersistence : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir* dir_ = nullptr;
+    std::unique_ptr<TDataFolderScope> data_;
     QStringList messages_;
-    QString Folder() const { return dir_->path() + '/'; }
+    QString Folder() const { return data_->Folder(); }
     QString Bitmap(const QString& name, QColor colour) {
         return PutBitmap(Folder() + name, colour);
     }
 
 private slots:
-    void init() {
-        dir_ = new QTemporaryDir;
-        SetDataFolderOverride(dir_->path());
-        messages_.clear();
-        SetMessageSink([this](const QString& text) { messages_.append(text); });
-    }
-    void cleanup() {
-        SetMessageSink({});
-        SetDataFolderOverride(QString());
-        delete dir_;
-    }
+    void init() { data_ = std::make_unique<TDataFolderScope>(messages_); }
+    void cleanup() { data_.reset(); }
 
     void firstStartUsesDefaultsAndFirstCloseWritesBothFiles() {
         TForm1 form;
