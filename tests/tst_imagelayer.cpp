@@ -199,7 +199,7 @@ private slots:
     }
 
     // The dialog lists bitmaps first, chosen by default; its second filter
-    // shows every picture the layer takes.
+    // shows every picture the layer takes, and a picture chosen there opens.
     void theOpenDialogOffersBitmapsThenEveryPicture() {
         LayerFixture f;
         QVERIFY(f.exposed);
@@ -234,7 +234,9 @@ private slots:
             emit types->activated(1); // as a choice in the list does
             (void)QTest::qWaitFor([&] { return listed(files).size() == 5; });
             pictures = listed(files);
-            static_cast<QDialog*>(dialog)->reject();
+            // A name the first filter hid, as typed into the name field.
+            w->findChild<QLineEdit*>("fileNameEdit")->setText("b.png");
+            static_cast<QDialog*>(dialog)->accept();
         });
         f.form.ButtonEx1->click();
         QCOMPARE(filters,
@@ -243,6 +245,8 @@ private slots:
         QCOMPARE(chosen, filters.value(0));
         QCOMPARE(bitmaps, QStringList{"a.bmp"});
         QCOMPARE(pictures, (QStringList{"a.bmp", "b.png", "c.jpg", "d.jpeg", "e.gif"}));
+        QCOMPARE(f.form.PlacedImages().size(), 1);
+        QCOMPARE(f.form.PlacedImages()[0]->FileName(), f.dir.filePath("b.png"));
     }
 
     void openedPicturesStackAtTheTopLeftCorner() {
