@@ -51,35 +51,48 @@ bool IsProgressive(quint8 marker) {
 }
 } // namespace
 
-bool BitmapFitsItsFile(QIODevice& file) {
-    const QByteArray h = file.peek(34);
+std::optional<TBitmapHeader> ReadBitmapHeader(QIODevice& file) {
+    const QByteArray h = file.peek(46);
     if (h.size() < 26 || !h.startsWith("BM"))
-        return false;
-    const qint64 offBits = qFromLittleEndian<quint32>(h.constData() + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
-    qint64 width, height, bits, compression = 0;
-    if (infoSize == 12) {
-        width = LittleEndian16(h, 18);
-        height = LittleEndian16(h, 20);
-        bits = LittleEndian16(h, 24);
-    } else {
-        if (h.size() < 34)
-            return false;
-        width = qFromLittleEndian<qint32>(h.constData() + 18);
-        height = qAbs(qint64(qFromLittleEndian<qint32>(h.constData() + 22)));
-        bits = LittleEndian16(h, 28);
-        compression = qFromLittleEndian<quint32>(h.constData() + 30);
+        return std::nullopt;
+    TBitmapHeader header;
+    header.offBits = qFromLittleEndian<quint32>(h.constData() + 10);
+    header.infoSize = qFromLittleEndian<quint32>(h.constData() + 14);
+    if (header.infoSize == 12) {
+        header.width = LittleEndian16(h, 18);
+        header.height = LittleEndian16(h, 20);
+        header.planes = LittleEndian16(h, 22);
+        header.bits = LittleEndian16(h, 24);
+        return header;
     }
-    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+    if (h.size() < 34)
+        return std::nullopt;
+    header.width = qFromLittleEndian<qint32>(h.constData() + 18);
+    header.height = qFromLittleEndian<qint32>(h.constData() + 22);
+    header.planes = LittleEndian16(h, 26);
+    header.bits = LittleEndian16(h, 28);
+    header.compression = qFromLittleEndian<quint32>(h.constData() + 30);
+    if (h.size() >= 46) {
+        header.dotsPerMeterX = qFromLittleEndian<qint32>(h.constData() + 38);
+        header.dotsPerMeterY = qFromLittleEndian<qint32>(h.constData() + 42);
+    }
+    return header;
+}
+
+bool BitmapFitsItsFile(QIODevice& file) {
+    const std::optional<TBitmapHeader> h = ReadBitmapHeader(file);
+    if (!h)
+        return false;
+    const bool uncompressed = h->compression == 0 || h->compression == 3 || h->compression == 6;
     if (!uncompressed)
         return true; // run-length data: the decoder checks it as it goes
-    if (width <= 0 || bits <= 0)
+    if (h->width <= 0 || h->bits <= 0)
         return false;
     // Width and bits are below 2^32 and 2^16, so the stride cannot overflow;
     // the rows are counted by division, as their product could.
-    const qint64 stride = (width * bits + 31) / 32 * 4;
-    const qint64 data = file.size() - offBits;
-    return data >= 0 && height <= data / stride;
+    const qint64 stride = (h->width * h->bits + 31) / 32 * 4;
+    const qint64 data = file.size() - h->offBits;
+    return data >= 0 && qAbs(h->height) <= data / stride;
 }
 
 bool PngChunksFitTheFile(QIODevice& file) {

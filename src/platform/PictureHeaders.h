@@ -7,6 +7,22 @@
 
 #include <QIODevice>
 #include <QSize>
+#include <optional>
+
+// The fields of a bitmap's file and information headers (the old core
+// header's too), read where the device stands; empty when it holds none.
+struct TBitmapHeader {
+    qint64 offBits = 0; // where the rows start
+    quint32 infoSize = 0;
+    qint64 width = 0;
+    qint64 height = 0; // negative: the rows run top down
+    int planes = 0;
+    int bits = 0;
+    quint32 compression = 0;
+    qint32 dotsPerMeterX = 0;
+    qint32 dotsPerMeterY = 0;
+};
+std::optional<TBitmapHeader> ReadBitmapHeader(QIODevice& file);
 
 // Qt's bitmap decoder fills in what a cut-off file lacks; false for an
 // uncompressed bitmap whose pixel rows do not all fit in the file.

@@ -1,52 +1,26 @@
 #include "PlainBitmap.h"
 
+#include "PictureHeaders.h"
+
 #include <QByteArray>
 #include <QtEndian>
-#include <cstdlib>
 #include <limits>
 
 namespace {
 constexpr int kFileHeaderBytes = 14;
-constexpr int kInfoHeaderBytes = 40;
 
-struct TPlainHeader {
-    qint64 offBits = 0;
-    int width = 0;
-    int height = 0; // negative: the rows run top down
-    int dotsPerMeterX = 0;
-    int dotsPerMeterY = 0;
-};
-
-// The header of a plain 24-bit bitmap; empty for any other.
-std::optional<TPlainHeader> ReadPlainHeader(QIODevice& file) {
-    if (!file.seek(0))
-        return std::nullopt;
-    const QByteArray h = file.read(kFileHeaderBytes + kInfoHeaderBytes);
-    if (h.size() < kFileHeaderBytes + kInfoHeaderBytes || !h.startsWith("BM"))
-        return std::nullopt;
-    const char* p = h.constData();
-    const quint32 infoSize = qFromLittleEndian<quint32>(p + 14);
-    // The common information headers; the others carry more than plain rows.
-    if (infoSize != 40 && infoSize != 108 && infoSize != 124)
-        return std::nullopt;
-    TPlainHeader header;
-    header.offBits = qFromLittleEndian<quint32>(p + 10);
-    header.width = qFromLittleEndian<qint32>(p + 18);
-    header.height = qFromLittleEndian<qint32>(p + 22);
-    const quint16 planes = qFromLittleEndian<quint16>(p + 26);
-    const quint16 bits = qFromLittleEndian<quint16>(p + 28);
-    const quint32 compression = qFromLittleEndian<quint32>(p + 30);
-    header.dotsPerMeterX = qFromLittleEndian<qint32>(p + 38);
-    header.dotsPerMeterY = qFromLittleEndian<qint32>(p + 42);
-    if (planes != 1 || bits != 24 || compression != 0 || header.width <= 0 || header.height == 0 ||
-        header.height == std::numeric_limits<qint32>::min() ||
-        header.offBits < kFileHeaderBytes + qint64(infoSize))
-        return std::nullopt;
-    return header;
+// A bitmap whose rows this reader takes: 24 bits, no compression, one of the
+// common information headers (the others carry more than plain rows), the
+// rows after the headers and all inside the file.
+bool IsPlain(const TBitmapHeader& h, QIODevice& file) {
+    return (h.infoSize == 40 || h.infoSize == 108 || h.infoSize == 124) && h.planes == 1 &&
+           h.bits == 24 && h.compression == 0 && h.width > 0 && h.height != 0 &&
+           h.height != std::numeric_limits<qint32>::min() &&
+           h.offBits >= kFileHeaderBytes + qint64(h.infoSize) && BitmapFitsItsFile(file);
 }
 
-qint64 Stride(int width) {
-    return (qint64(width) * 3 + 3) / 4 * 4;
+qint64 Stride(qint64 width) {
+    return (width * 3 + 3) / 4 * 4;
 }
 
 // Blue, green, red bytes to opaque pixels; four pixels at a time are read
@@ -69,14 +43,15 @@ void ConvertRow(const uchar* bgr, QRgb* row, int width) {
 } // namespace
 
 std::optional<QImage> ReadPlainBitmap(QIODevice& file) {
-    const std::optional<TPlainHeader> header = ReadPlainHeader(file);
-    if (!header)
+    if (!file.seek(0))
         return std::nullopt;
-    const int rows = std::abs(header->height);
-    const qint64 stride = Stride(header->width);
-    if ((file.size() - header->offBits) / stride < rows || !file.seek(header->offBits))
+    const std::optional<TBitmapHeader> header = ReadBitmapHeader(file);
+    if (!header || !IsPlain(*header, file) || !file.seek(header->offBits))
         return std::nullopt;
-    QImage image(header->width, rows, QImage::Format_RGB32);
+    const int width = int(header->width);
+    const int rows = int(qAbs(header->height));
+    const qint64 stride = Stride(width);
+    QImage image(width, rows, QImage::Format_RGB32);
     if (image.isNull())
         return std::nullopt;
     QByteArray line(stride, Qt::Uninitialized);
@@ -85,7 +60,7 @@ std::optional<QImage> ReadPlainBitmap(QIODevice& file) {
             return std::nullopt;
         const int y = header->height < 0 ? i : rows - 1 - i;
         ConvertRow(reinterpret_cast<const uchar*>(line.constData()),
-                   reinterpret_cast<QRgb*>(image.scanLine(y)), header->width);
+                   reinterpret_cast<QRgb*>(image.scanLine(y)), width);
     }
     if (header->dotsPerMeterX > 0)
         image.setDotsPerMeterX(header->dotsPerMeterX);
