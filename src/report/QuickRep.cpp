@@ -104,6 +104,8 @@ bool TQuickRep::FewColours() const {
 void TQuickRep::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange)
         update();
+    if (event->type() == QEvent::FontChange)
+        rulerFamily_.clear(); // the stand-in follows the page's font
     QWidget::changeEvent(event);
 }
 
@@ -126,7 +128,9 @@ void TQuickRep::PaintRuler(TCanvas& canvas) {
     const TColor wholeColour = few ? RGBColor(192, 192, 192) : RGBColor(240, 240, 240);
     // Where the ruler's own font is missing, the page's font stands in: a
     // sans font already loaded for the window.
-    QFont font(InstalledFamily({QStringLiteral("Small Fonts"), this->font().family()}));
+    if (rulerFamily_.isEmpty())
+        rulerFamily_ = InstalledFamily({QStringLiteral("Small Fonts"), font().family()});
+    QFont font(rulerFamily_);
     font.setPointSize(6);
     canvas.SetFont(font);
     canvas.SetFontColor(few ? RGBColor(192, 192, 192) : RGBColor(112, 112, 112));

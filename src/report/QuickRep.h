@@ -131,6 +131,8 @@ private:
     TQuickRepPrinterSettings printerSettings_;
     bool showProgress_ = true;
     QString reportTitle_;
+    // The ruler's font family, looked up at the first paint.
+    QString rulerFamily_;
     std::function<void(TQRPrinter*)> onPreview_;
     std::function<void()> printSetupRoutine_;
 
