@@ -3,9 +3,11 @@
 // report page, the bag net and the image layer, and the state kept for the
 // whole run (margin, print switches, placed pictures).
 
+#include "CommonRecords.h"
 #include "PrintElements.h"
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
+#include "platform/PictureQueue.h"
 
 #include <QImage>
 #include <QList>
@@ -14,6 +16,7 @@
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -25,13 +28,11 @@ class QScrollArea;
 class TKeyPreview;
 class TMarkOverlay;
 class TPictureControl;
-class TPictureQueue;
 class TButtonEx;
 class TColorDialog;
 class TAtomicSave;
 class TImageEx;
 class TQRPrinter;
-struct TImageRec;
 class TQRBag;
 class TQRSubDetail;
 class TQuickRep;
@@ -224,6 +225,8 @@ private:
     std::unique_ptr<TAtomicSave> SaveSettings();
     // Sets the page's top, bottom, left and right margins to PageMargin.
     void ApplyPageMargins();
+    struct TRestoredPictures;
+    std::unique_ptr<TRestoredPictures> ReadRestoredPictures();
     void StartDecodingPictures();
     void LoadImages();
     TImageEx* RestoreImage(const TImageRec& rec, TPictureQueue& pictures);
@@ -248,9 +251,9 @@ private:
     TKeyPreview* keyPreview_ = nullptr;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
-    // The restored pictures, decoding from the start of the window's making
-    // until start-up places them.
-    std::unique_ptr<TPictureQueue> decoding_;
+    // LIST.DAT read when the window starts being made, until start-up
+    // places its pictures.
+    std::unique_ptr<TRestoredPictures> restored_;
     TImageGesture gesture_;
 
     bool outerSized_ = false;
@@ -264,4 +267,13 @@ private:
     // Data files whose save was refused at an earlier close (not a regular
     // file in place): the next close leaves them and goes on.
     QStringList refused_;
+};
+
+// LIST.DAT as read for start-up, its pictures decoding on worker threads
+// until they are placed; an error of the reading is kept for LoadImages.
+struct TForm1::TRestoredPictures {
+    QList<TImageRec> Records;
+    bool Whole = true;
+    std::exception_ptr Error;
+    std::unique_ptr<TPictureQueue> Pictures;
 };

@@ -18,9 +18,6 @@
 // Start-up loading: any failure shows one message and start-up goes on with
 // what was applied before it.
 void TForm1::LoadDataFiles() {
-    const TDataFolders folders = DataFolders();
-    loadFolder_ = folders.Read;
-    dataFolder_ = folders.Write;
     notLoaded_.clear();
     // A link to nothing, a pipe or a device counts as there, and fails to load.
     for (const QString& name : {SettingFileName, ImageFileName})
@@ -38,7 +35,7 @@ void TForm1::LoadDataFiles() {
     } catch (const std::exception&) {
         ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
     }
-    decoding_.reset(); // not placed: the loading stopped before the pictures
+    restored_.reset(); // not placed: the loading stopped before the pictures
 }
 
 void TForm1::LoadSettings() {
@@ -86,35 +83,38 @@ QStringList PicturePaths(const QList<TImageRec>& records) {
 }
 } // namespace
 
-// Starts decoding the pictures that LIST.DAT places on worker threads, so
-// that they decode while the window is built; LoadImages places them. A file
-// that cannot be read starts nothing: LoadImages meets its error.
-void TForm1::StartDecodingPictures() {
-    const QString folder = DataFolders().Read;
-    if (!PathExists(folder + ImageFileName))
-        return;
-    QList<TImageRec> records;
+std::unique_ptr<TForm1::TRestoredPictures> TForm1::ReadRestoredPictures() {
+    auto list = std::make_unique<TRestoredPictures>();
     try {
-        ReadImageFile(records, folder);
+        list->Whole = ReadImageFile(list->Records, loadFolder_);
     } catch (const std::exception&) {
-        return;
+        list->Error = std::current_exception();
+        list->Records.clear();
     }
-    decoding_ = std::make_unique<TPictureQueue>(PicturePaths(records), PictureRoom());
+    list->Pictures = std::make_unique<TPictureQueue>(PicturePaths(list->Records), PictureRoom());
+    return list;
 }
 
+// Chooses the data folders and, when LIST.DAT is there, reads it and starts
+// decoding its pictures, so that they decode while the window is built.
+void TForm1::StartDecodingPictures() {
+    const TDataFolders folders = DataFolders();
+    loadFolder_ = folders.Read;
+    dataFolder_ = folders.Write;
+    if (PathExists(loadFolder_ + ImageFileName))
+        restored_ = ReadRestoredPictures();
+}
+
+// The pictures are decoded ahead on worker threads and placed in file order;
+// the first that fails ends the loading as it would one by one.
 void TForm1::LoadImages() {
-    QList<TImageRec> records;
-    const bool whole = ReadImageFile(records, loadFolder_);
-    // The pictures are decoded ahead on worker threads and placed in file
-    // order; the first that fails ends the loading as it would one by one.
-    // A picture that the early start did not decode next is loaded as it is
-    // placed (the file may have changed since).
-    const std::unique_ptr<TPictureQueue> pictures =
-        decoding_ ? std::move(decoding_)
-                  : std::make_unique<TPictureQueue>(PicturePaths(records), PictureRoom());
-    for (const TImageRec& rec : records)
-        RestoreImage(rec, *pictures);
-    if (!whole)
+    const std::unique_ptr<TRestoredPictures> list =
+        restored_ ? std::move(restored_) : ReadRestoredPictures();
+    if (list->Error)
+        std::rethrow_exception(list->Error);
+    for (const TImageRec& rec : list->Records)
+        RestoreImage(rec, *list->Pictures);
+    if (!list->Whole)
         throw EError(
             QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
 }
