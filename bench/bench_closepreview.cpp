@@ -6,7 +6,7 @@
 // close of a preview whose run has long ended, in the same session.
 //
 //   bench_closepreview
-#include "Common.h"
+#include "bag/Common.h"
 #include "e2e/XSession.h"
 
 #include <QBuffer>

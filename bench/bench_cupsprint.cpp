@@ -5,9 +5,9 @@
 // the job over and to the finished PDF, the job's size as the server took
 // it, and the PDF's size; the median of three runs. The floor is the same
 // road with the empty sheet, measured in the same run.
-#include "ButtonEx.h"
-#include "Unit1.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QDateTime>

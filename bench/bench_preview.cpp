@@ -6,10 +6,10 @@
 //
 //   bench_preview            runs both counts and prints a table
 //   bench_preview N          one run with N pictures (used by the above)
-#include "ButtonEx.h"
-#include "ImageEx.h"
-#include "Unit1.h"
+#include "bag/ImageEx.h"
 #include "report/QRStandardPreview.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

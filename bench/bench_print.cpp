@@ -3,13 +3,13 @@
 // and printer object as a real print, against the floor: the same sheet with
 // every picture already reduced to its device rectangle, measured in the
 // same run. Each figure is the median of five prints.
-#include "QQRBag.h"
-#include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
 #include "report/QRImage.h"
 #include "report/QRPrinterService.h"
 #include "report/QuickRep.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

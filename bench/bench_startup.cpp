@@ -5,10 +5,10 @@
 // Prints both medians and their ratio (target: main <= 1.3 x bare), also
 // for a main window that restores 20 placed pictures from LIST.DAT (target
 // <= 1.5 x bare). Runs on the platform QT_QPA_PLATFORM names.
-#include "Common.h"
-#include "QQRBag.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/QQRBag.h"
 #include "platform/Fonts.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

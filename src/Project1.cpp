@@ -1,7 +1,7 @@
 // Program start: the application object and its one main window.
-#include "Unit1.h"
 #include "platform/Fonts.h"
 #include "platform/Icons.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -2,7 +2,7 @@
 // Data files for the window's loading and saving tests: records written
 // through the codecs, files read and put byte for byte.
 
-#include "Common.h"
+#include "bag/Common.h"
 
 #include "platform/Messages.h"
 

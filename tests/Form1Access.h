@@ -5,9 +5,9 @@
 // picture drag, which the drag manager otherwise runs from the pointer's
 // events, so that a benchmark can time them alone.
 
-#include "ImageEx.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/ImageEx.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QFileDialog>
 

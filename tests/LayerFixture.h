@@ -3,9 +3,9 @@
 // screen helpers the image-layer tests share. Pointer events go through the
 // window, so Qt finds the control under the pointer as it would for a user.
 
-#include "ImageEx.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/ImageEx.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QImage>
 #include <QScreen>

@@ -1,6 +1,8 @@
 #!/bin/bash
 # The layer check: fails when a source of the program includes a header of a
-# layer above its own, or a header of the program that belongs to no layer.
+# layer above its own, or a header of the program that belongs to no layer,
+# or when a source does not sit in its layer's folder (src/LAYER/; the top
+# layer, program start, sits directly in src/).
 # The build writes the manifest: the layers lowest first on its first line,
 # then "layer path" for every source, the path relative to the source folder.
 # Usage: check_layers.sh SOURCE_DIR MANIFEST
@@ -21,6 +23,18 @@ while read -r layer path; do
     layerOf[$path]=$layer
 done < <(tail -n +2 "$manifest")
 
+top=${layers[${#layers[@]}-1]}
+failures=0
+for path in "${!layerOf[@]}"; do
+    layer=${layerOf[$path]}
+    folder=$(dirname "$path")
+    if [[ $layer == "$top" && $folder == . ]] || [[ $folder == "$layer" ]]; then
+        continue
+    fi
+    echo "$path belongs to the layer $layer but sits outside src/$layer/"
+    failures=$((failures + 1))
+done
+
 # The program's file that an include names: beside the includer first, then
 # from the source folder; nothing for a header that is not the program's.
 resolve() {
@@ -33,7 +47,6 @@ resolve() {
     done
 }
 
-failures=0
 for path in "${!layerOf[@]}"; do
     own=${layerOf[$path]}
     while IFS=: read -r line name; do
@@ -51,7 +64,7 @@ for path in "${!layerOf[@]}"; do
         sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
 done
 if ((failures > 0)); then
-    echo "$failures include(s) cross the layers upwards" >&2
+    echo "$failures source(s) out of their folder or include(s) crossing the layers upwards" >&2
     exit 1
 fi
 echo "${#layerOf[@]} sources, no include crosses the layers upwards"

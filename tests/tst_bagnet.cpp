@@ -1,6 +1,6 @@
 // The pure geometry by numbers, without a display: the rounding of pixel
 // counts and the net.
-#include "BagNet.h"
+#include "bag/BagNet.h"
 #include "platform/Rounding.h"
 
 #include <QRect>

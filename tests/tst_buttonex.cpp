@@ -1,6 +1,6 @@
 // The styled push button: layout numbers, glyph strips and their shared
 // cache, and the button's pixels in its states and styles.
-#include "ButtonEx.h"
+#include "windows/ButtonEx.h"
 
 #include <QDialog>
 #include <QImage>

@@ -1,5 +1,5 @@
 // Pixel conventions of the canvas, read back from a QImage.
-#include "QQRBag.h"
+#include "bag/QQRBag.h"
 #include "platform/Canvas.h"
 
 #include <QImage>

@@ -1,12 +1,12 @@
 // The colour commands of the main window, driven through the real colour
 // dialog: the remembered colour, cancelling, the four targets, and the net
 // as it is painted with a placed picture over it.
-#include "ButtonEx.h"
-#include "QQRBag.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/ColorDialog.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // Files dragged from another program onto the page: the toolkit's drag and
 // drop events, carrying file URLs, sent to the main window as the window
 // system delivers them; the window finds the control under the point.
-#include "Common.h"
 #include "LayerFixture.h"
+#include "bag/Common.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 

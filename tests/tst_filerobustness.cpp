@@ -1,7 +1,7 @@
 // Both record readers fed with random and damaged byte strings: every input
 // gives the documented records or a clear error, never a crash or a hang.
 // This test also runs in the AddressSanitizer build of the test script.
-#include "Common.h"
+#include "bag/Common.h"
 #include "platform/Errors.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 // Keyboard focus in the main window: the command bar keeps it; pictures and
 // the page area take none.
-#include "ButtonEx.h"
 #include "LayerFixture.h"
+#include "windows/ButtonEx.h"
 
 #include <QScrollArea>
 #include <QScrollBar>

@@ -1,9 +1,9 @@
 // Moving and resizing placed pictures with the mouse: edge zones and their
 // cursors, the press / drag / drop gesture, Esc, the popup and the keys.
-#include "ButtonEx.h"
 #include "LayerFixture.h"
 #include "platform/CursorClip.h"
 #include "platform/Marks.h"
+#include "windows/ButtonEx.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -3,15 +3,15 @@
 // into a read-only folder, a huge LIST.DAT, failed starts in a row, and names
 // that are not code page 932. Start-up must never block or crash, nothing the
 // user had may be lost, and the window can always be closed.
-#include "Common.h"
 #include "DataFileSupport.h"
-#include "ImageEx.h"
 #include "ScratchMount.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "report/QuickRep.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QDir>
 #include <QFileInfo>

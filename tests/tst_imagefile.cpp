@@ -1,7 +1,7 @@
 // LIST.DAT: the 276-byte record, paths in code page 932, and the writer of
 // placed pictures.
-#include "Common.h"
-#include "ImageEx.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
 #include "platform/Errors.h"
 
 #include <QBuffer>

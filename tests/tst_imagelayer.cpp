@@ -1,11 +1,11 @@
 // Placed pictures: loading by extension and its failures, creating, stacking,
 // deleting, and the selection frame as it shows on screen.
-#include "ButtonEx.h"
 #include "Form1Access.h"
 #include "LayerFixture.h"
 #include "ModalSupport.h"
 #include "platform/Errors.h"
 #include "platform/Marks.h"
+#include "windows/ButtonEx.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The main window: layout of the bar and the page, LayoutBag, and the net as
 // the window paints it.
-#include "ButtonEx.h"
-#include "CommonPaper.h"
-#include "QQRBag.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/CommonPaper.h"
+#include "bag/QQRBag.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QImage>
 #include <QTest>

@@ -1,13 +1,13 @@
 // The main window's start-up loading and close-time saving of SETTING.DAT and
 // LIST.DAT, through the real window, in a folder of the test's own.
-#include "Common.h"
 #include "DataFileSupport.h"
-#include "ImageEx.h"
-#include "QQRBag.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "platform/Messages.h"
 #include "report/QuickRep.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,14 +2,14 @@
 // without blocking, also when the path changes while it is read; palette
 // pictures are drawn with defined colours; start-up places what it decoded
 // ahead in file order and stops at the first picture that fails.
-#include "Common.h"
 #include "DataFileSupport.h"
-#include "ImageEx.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "platform/PictureLoader.h"
 #include "platform/PlainBitmap.h"
+#include "windows/Unit1.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -93,7 +93,7 @@ QByteArray RandomBitmap(const TBitmapShape& b) {
     qToLittleEndian<quint32>(b.compression, info.data() + 16);
     qToLittleEndian<qint32>(2835, info.data() + 24); // 72 dpi
     qToLittleEndian<qint32>(3780, info.data() + 28); // 96 dpi
-    info.resize(b.infoSize); // a shorter header keeps only its start
+    info.resize(b.infoSize);                         // a shorter header keeps only its start
     QByteArray head(14, '\0');
     head[0] = 'B';
     head[1] = 'M';

@@ -2,15 +2,15 @@
 // is reached fast: a picture that would take the total past it is refused
 // from its header with a message, through the open command and at start-up,
 // and the process's peak memory stays under the budget plus one picture.
-#include "ButtonEx.h"
-#include "Common.h"
 #include "DataFileSupport.h"
-#include "ImageEx.h"
 #include "ModalSupport.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "platform/PictureLoader.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QBuffer>
 #include <QDialog>

@@ -1,19 +1,19 @@
 // The main window's print and preview commands: the print-time elements, the
 // layers of the sheet, the page and the button after the run (also a failed
 // or cancelled one), and the preview's printer dialog.
-#include "ButtonEx.h"
-#include "ImageEx.h"
 #include "PreviewTestSupport.h"
 #include "PrintTestSupport.h"
-#include "QQRBag.h"
-#include "TrPanel.h"
-#include "Unit1.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
 #include "report/QRPrinter.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
 
 #include <QDir>
 #include <QFileInfo>

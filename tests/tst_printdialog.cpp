@@ -1,12 +1,12 @@
 // The preview's printer dialog: what it offers, what comes back out of it,
 // and the road through the preview with real mouse input.
-#include "ButtonEx.h"
 #include "PreviewTestSupport.h"
 #include "PrintTestSupport.h"
-#include "Unit1.h"
 #include "platform/Messages.h"
 #include "report/QRPrintDialog.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QComboBox>
 #include <QGroupBox>

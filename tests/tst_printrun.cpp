@@ -2,14 +2,14 @@
 // which order, the run state, the progress window, cancelling, errors and
 // the release of the preview's printer and page store.
 #include "PrintTestSupport.h"
-#include "QQRBag.h"
-#include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
 #include "report/QRProgress.h"
 #include "report/QuickRep.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Printable bounds in native units: loading rules, what a run reads of them
 // and where the bag lands in device pixels on paper and in the preview.
 #include "PrintTestSupport.h"
-#include "QQRBag.h"
-#include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "report/QuickRep.h"
+#include "windows/Unit1.h"
 
 #include <QElapsedTimer>
 #include <QPainter>

@@ -3,13 +3,13 @@
 // system. After each failure both files are as before, the system's message
 // is shown and the window stays open; once the fault is gone the window
 // closes and saves.
-#include "Common.h"
 #include "DataFileSupport.h"
-#include "ImageEx.h"
 #include "ScratchMount.h"
-#include "Unit1.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "windows/Unit1.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // SETTING.DAT: the 12-byte record, the reader's record rules, the paper size
 // table, and the file handling shared by both data files (atomic replace,
 // backups, the data folder).
-#include "Common.h"
 #include "DataFileSupport.h"
 #include "ScratchMount.h"
+#include "bag/Common.h"
 #include "platform/Errors.h"
 
 #include <QBuffer>

@@ -1,14 +1,14 @@
 // The settings dialog: its controls, the margin field's typing rules, the
 // exchange of values, and the settings command of the main window.
-#include "ButtonEx.h"
-#include "Common.h"
-#include "ImageEx.h"
-#include "QQRBag.h"
-#include "SpinEdit.h"
-#include "TrPanel.h"
-#include "Unit1.h"
-#include "Unit2.h"
+#include "bag/Common.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/SpinEdit.h"
+#include "windows/TrPanel.h"
+#include "windows/Unit1.h"
+#include "windows/Unit2.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // The transparent panel: its defaults, what each drawing property draws when
 // the panel is opaque, the cursor confinement properties and mouse leave.
-#include "TrPanel.h"
 #include "platform/CursorClip.h"
+#include "windows/TrPanel.h"
 
 #include <QTest>
 

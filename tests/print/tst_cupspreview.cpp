@@ -4,9 +4,9 @@
 // Run by cups_preview.sh, which provides the server, the queue and the folder.
 #include "../PreviewTestSupport.h"
 #include "../PrintTestSupport.h"
-#include "ButtonEx.h"
-#include "Unit1.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QDateTime>
 #include <QDir>

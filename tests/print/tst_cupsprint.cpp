@@ -4,13 +4,13 @@
 // cups_print.sh, which provides the server, the queue and the output folder.
 #include "../PreviewTestSupport.h"
 #include "../PrintTestSupport.h"
-#include "ButtonEx.h"
-#include "QQRBag.h"
-#include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/Messages.h"
 #include "report/QRMedia.h"
 #include "report/QRPrinterService.h"
 #include "report/QuickRep.h"
+#include "windows/ButtonEx.h"
+#include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QDateTime>

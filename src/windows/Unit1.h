@@ -3,8 +3,8 @@
 // report page, the bag net and the image layer, and the state kept for the
 // whole run (margin, print switches, placed pictures).
 
-#include "CommonRecords.h"
 #include "PrintElements.h"
+#include "bag/CommonRecords.h"
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
 #include "platform/PictureQueue.h"

@@ -1,9 +1,9 @@
 #include "Unit1.h"
 
 #include "ButtonEx.h"
-#include "ImageEx.h"
-#include "QQRBag.h"
 #include "TrPanel.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "platform/Canvas.h"
 #include "platform/Fonts.h"
 #include "platform/Icons.h"

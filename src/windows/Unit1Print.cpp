@@ -3,8 +3,8 @@
 // a second bag in front of them when the lines are to be printed on top.
 #include "ButtonEx.h"
 #include "PrintElements.h"
-#include "QQRBag.h"
 #include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
 #include "report/QRPreviewPrinter.h"

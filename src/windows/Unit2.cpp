@@ -1,8 +1,8 @@
 #include "Unit2.h"
 
 #include "ButtonEx.h"
-#include "CommonWidgets.h"
 #include "SpinEdit.h"
+#include "bag/CommonWidgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>

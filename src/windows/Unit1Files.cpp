@@ -1,11 +1,11 @@
 // The main window's persistence: SETTING.DAT and LIST.DAT read at start-up
 // and written at close, and the settings command.
-#include "CommonFiles.h"
-#include "CommonPaper.h"
-#include "ImageEx.h"
-#include "QQRBag.h"
 #include "Unit1.h"
 #include "Unit2.h"
+#include "bag/CommonFiles.h"
+#include "bag/CommonPaper.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"

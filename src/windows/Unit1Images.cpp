@@ -2,10 +2,10 @@
 // press / drag / drop gesture that moves and resizes them, the popup menu, the
 // Esc and Delete keys, and the open command.
 #include "ButtonEx.h"
-#include "CommonRecords.h"
-#include "ImageEx.h"
 #include "TrPanel.h"
 #include "Unit1.h"
+#include "bag/CommonRecords.h"
+#include "bag/ImageEx.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
 #include "platform/FileDrop.h"

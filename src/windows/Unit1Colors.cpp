@@ -1,8 +1,8 @@
 // The colour commands of the main window: paper, mountain-fold,
 // valley-fold and glue-flap colour, all through one colour dialog.
 #include "ButtonEx.h"
-#include "QQRBag.h"
 #include "Unit1.h"
+#include "bag/QQRBag.h"
 #include "platform/ColorDialog.h"
 
 void TForm1::CreateColorCommands() {

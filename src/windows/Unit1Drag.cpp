@@ -1,9 +1,9 @@
 // The main window's side of dragging a placed picture: the outline while the
 // pointer moves, the new bounds on the drop, and the confinement of the
 // pointer to the page area meanwhile.
-#include "ImageEx.h"
 #include "TrPanel.h"
 #include "Unit1.h"
+#include "bag/ImageEx.h"
 #include "platform/CursorClip.h"
 #include "platform/Marks.h"
 

@@ -1,7 +1,7 @@
 #include "PrintElements.h"
 
-#include "ImageEx.h"
-#include "QQRBag.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
 #include "report/QRImage.h"
 #include "report/QuickRep.h"
 
