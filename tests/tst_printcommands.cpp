@@ -17,7 +17,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -349,6 +351,54 @@ private slots:
 
     // The preview offers 印刷 once its run has ended; a print asked for the
     // moment the window learns of that is carried out, every time.
+    // While 印刷 runs its button is disabled and the focus is on ﾌﾟﾚﾋﾞｭｰ: a
+    // Space or a click that reaches it then starts no run inside the print.
+    // Afterwards only the bag stands on the page, and a picture deleted
+    // then reaches no later sheet.
+    void aCommandGivenDuringAPrintStartsNoRunInsideIt() {
+        TPdfPrinterScope pdf(96);
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        TImageEx* picture = form.AddPlacedImage(WriteBitmap(dir_, "r.bmp", {8, 8}, false),
+                                                {200, 200, 300, 200}, true);
+        TFormSettings settings = form.Settings();
+        settings.LinesInFront = true;
+        form.ApplySettings(settings);
+        auto* probe = new TProbe(form.QuickRep1);
+        auto fired = std::make_shared<std::atomic<bool>>(false);
+        QPointer<TButtonEx> previewButton = form.ButtonEx3;
+        probe->OnPrint = [previewButton, fired](const TQRPrintableSnapshot&, TQRPrinter&) {
+            if (fired->exchange(true))
+                return;
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(
+                    previewButton, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, " "));
+            QMetaObject::invokeMethod(previewButton, "click", Qt::QueuedConnection);
+        };
+        TPreviewVisit visit;
+        visit.action = [](TQRStandardPreview&) {};
+        VisitPreviewWhenShown(visit);
+        form.ButtonEx4->click();
+        QTRY_COMPARE_WITH_TIMEOUT(visit.visits, 1, 10000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QTRY_VERIFY(form.ButtonEx3->isEnabled() && form.ButtonEx4->isEnabled());
+        QCOMPARE(form.QuickRep1->Printables(), (QList<TQRPrintable*>{form.QRBag1, probe}));
+        QVERIFY(form.PrintElements().PrintImages().isEmpty());
+        QCOMPARE(form.PrintElements().FrontBag(), nullptr);
+
+        form.SelectImage(picture);
+        form.DeleteSelectedImage();
+        QFile::remove(pdf.file);
+        form.ButtonEx4->click();
+        QTRY_VERIFY(QFile::exists(pdf.file));
+        const QImage sheet = RasterisePdf(pdf.file, 96);
+        QVERIFY(!sheet.isNull());
+        for (int y = 0; y < sheet.height(); y += 2)
+            for (int x = 0; x < sheet.width(); x += 2)
+                QVERIFY2(sheet.pixel(x, y) != kMagenta, "a deleted picture was printed");
+    }
+
     void aPrintAskedForAsSoonAsOfferedIsCarriedOut() {
         TPdfPrinterScope pdf;
         TForm1 form;

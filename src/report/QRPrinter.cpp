@@ -7,11 +7,9 @@
 #include "QRPrinterService.h"
 #include "QuickRep.h"
 
-#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QThread>
 
 namespace {
 constexpr qint64 kPageStoreMemoryLimit = 100000;
@@ -347,8 +345,6 @@ void TQRPrinter::EndDocument() {
         }
     }
     status_ = TQRPrinterStatus::Finished;
-    if (QThread::currentThread() == QCoreApplication::instance()->thread())
-        QCoreApplication::processEvents();
     Post("PageAvailable", ++availablePages_);
     if (pageList_)
         pageList_->SetComplete();

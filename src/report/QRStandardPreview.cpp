@@ -185,17 +185,14 @@ void TQRStandardPreview::BindPrinter() {
 }
 
 void TQRStandardPreview::ZoomToFitClick() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QRPreview->ZoomToFit();
 }
 
 void TQRStandardPreview::ZoomTo100Click() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QRPreview->SetZoom(100);
 }
 
 void TQRStandardPreview::ZoomToWidthClick() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QRPreview->ZoomToWidth();
 }
 

@@ -15,8 +15,11 @@ bool IsJpegFile(const QString& path) {
 }
 } // namespace
 
+// One run at a time stands on the page: elements of another run still
+// standing would stay on it, and print pictures the user has since deleted.
 void TPrintElements::CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& placed) {
-    printImages_.clear();
+    Q_ASSERT_X(printImages_.isEmpty(), "CreatePrintImages", "a run's print pictures still stand");
+    FreePrintImages();
     for (const TImageEx* image : placed) {
         auto* print = new TQRImage(page, page->Resolution());
         print->hide();
@@ -37,6 +40,8 @@ void TPrintElements::FreePrintImages() {
 // Assigning copies only placement, so the front bag keeps its construction
 // colours (black lines, grey flap); its clear brush leaves the paper alone.
 void TPrintElements::CreateFrontBag(TQuickRep* page, const TQRBag* bag) {
+    Q_ASSERT_X(!frontBag_, "CreateFrontBag", "a run's front bag still stands");
+    FreeFrontBag();
     frontBag_ = new TQRBag(page, page->Resolution());
     frontBag_->Assign(bag);
     frontBag_->Brush()->Style = TBrushStyle::Clear;

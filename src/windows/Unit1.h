@@ -251,6 +251,8 @@ private:
     TKeyPreview* keyPreview_ = nullptr;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
+    // A print or preview run is under way; commands wait for its end.
+    bool running_ = false;
     // LIST.DAT read when the window starts being made, until start-up
     // places its pictures.
     std::unique_ptr<TRestoredPictures> restored_;

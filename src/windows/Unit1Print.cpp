@@ -14,6 +14,7 @@
 #include "report/QuickRep.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 void TForm1::ConnectPrintCommands() {
     connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
@@ -36,8 +37,14 @@ void TForm1::ButtonPrevierClick() {
 // The button comes back also when the run fails; the failure then goes to
 // the application's error report. Disabling the button moved the keyboard
 // focus on to the next one; it goes back to the pressed button, so a second
-// Space presses the same command again.
+// Space presses the same command again. A command given while a run is under
+// way (a key or a click that reaches the window during it) is refused: the
+// run's elements stand on the page until it ends.
 void TForm1::RunCommand(TButtonEx* button, bool preview) {
+    if (running_)
+        return;
+    running_ = true;
+    const auto idle = qScopeGuard([this] { running_ = false; });
     button->setEnabled(false);
     QString failure;
     try {
@@ -57,16 +64,12 @@ void TForm1::RunCommand(TButtonEx* button, bool preview) {
 // removed and the page redraws also when the run fails. A preview returns
 // only after its worker has stopped, so nothing is freed under it.
 void TForm1::RunReport(bool preview) {
-    struct Restore {
-        TForm1* form;
-        ~Restore() {
-            form->printElements_.FreeFrontBag();
-            form->printElements_.FreePrintImages();
-            form->QuickRep1->setUpdatesEnabled(true);
-        }
-    };
     QuickRep1->setUpdatesEnabled(false);
-    Restore restore{this};
+    const auto restore = qScopeGuard([this] {
+        printElements_.FreeFrontBag();
+        printElements_.FreePrintImages();
+        QuickRep1->setUpdatesEnabled(true);
+    });
     printElements_.CreatePrintImages(QuickRep1, placedImages_);
     QRBag1->SetPrintLine(printLines_);
     if (linesInFront_ && printLines_)
