@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
-    qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
+    qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
