@@ -24,9 +24,13 @@ constexpr int kOuterHeight = 625;
 constexpr int kCommandBarHeight = 41;
 } // namespace
 
+QString ProgramCaption() {
+    return QStringLiteral("Tesorin(仮) Ver 1.0.0");
+}
+
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
-    setWindowTitle(QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    setWindowTitle(ProgramCaption());
     TApplicationIconReading icon = ReadApplicationIcon();
     StartDecodingPictures();
     // Without the window's own font, a proportional Japanese gothic of the

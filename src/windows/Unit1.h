@@ -72,6 +72,9 @@ struct TFormSettings {
     bool LinesInFront = false;
 };
 
+// The main window's caption: the program's name and version.
+QString ProgramCaption();
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -132,6 +135,10 @@ public:
     // budget is refused.
     TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
                              const std::optional<QImage>& decoded = std::nullopt);
+    // Opens pictures as "開く" does, each on top of the one before and a
+    // little further right and down; a file that fails is reported and the
+    // others still come. False when any failed.
+    bool OpenPictures(const QStringList& paths);
     // The memory that the placed pictures leave of their budget.
     qint64 PictureRoom() const;
     void DeleteSelectedImage();
@@ -143,6 +150,10 @@ public:
     const TDragManager* ImageDrag() const { return imageDrag_; }
     // Makes the image layer repaint in full (width to 0 and back).
     void RefreshLayer();
+
+    // Writes the sheet as a print would make it to a file, the format by the
+    // file's extension, pictures at dpi pixels per inch. Raises EError.
+    void ExportSheet(const QString& fileName, int dpi);
 
     // The print pictures and the front bag; they exist only during a run.
     const TPrintElements& PrintElements() const { return printElements_; }
@@ -188,7 +199,7 @@ private:
     // failure is reported, adds nothing and gives false.
     bool OpenPicture(const QString& path, QPoint at);
     // Files dragged from another program and dropped on the page.
-    void ImagePanelFilesDropped(const QStringList& paths, QPoint at);
+    bool ImagePanelFilesDropped(const QStringList& paths, QPoint at);
     void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
                              Qt::KeyboardModifiers shift, int x, int y);
     void ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton button,

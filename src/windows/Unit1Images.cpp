@@ -267,16 +267,25 @@ bool TForm1::OpenPicture(const QString& path, QPoint at) {
     }
 }
 
+bool TForm1::OpenPictures(const QStringList& paths) {
+    return ImagePanelFilesDropped(paths, QPoint(0, 0));
+}
+
 // Files dropped from another program are opened one by one in the drag's
 // order, as "開く" opens a file: each on top of the one before, the first at
 // the drop point and each next a little further right and down so all stay
 // in sight. A file that fails is reported, leaves no gap, and the others
 // still come.
-void TForm1::ImagePanelFilesDropped(const QStringList& paths, QPoint at) {
+bool TForm1::ImagePanelFilesDropped(const QStringList& paths, QPoint at) {
     QPoint next = at;
-    for (const QString& path : paths)
+    bool all = true;
+    for (const QString& path : paths) {
         if (OpenPicture(path, next))
             next += QPoint(kDropCascade, kDropCascade);
+        else
+            all = false;
+    }
+    return all;
 }
 
 void TForm1::FormKeyDown(QKeyEvent* key) {

@@ -7,6 +7,7 @@
 #include "bag/QQRBag.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
+#include "report/QRExport.h"
 #include "report/QRPreviewPrinter.h"
 #include "report/QRPrintDialog.h"
 #include "report/QRPrinter.h"
@@ -91,4 +92,8 @@ void TForm1::QuickRep1Preview(TQRPrinter* printer) {
     if (source.Finished())
         source.SetPaperSize(QuickRep1->Page()->PaperSize());
     preview.exec();
+}
+
+void TForm1::ExportSheet(const QString& fileName, int) {
+    throw EError(ExportFailure(fileName, QStringLiteral("書き出しはまだできません。")));
 }
