@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QUndoStack>
 #include <QUrl>
 
 namespace {
@@ -92,6 +93,9 @@ private slots:
         QCOMPARE(shot.pixel(at), qRgb(0, 0, 255));
         QCOMPARE(shot.pixel(at + QPoint(120, 120)), qRgb(255, 0, 0));
         QVERIFY(messages_.isEmpty());
+        // The drop is one step: one undo takes both pictures away.
+        f.form.UndoStack()->undo();
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{below});
     }
 
     // A file that cannot be opened, or whose path LIST.DAT cannot hold, is

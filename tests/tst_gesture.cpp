@@ -210,7 +210,7 @@ private slots:
         QCOMPARE(f.form.SelectedImage(), lower);
         QTRY_VERIFY(f.form.PopupMenu1->isVisible());
         const QList<QAction*> items = f.form.PopupMenu1->actions();
-        QCOMPARE(items.size(), 3);
+        QCOMPARE(items.size(), 6); // then a separator, undo and redo
         QCOMPARE(items[0]->text(), QStringLiteral("手前に移動"));
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2]->text(), QStringLiteral("イメージの削除"));

@@ -175,7 +175,10 @@ private slots:
         QWidget w;
         auto* edit = new QLineEdit(&w);
         QStringList seen;
-        TKeyPreview preview(&w, [&](QKeyEvent* k) { seen.append(k->text() + "|" + edit->text()); });
+        TKeyPreview preview(&w, [&](QKeyEvent* k) {
+            seen.append(k->text() + "|" + edit->text());
+            return false;
+        });
         w.show();
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_X);
@@ -195,7 +198,10 @@ private slots:
         QWidget w;
         auto* keeper = new TKeepsAllKeys(&w);
         QList<int> seen;
-        TKeyPreview preview(&w, [&](QKeyEvent* k) { seen.append(k->key()); });
+        TKeyPreview preview(&w, [&](QKeyEvent* k) {
+            seen.append(k->key());
+            return false;
+        });
         w.show();
         QTest::keyClick(keeper, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(seen, (QList<int>{Qt::Key_Control, Qt::Key_Home}));

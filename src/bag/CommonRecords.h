@@ -20,6 +20,7 @@ struct TSettingRec {
     std::int32_t PageMargin = 0;
     bool PrintLines = false;
     bool LinesInFront = false;
+    bool operator==(const TSettingRec&) const = default;
 };
 constexpr int SettingRecSize = 12;
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-TKeyPreview::TKeyPreview(QWidget* window, std::function<void(QKeyEvent*)> handler)
+TKeyPreview::TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler)
     : QObject(window), window_(window), handler_(std::move(handler)) {
     qApp->installEventFilter(this);
 }
@@ -32,6 +32,5 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
         return false;
     lastPress_ = event;
     lastReceiver_ = watched;
-    handler_(static_cast<QKeyEvent*>(event));
-    return false;
+    return handler_(static_cast<QKeyEvent*>(event));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // TKeyPreview: lets a window see every key press meant for it or for any of
-// its controls before the focused control does. The key is not consumed.
+// its controls before the focused control does. The key goes on to the
+// focused control unless the handler says it used it up.
 
 #include <QObject>
 #include <QPointer>
@@ -12,7 +13,7 @@ class QKeyEvent;
 class TKeyPreview : public QObject {
     Q_OBJECT
 public:
-    TKeyPreview(QWidget* window, std::function<void(QKeyEvent*)> handler);
+    TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler);
     ~TKeyPreview() override;
 
 protected:
@@ -20,7 +21,7 @@ protected:
 
 private:
     QWidget* window_;
-    std::function<void(QKeyEvent*)> handler_;
+    std::function<bool(QKeyEvent*)> handler_;
     // A key press that the focused control leaves is offered to its parents
     // as the same event; it is previewed once.
     const QEvent* lastPress_ = nullptr;

@@ -63,7 +63,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPreviewSource* printer
     BindPrinter();
     // Key preview: every key pressed in the window is seen here first and
     // still goes on to the focused control.
-    new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
+    new TKeyPreview(this, [this](QKeyEvent* key) {
+        FormKeyDown(key);
+        return false;
+    });
 }
 
 TQRStandardPreview::~TQRStandardPreview() {

@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,6 +53,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     BuildPageArea();
+    SetUpUndo();
     SetUpImageLayer();
     row->addWidget(Panel2);
     row->addWidget(Panel3, 1);
@@ -140,6 +142,12 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
     RemovePanelHook();
+    {
+        // The pictures that only the steps hold go with them; nobody is told
+        // of a change, since the design is not changing but ending.
+        const QSignalBlocker quiet(undoStack_);
+        undoStack_->clear();
+    }
     for (TImageEx* image : placedImages_)
         delete image;
     placedImages_.clear();

@@ -5,6 +5,7 @@
 
 #include "PrintElements.h"
 #include "bag/CommonRecords.h"
+#include "platform/Canvas.h"
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
 #include "platform/PictureQueue.h"
@@ -25,6 +26,7 @@ class QFileDialog;
 class QKeyEvent;
 class QMenu;
 class QScrollArea;
+class QUndoStack;
 class TKeyPreview;
 class TMarkOverlay;
 class TPictureControl;
@@ -105,6 +107,17 @@ public:
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* Delete1 = nullptr;
+    QAction* N3 = nullptr;
+    // The page's own menu, for a right press where no picture is.
+    QMenu* PopupMenu2 = nullptr;
+    // "元に戻す" and "やり直す", in both menus and on Ctrl+Z, Ctrl+Shift+Z and
+    // Ctrl+Y; greyed when there is no step to take.
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+
+    // Every change of the design is a step on this stack: pictures added,
+    // moved, resized, restacked or deleted, the settings and the colours.
+    QUndoStack* UndoStack() const { return undoStack_; }
 
     // Working copies of the settings, read at start-up and saved at close.
     int PageMargin() const { return pageMargin_; }
@@ -112,7 +125,7 @@ public:
     bool LinesInFront() const { return linesInFront_; }
     TFormSettings Settings() const;
     // Takes settings as the settings dialog's OK does, and lays the page and
-    // the bag out anew.
+    // the bag out anew; a change is one undo step.
     void ApplySettings(const TFormSettings& settings);
 
     // Placed pictures, back to front; the window owns them.
@@ -126,8 +139,8 @@ public:
     void GrabImage(const TImageEx* image, QPoint at);
 
     // Creates a placed picture from a file: 105 x 105 at (0, 0), stretched,
-    // on top of the others and last in PlacedImages. Raises EError (and adds
-    // nothing) when the file cannot be loaded.
+    // on top of the others and last in PlacedImages, as one undo step. Raises
+    // EError (and adds nothing) when the file cannot be loaded.
     TImageEx* AddPlacedImage(const QString& fileName);
     // The same with stored bounds and stretch flag (width or height 0 allowed),
     // and with the picture already decoded from the file when given. Either
@@ -187,17 +200,19 @@ private:
     void InstallPanelHook();
     void RemovePanelHook();
     void PanelWindowProc(const QRegion& painted);
-    TImageEx* CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
-                                const std::optional<QImage>& decoded);
+    // A picture control loaded from the file and ready to be placed, not yet
+    // in the design; raises EError when the file cannot be loaded.
+    std::unique_ptr<TImageEx> MakeImage(const QString& fileName, const QRect* bounds, bool stretch,
+                                        const std::optional<QImage>& decoded);
     // Toggles the dotted frame of image on the layer; returns image, or empty
     // when it is empty or not a placed picture.
     QWidget* DrawSelectionFrame(QWidget* image);
     void RedrawSelectionFrame();
     void CreateOpenDialog();
     void ButtonFileOpenClick();
-    // Opens a picture as "開く" does, with its top-left corner at 'at'; a
-    // failure is reported, adds nothing and gives false.
-    bool OpenPicture(const QString& path, QPoint at);
+    // Reads a picture as "開く" does, with its top-left corner at 'at'; a
+    // failure is reported and gives nothing.
+    std::unique_ptr<TImageEx> OpenPicture(const QString& path, QPoint at);
     // Files dragged from another program and dropped on the page.
     bool ImagePanelFilesDropped(const QStringList& paths, QPoint at);
     void ImagePanelMouseDown(TPictureControl* sender, Qt::MouseButton button,
@@ -206,7 +221,34 @@ private:
                              Qt::KeyboardModifiers shift, int x, int y);
     void N1Click() { BringSelectedImageToFront(); }
     void Delete1Click() { DeleteSelectedImage(); }
-    void FormKeyDown(QKeyEvent* key);
+    // Returns whether the key was used up (an arrow that moved a picture).
+    bool FormKeyDown(QKeyEvent* key);
+
+    // The undo stack and the steps of the design (Unit1Undo.cpp).
+    void SetUpUndo();
+    void BuildPageMenu();
+    void Undo1Click();
+    void Redo1Click();
+    // No step is taken or undone while a picture is being dragged.
+    bool GestureUnderWay() const;
+    // Adds the picture on top of the others, as one step.
+    TImageEx* PlaceNewImage(std::unique_ptr<TImageEx> image);
+    // The step that adds image at index, or deletes it from there.
+    void PushPresenceStep(TImageEx* image, int index, bool adds);
+    // Puts a picture in at index of PlacedImages, in the stacking order too,
+    // or takes it out of the design (out of the layer, and unselected).
+    void PutImage(TImageEx* image, int index, bool in);
+    // Moves a placed picture to index of PlacedImages and of the stacking.
+    void StackImageAt(TImageEx* image, int index);
+    void ChangeImageBounds(TImageEx* image, const QRect& bounds);
+    void PutImageBounds(TImageEx* image, const QRect& bounds);
+    // The selected picture moved by an arrow key, confined as a drag is.
+    bool KeyMoveSelectedImage(const QKeyEvent* key);
+    TSettingRec SettingRecord() const;
+    void PutSettings(const TSettingRec& rec);
+    using TBagColorGetter = TColor (TQRBag::*)() const;
+    using TBagColorSetter = void (TQRBag::*)(TColor);
+    void ChangeBagColor(TBagColorGetter get, TBagColorSetter set, TColor color);
 
     // Dragging a placed picture (Unit1Drag.cpp).
     bool ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState state);
@@ -215,6 +257,8 @@ private:
     void DrawDragOutline(const TRectL& newRect, const TRectL& oldRect);
     void EraseDragOutline(const TRectL& r);
     void ConfineCursorToPage();
+    // The screen rectangle the pointer is kept in during a drag.
+    QRect PageAreaOnScreen() const;
     void ReleaseCursor();
 
     // Print and preview commands ("印刷", "ﾌﾟﾚﾋﾞｭｰ"), Unit1Print.cpp.
@@ -260,6 +304,10 @@ private:
     TMarkOverlay* layerMarks_ = nullptr;
     TDragManager* imageDrag_ = nullptr;
     TKeyPreview* keyPreview_ = nullptr;
+    QUndoStack* undoStack_ = nullptr;
+    // Counts the arrow key presses that are not repeats: the repeats of one
+    // held key share its number and join its undo step.
+    int keyMoveRun_ = 0;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
     // A print or preview run is under way; commands wait for its end.

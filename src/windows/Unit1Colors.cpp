@@ -1,9 +1,12 @@
 // The colour commands of the main window: paper, mountain-fold,
 // valley-fold and glue-flap colour, all through one colour dialog.
 #include "ButtonEx.h"
+#include "DesignSteps.h"
 #include "Unit1.h"
 #include "bag/QQRBag.h"
 #include "platform/ColorDialog.h"
+
+#include <QUndoStack>
 
 void TForm1::CreateColorCommands() {
     ColorDialog1 = new TColorDialog(this);
@@ -22,12 +25,22 @@ void TForm1::ButtonColorClick(QObject* Sender) {
     const QString name = Sender ? Sender->objectName() : QString();
     const TColor color = ColorDialog1->Color();
     if (name == QLatin1String("ButtonEx2"))
-        QRBag1->SetColor(color);
+        ChangeBagColor(&TQRBag::Color, &TQRBag::SetColor, color);
     if (name == QLatin1String("ButtonEx5"))
-        QRBag1->SetYamaoriColor(color);
+        ChangeBagColor(&TQRBag::YamaoriColor, &TQRBag::SetYamaoriColor, color);
     if (name == QLatin1String("ButtonEx6"))
-        QRBag1->SetTanioriColor(color);
+        ChangeBagColor(&TQRBag::TanioriColor, &TQRBag::SetTanioriColor, color);
     if (name == QLatin1String("ButtonEx7"))
-        QRBag1->SetNorishiroColor(color);
-    RefreshLayer();
+        ChangeBagColor(&TQRBag::NorishiroColor, &TQRBag::SetNorishiroColor, color);
+}
+
+// A new colour is one undo step.
+void TForm1::ChangeBagColor(TBagColorGetter get, TBagColorSetter set, TColor color) {
+    const TColor now = (QRBag1->*get)();
+    if (now == color)
+        return;
+    undoStack_->push(new TValueStep<TColor>(now, color, [this, set](const TColor& c) {
+        (QRBag1->*set)(c);
+        RefreshLayer();
+    }));
 }

@@ -1,22 +1,25 @@
 // The main window's side of dragging a placed picture: the outline while the
 // pointer moves, the new bounds on the drop, and the confinement of the
-// pointer to the page area meanwhile.
+// pointer to the page area meanwhile; and the arrow keys, which move the
+// selected picture within the same confinement.
+#include "DesignSteps.h"
 #include "TrPanel.h"
 #include "Unit1.h"
 #include "bag/ImageEx.h"
 #include "platform/CursorClip.h"
 #include "platform/Marks.h"
 
+#include <QKeyEvent>
 #include <QScrollArea>
 #include <QStyle>
+#include <QUndoStack>
+#include <optional>
 
 namespace {
 TMark OutlineMark(const TRectL& r) {
     return TMark{TMarkKind::Outline, r.Left, r.Top, r.Right, r.Bottom};
 }
-} // namespace
 
-namespace {
 // A zone with a sizing cursor moves the edges it names; any other zone (the
 // interior, or top and bottom at once on a very low picture) moves all four.
 bool IsSizing(TImageEdges zone) {
@@ -37,6 +40,34 @@ TRectL OutlineFor(TImageEdges zone, const QRect& b, int dx, int dy) {
     if (all || (zone & ieBottom))
         r.Bottom += dy;
     return r;
+}
+
+// How far a picture from..from+extent-1 on one axis goes for a key's step by,
+// when a pixel of it must stay within lo..hi as the pointer on it would
+// during a drag; a picture already beyond the area goes no further out.
+int ConfinedStep(int from, int extent, int by, int lo, int hi) {
+    if (by > 0)
+        return qMax(0, qMin(by, hi - from));
+    const int last = from + qMax(extent, 1) - 1;
+    return qMin(0, qMax(by, lo - last));
+}
+
+constexpr int kKeyStep = 1;
+constexpr int kShiftKeyStep = 10;
+
+std::optional<QPoint> KeyDirection(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+        return QPoint(-1, 0);
+    case Qt::Key_Right:
+        return QPoint(1, 0);
+    case Qt::Key_Up:
+        return QPoint(0, -1);
+    case Qt::Key_Down:
+        return QPoint(0, 1);
+    default:
+        return std::nullopt;
+    }
 }
 } // namespace
 
@@ -71,10 +102,9 @@ void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
     // marks are kept apart from the layer and survive its repaints.
     EraseDragOutline(gesture_.DragOutline);
     gesture_.DragOutline = TRectL{};
-    dropped->setGeometry(w < 0 ? r.Right : r.Left, h < 0 ? r.Bottom : r.Top, qAbs(w), qAbs(h));
-    dropped->update();
+    ChangeImageBounds(dropped,
+                      QRect(w < 0 ? r.Right : r.Left, h < 0 ? r.Bottom : r.Top, qAbs(w), qAbs(h)));
     target->update();
-    TransPanel1->repaint();
     ReleaseCursor();
 }
 
@@ -96,8 +126,12 @@ void TForm1::EraseDragOutline(const TRectL& r) {
     layerMarks_->Toggle(OutlineMark(r));
 }
 
-// The scrolling area on screen, less its left pixel and any scroll bar shown.
 void TForm1::ConfineCursorToPage() {
+    TCursorClip::Instance().Confine(PageAreaOnScreen());
+}
+
+// The scrolling area on screen, less its left pixel and any scroll bar shown.
+QRect TForm1::PageAreaOnScreen() const {
     QRect r(ScrollBox1->mapToGlobal(QPoint(0, 0)), ScrollBox1->size());
     r.setLeft(r.left() + 1);
     const int bar =
@@ -107,9 +141,35 @@ void TForm1::ConfineCursorToPage() {
         r.setRight(r.right() - bar);
     if (ScrollBox1->height() - client.height() >= bar)
         r.setBottom(r.bottom() - bar);
-    TCursorClip::Instance().Confine(r);
+    return r;
 }
 
 void TForm1::ReleaseCursor() {
     TCursorClip::Instance().Release();
+}
+
+// Each press of an arrow key is one step; the repeats of a held key join the
+// step of its first press.
+bool TForm1::KeyMoveSelectedImage(const QKeyEvent* key) {
+    const std::optional<QPoint> direction = KeyDirection(key->key());
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (!direction || !selectedImage_ || GestureUnderWay() ||
+        (mods != Qt::NoModifier && mods != Qt::ShiftModifier))
+        return false;
+    if (!key->isAutoRepeat())
+        ++keyMoveRun_;
+    const QPoint by = *direction * (mods == Qt::ShiftModifier ? kShiftKeyStep : kKeyStep);
+    const QRect screen = PageAreaOnScreen();
+    const QRect area(TransPanel1->mapFromGlobal(screen.topLeft()),
+                     TransPanel1->mapFromGlobal(screen.bottomRight()));
+    TImageEx* image = selectedImage_;
+    const QRect from = image->geometry();
+    const QRect to =
+        from.translated(ConfinedStep(from.left(), from.width(), by.x(), area.left(), area.right()),
+                        ConfinedStep(from.top(), from.height(), by.y(), area.top(), area.bottom()));
+    if (to != from)
+        undoStack_->push(
+            new TKeyMoveStep(image, keyMoveRun_, from, to,
+                             [this, image](const QRect& b) { PutImageBounds(image, b); }));
+    return true;
 }

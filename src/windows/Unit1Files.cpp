@@ -1,5 +1,6 @@
 // The main window's persistence: SETTING.DAT and LIST.DAT read at start-up
 // and written at close, and the settings command.
+#include "DesignSteps.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "bag/CommonFiles.h"
@@ -14,6 +15,7 @@
 #include "report/QuickRep.h"
 
 #include <QCloseEvent>
+#include <QUndoStack>
 
 // Start-up loading: any failure shows one message and start-up goes on with
 // what was applied before it.
@@ -51,14 +53,18 @@ void TForm1::LoadSettings() {
     ApplyPageMargins();
 }
 
-std::unique_ptr<TAtomicSave> TForm1::SaveSettings() {
+TSettingRec TForm1::SettingRecord() const {
     TSettingRec rec;
     rec.PaperSize = QuickRep1->Page()->PaperSize();
     rec.PageMargin = pageMargin_;
     rec.PrintLines = printLines_;
     rec.LinesInFront = linesInFront_;
+    return rec;
+}
+
+std::unique_ptr<TAtomicSave> TForm1::SaveSettings() {
     BackupIfNotLoaded(SettingFileName);
-    return PrepareSettingFile(rec, dataFolder_);
+    return PrepareSettingFile(SettingRecord(), dataFolder_);
 }
 
 void TForm1::ApplyPageMargins() {
@@ -127,7 +133,10 @@ TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
     const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
     const QRect bounds(place(rec.Left), place(rec.Top), extent(rec.Width), extent(rec.Height));
     const QString path = DecodeImagePath(rec.FileName);
-    return AddPlacedImage(path, bounds, rec.Stretch, pictures.Take(path));
+    TImageEx* image = MakeImage(path, &bounds, rec.Stretch, pictures.Take(path)).release();
+    // What start-up places is where the steps begin, not a step of its own.
+    PutImage(image, int(placedImages_.size()), true);
+    return image;
 }
 
 std::unique_ptr<TAtomicSave> TForm1::SaveImages() {
@@ -208,13 +217,28 @@ TFormSettings TForm1::Settings() const {
             linesInFront_};
 }
 
+// The step keeps the paper code itself, so that undo also restores a paper
+// that the table does not list.
 void TForm1::ApplySettings(const TFormSettings& settings) {
-    pageMargin_ = settings.PageMargin;
+    const TSettingRec now = SettingRecord();
+    TSettingRec next = now;
     // No row chosen (the page has a paper outside the table): it stays.
     if (settings.PaperIndex >= 0 && settings.PaperIndex < int(PaperSizes.size()))
-        QuickRep1->Page()->SetPaperSize(PaperSizes[size_t(settings.PaperIndex)].PaperSize);
-    printLines_ = settings.PrintLines;
-    linesInFront_ = settings.LinesInFront;
+        next.PaperSize = PaperSizes[size_t(settings.PaperIndex)].PaperSize;
+    next.PageMargin = settings.PageMargin;
+    next.PrintLines = settings.PrintLines;
+    next.LinesInFront = settings.LinesInFront;
+    if (next == now)
+        return;
+    undoStack_->push(new TValueStep<TSettingRec>(
+        now, next, [this](const TSettingRec& rec) { PutSettings(rec); }));
+}
+
+void TForm1::PutSettings(const TSettingRec& rec) {
+    pageMargin_ = rec.PageMargin;
+    QuickRep1->Page()->SetPaperSize(rec.PaperSize);
+    printLines_ = rec.PrintLines;
+    linesInFront_ = rec.LinesInFront;
     QRBag1->SetPrintLine(printLines_);
     ApplyPageMargins();
     LayoutBag();

@@ -2,6 +2,7 @@
 // press / drag / drop gesture that moves and resizes them, the popup menu, the
 // Esc and Delete keys, and the open command.
 #include "ButtonEx.h"
+#include "DesignSteps.h"
 #include "TrPanel.h"
 #include "Unit1.h"
 #include "bag/CommonRecords.h"
@@ -19,6 +20,8 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScopeGuard>
+#include <QUndoStack>
 #include <memory>
 #include <optional>
 
@@ -97,7 +100,7 @@ void TForm1::SetUpImageLayer() {
     });
     connect(ButtonEx1, &QPushButton::clicked, this, &TForm1::ButtonFileOpenClick);
     BuildImageMenu();
-    keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { FormKeyDown(key); });
+    keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { return FormKeyDown(key); });
 }
 
 void TForm1::BuildImageMenu() {
@@ -111,6 +114,10 @@ void TForm1::BuildImageMenu() {
     Delete1->setObjectName("Delete1");
     connect(N1, &QAction::triggered, this, &TForm1::N1Click);
     connect(Delete1, &QAction::triggered, this, &TForm1::Delete1Click);
+    N3 = PopupMenu1->addSeparator();
+    N3->setObjectName("N3");
+    PopupMenu1->addAction(Undo1);
+    PopupMenu1->addAction(Redo1);
 }
 
 void TForm1::InstallPanelHook() {
@@ -134,12 +141,12 @@ void TForm1::PanelWindowProc(const QRegion& painted) {
 }
 
 TImageEx* TForm1::AddPlacedImage(const QString& fileName) {
-    return CreatePlacedImage(fileName, nullptr, true, std::nullopt);
+    return PlaceNewImage(MakeImage(fileName, nullptr, true, std::nullopt));
 }
 
 TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
                                  const std::optional<QImage>& decoded) {
-    return CreatePlacedImage(fileName, &bounds, stretch, decoded);
+    return PlaceNewImage(MakeImage(fileName, &bounds, stretch, decoded));
 }
 
 qint64 TForm1::PictureRoom() const {
@@ -149,18 +156,16 @@ qint64 TForm1::PictureRoom() const {
     return PictureMemoryBudget() - used;
 }
 
-TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds, bool stretch,
-                                    const std::optional<QImage>& decoded) {
+std::unique_ptr<TImageEx> TForm1::MakeImage(const QString& fileName, const QRect* bounds,
+                                            bool stretch, const std::optional<QImage>& decoded) {
     auto image = std::make_unique<TImageEx>();
     image->SetFileName(fileName);
-    // Either raises before anything is added.
     if (decoded) {
         CheckPictureRoom(*decoded, PictureRoom());
         image->SetPicture(*decoded);
     } else {
         image->LoadFromFile(fileName, PictureRoom());
     }
-    image->setParent(TransPanel1); // on top of the pictures already there
     if (bounds)
         image->setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),
                            qMax(0, bounds->height()));
@@ -168,15 +173,15 @@ TImageEx* TForm1::CreatePlacedImage(const QString& fileName, const QRect* bounds
                                 int x, int y) { ImagePanelMouseDown(s, b, m, x, y); };
     image->OnMouseMove = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
                                 int x, int y) { ImagePanelMouseMove(s, b, m, x, y); };
+    // The press opens the picture's menu; the page's menu is not offered too.
+    image->setContextMenuPolicy(Qt::PreventContextMenu);
     imageDrag_->SetDragOver(image.get(), [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
         return ImagePanelDragOver(t, s, p, st);
     });
     imageDrag_->SetDragDrop(
         image.get(), [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
     image->SetStretch(stretch);
-    image->show();
-    placedImages_.append(image.get());
-    return image.release();
+    return image;
 }
 
 QWidget* TForm1::DrawSelectionFrame(QWidget* image) {
@@ -209,23 +214,19 @@ void TForm1::DeselectImage() {
 }
 
 void TForm1::DeleteSelectedImage() {
-    if (!selectedImage_)
+    if (!selectedImage_ || GestureUnderWay())
         return;
-    TImageEx* doomed = selectedImage_;
-    placedImages_.removeOne(doomed);
-    selectedImage_ = nullptr;
-    // The repaint of the vacated area wipes its frame and draws none again.
-    if (framedImage_ == doomed)
-        framedImage_ = nullptr;
-    delete doomed;
+    PushPresenceStep(selectedImage_, int(placedImages_.indexOf(selectedImage_)), false);
 }
 
 void TForm1::BringSelectedImageToFront() {
-    if (!selectedImage_)
+    TImageEx* image = selectedImage_;
+    const int last = int(placedImages_.size()) - 1;
+    const int from = int(placedImages_.indexOf(image));
+    if (!image || from == last)
         return;
-    selectedImage_->raise();
-    placedImages_.removeOne(selectedImage_);
-    placedImages_.append(selectedImage_);
+    undoStack_->push(new TValueStep<int>(
+        from, last, [this, image](const int& index) { StackImageAt(image, index); }));
 }
 
 // The open dialog is made at its first use: building it costs more than the
@@ -251,19 +252,21 @@ void TForm1::ButtonFileOpenClick() {
         return;
     const QString path = OpenDialog1->selectedFiles().constFirst();
     OpenDialog1->selectFile(path); // offered again next time
-    OpenPicture(path, QPoint(0, 0));
+    if (auto image = OpenPicture(path, QPoint(0, 0)))
+        PlaceNewImage(std::move(image));
 }
 
-bool TForm1::OpenPicture(const QString& path, QPoint at) {
+std::unique_ptr<TImageEx> TForm1::OpenPicture(const QString& path, QPoint at) {
     try {
         // A path that LIST.DAT could not hold would be lost at the next
         // close; such a picture is refused now.
         CheckImagePathStorable(path);
-        AddPlacedImage(path)->move(at);
-        return true;
+        auto image = MakeImage(path, nullptr, true, std::nullopt);
+        image->move(at);
+        return image;
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());
-        return false;
+        return nullptr;
     }
 }
 
@@ -275,24 +278,36 @@ bool TForm1::OpenPictures(const QStringList& paths) {
 // order, as "開く" opens a file: each on top of the one before, the first at
 // the drop point and each next a little further right and down so all stay
 // in sight. A file that fails is reported, leaves no gap, and the others
-// still come.
+// still come. The drop is one step.
+// Each picture is placed before the next is read, so that it counts against
+// the memory budget of the next one.
 bool TForm1::ImagePanelFilesDropped(const QStringList& paths, QPoint at) {
+    int placed = 0;
+    const auto endStep = qScopeGuard([&] {
+        if (placed > 0)
+            undoStack_->endMacro();
+    });
     QPoint next = at;
-    bool all = true;
     for (const QString& path : paths) {
-        if (OpenPicture(path, next))
-            next += QPoint(kDropCascade, kDropCascade);
-        else
-            all = false;
+        auto image = OpenPicture(path, next);
+        if (!image)
+            continue;
+        if (placed++ == 0)
+            undoStack_->beginMacro(QString());
+        PlaceNewImage(std::move(image));
+        next += QPoint(kDropCascade, kDropCascade);
     }
-    return all;
+    return placed == paths.size();
 }
 
-void TForm1::FormKeyDown(QKeyEvent* key) {
+bool TForm1::FormKeyDown(QKeyEvent* key) {
     if (key->key() == Qt::Key_Escape)
         DeselectImage();
     else if (key->key() == Qt::Key_Delete)
         DeleteSelectedImage();
+    else
+        return KeyMoveSelectedImage(key);
+    return false;
 }
 
 void TForm1::ImagePanelMouseMove(TPictureControl* sender, Qt::MouseButton, Qt::KeyboardModifiers,
