@@ -4,6 +4,7 @@
 #include "PictureHeaders.h"
 #include "PlainBitmap.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -87,38 +88,34 @@ QSize ReducedJpegSize(QSize size) {
                      .arg(size.height()));
 }
 
-// An opened picture file whose header has been read and checked.
+QByteArray FormatOfName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    const QByteArray format = FormatOfExtension(suffix);
+    if (format.isEmpty())
+        throw EError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(suffix));
+    return format;
+}
+
+// An opened picture, a file or bytes already read, whose header has been
+// read and checked.
 class TPictureFile {
 public:
     explicit TPictureFile(const QString& path) {
-        static const bool limited = [] {
-            QImageReader::setAllocationLimit(kAllocationLimitMB);
-            return true;
-        }();
-        Q_UNUSED(limited);
+        const QByteArray format = FormatOfName(path);
         const QFileInfo info(path);
-        const QByteArray format = FormatOfExtension(info.suffix());
-        if (format.isEmpty())
-            throw EError(
-                QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(info.suffix()));
         if (!info.isFile() || !info.isReadable())
             throw CannotOpen(path);
         OpenRegularFile(file_, path);
-        bitmap_ = format == "bmp";
-        if ((format == "bmp" && !BitmapFitsItsFile(file_)) ||
-            (format == "png" && !PngChunksFitTheFile(file_)))
-            throw InvalidPicture();
-        // Read before the decoder starts on the file: it keeps its place in it.
-        const QSize canvas = format == "gif" ? GifCanvasSize(file_) : QSize();
-        working_ = format == "jpeg" ? JpegWorkingBytes(file_) : 0;
-        reader_.setDevice(&file_);
-        reader_.setFormat(format);
-        // The format named is the one used: no plugin is loaded to ask
-        // whether it knows the content better.
-        reader_.setAutoDetectImageFormat(false);
-        reader_.setDecideFormatFromContent(false);
-        reader_.setAutoTransform(false);
-        ReadHeader(format, canvas);
+        Start(file_, format);
+    }
+
+    // The decoder goes by the extension of `name`; the bytes are shared, not
+    // copied.
+    TPictureFile(const QByteArray& bytes, const QString& name) {
+        const QByteArray format = FormatOfName(name);
+        buffer_.setData(bytes);
+        buffer_.open(QIODevice::ReadOnly);
+        Start(buffer_, format);
     }
 
     qint64 Bytes() const { return bytes_; }
@@ -130,7 +127,7 @@ public:
             reader_.setScaledSize(readSize_);
         std::optional<QImage> plain;
         if (bitmap_)
-            plain = ReadPlainBitmap(file_);
+            plain = ReadPlainBitmap(*device_);
         QImage image = plain ? std::move(*plain) : reader_.read();
         if (image.isNull())
             throw InvalidPicture();
@@ -140,6 +137,30 @@ public:
     }
 
 private:
+    void Start(QIODevice& device, const QByteArray& format) {
+        static const bool limited = [] {
+            QImageReader::setAllocationLimit(kAllocationLimitMB);
+            return true;
+        }();
+        Q_UNUSED(limited);
+        device_ = &device;
+        bitmap_ = format == "bmp";
+        if ((format == "bmp" && !BitmapFitsItsFile(device)) ||
+            (format == "png" && !PngChunksFitTheFile(device)))
+            throw InvalidPicture();
+        // Read before the decoder starts on the device: it keeps its place in it.
+        const QSize canvas = format == "gif" ? GifCanvasSize(device) : QSize();
+        working_ = format == "jpeg" ? JpegWorkingBytes(device) : 0;
+        reader_.setDevice(&device);
+        reader_.setFormat(format);
+        // The format named is the one used: no plugin is loaded to ask
+        // whether it knows the content better.
+        reader_.setAutoDetectImageFormat(false);
+        reader_.setDecideFormatFromContent(false);
+        reader_.setAutoTransform(false);
+        ReadHeader(format, canvas);
+    }
+
     void ReadHeader(const QByteArray& format, QSize canvas) {
         size_ = reader_.size();
         if (size_.isEmpty())
@@ -156,6 +177,8 @@ private:
     }
 
     QFile file_;
+    QBuffer buffer_;
+    QIODevice* device_ = nullptr;
     bool bitmap_ = false;
     QImageReader reader_;
     QSize size_;
@@ -180,6 +203,10 @@ std::atomic<qint64>& Budget() {
 
 QImage LoadPictureFile(const QString& path, qint64 room) {
     return TPictureFile(path).Read(room);
+}
+
+QImage LoadPictureBytes(const QByteArray& bytes, const QString& name, qint64 room) {
+    return TPictureFile(bytes, name).Read(room);
 }
 
 qint64 PictureFileBytes(const QString& path) {

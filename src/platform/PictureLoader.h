@@ -18,6 +18,10 @@ constexpr qint64 MaxPicturePixels = 100'000'000;
 // would take more than room bytes once decoded.
 QImage LoadPictureFile(const QString& path, qint64 room);
 
+// The same for a picture whose file's bytes have been read already; the
+// decoder is chosen by the extension of `name`, the file they came from.
+QImage LoadPictureBytes(const QByteArray& bytes, const QString& name, qint64 room);
+
 // The bytes that the picture at path takes once decoded, from its header
 // alone; raises as LoadPictureFile does for what a header can tell.
 qint64 PictureFileBytes(const QString& path);
