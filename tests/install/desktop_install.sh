@@ -27,7 +27,16 @@ desktop-file-validate "$DESKTOP" || fail "desktop entry does not validate"
 appstreamcli validate --no-net "$METAINFO" || fail "metainfo does not validate"
 grep -qx 'Categories=Graphics;' "$DESKTOP" || fail "Categories"
 grep -q '^Name\[ja\]=' "$DESKTOP" || fail "no Name[ja]"
-grep -q '^MimeType=' "$DESKTOP" && fail "MimeType although no file is opened from the command line"
+grep -qx 'Exec=tesorin %F' "$DESKTOP" || fail "Exec does not take files"
+grep -q '^MimeType=.*application/x-tesorin;' "$DESKTOP" || fail "MimeType lacks the design type"
+grep -q '^MimeType=.*image/png;' "$DESKTOP" || fail "MimeType lacks the picture types"
+MIME=$STAGE/usr/share/mime/packages/tesorin.xml
+[ -f "$MIME" ] || fail "no shared-mime-info file"
+# A MIME database built from it knows the type by name.
+mkdir -p "$WORK/mime/packages"
+cp "$MIME" "$WORK/mime/packages/"
+update-mime-database "$WORK/mime" >/dev/null 2>&1 || fail "the MIME file does not build"
+grep -q '^application/x-tesorin:\*\.tesorin$' "$WORK/mime/globs" || fail "no glob for .tesorin"
 grep -q '<image>https://.*/docs/shots/colours.png</image>' "$METAINFO" || fail "no screenshot"
 [ -f "$SOURCE/docs/shots/colours.png" ] || fail "the screenshot is not in docs/shots"
 
@@ -52,6 +61,8 @@ grep -q '^ Depends:.*libqt6widgets6' <<<"$INFO" || fail "no Qt dependency in the
 CONTENTS=$(dpkg-deb -c "$DEB")
 grep -q ' ./usr/bin/tesorin$' <<<"$CONTENTS" || fail "package lacks usr/bin/tesorin"
 grep -q 'hicolor/16x16/apps/tesorin.png$' <<<"$CONTENTS" || fail "package lacks the icons"
+grep -q ' ./usr/share/mime/packages/tesorin.xml$' <<<"$CONTENTS" || fail "package lacks the MIME type"
+grep -q '^ Depends:.*libqt6sql6-sqlite' <<<"$INFO" || fail "no SQLite driver in the dependencies"
 
 # The installed binary, started from a folder it cannot write: a read-only
 # bind mount (root writes through mode bits), else the mode bits.
