@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <limits>
 #include <sys/stat.h>
 
 namespace {
@@ -38,12 +39,14 @@ TDesign SampleDesign() {
     d.YamaoriColor = 0x0000FF;
     d.TanioriColor = 0x123456;
     d.NorishiroColor = 0xFFFFFF;
-    d.Pictures.append({QRect(-20, 40, 300, 0), false, QStringLiteral("/写真/ねこ.png"),
-                       PngBytes(8, 6, qRgb(255, 0, 0))});
+    // Bounds at the ends of their range come back as they were.
+    d.Pictures.append({std::numeric_limits<std::int32_t>::min(), 40,
+                       std::numeric_limits<std::int32_t>::max(), 0, false,
+                       QStringLiteral("/写真/ねこ.png"), PngBytes(8, 6, qRgb(255, 0, 0))});
     QByteArray binary(70000, '\0'); // more than a page: the bytes overflow into a chain
     for (int i = 0; i < binary.size(); ++i)
         binary[i] = char(i * 7);
-    d.Pictures.append({QRect(5, 6, 105, 105), true, QStringLiteral("/tmp/b.jpg"), binary});
+    d.Pictures.append({5, 6, 105, 105, true, QStringLiteral("/tmp/b.jpg"), binary});
     return d;
 }
 
@@ -171,7 +174,7 @@ void TestDesignFile::refusesWhatIsNotAWholeDesign() {
 
 void TestDesignFile::refusesTooManyPicturesAndTooManyBytes() {
     TDesign many;
-    many.Pictures.fill({QRect(0, 0, 1, 1), true, QStringLiteral("/x.png"), QByteArray("x")}, 10000);
+    many.Pictures.fill({0, 0, 1, 1, true, QStringLiteral("/x.png"), QByteArray("x")}, 10000);
     WriteDesignFile(many, Path("many.tesorin"));
     QVERIFY(ReadError(Path("many.tesorin")).contains(QStringLiteral("2000 枚まで")));
 
@@ -190,7 +193,7 @@ void TestDesignFile::fullFileSystemLeavesTheOldDesign() {
     const QByteArray old = Bytes(path);
 
     TDesign big = SampleDesign();
-    big.Pictures.append({QRect(0, 0, 10, 10), true, "/big.bmp", QByteArray(300 * 1024, 'x')});
+    big.Pictures.append({0, 0, 10, 10, true, "/big.bmp", QByteArray(300 * 1024, 'x')});
     QVERIFY_THROWS_EXCEPTION(EError, WriteDesignFile(big, path));
     QCOMPARE(Bytes(path), old);
     QCOMPARE(QDir(mount.Folder()).entryList(QDir::Files | QDir::Hidden),

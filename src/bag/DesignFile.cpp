@@ -112,9 +112,8 @@ void WritePictureRows(TDesignDatabase& db, const TDesign& d, const QString& targ
     for (qsizetype i = 0; i < d.Pictures.size(); ++i) {
         const TDesignPicture& p = d.Pictures[i];
         for (const QVariant& v :
-             {QVariant(qint64(i)), QVariant(p.Bounds.left()), QVariant(p.Bounds.top()),
-              QVariant(p.Bounds.width()), QVariant(p.Bounds.height()), QVariant(int(p.Stretch)),
-              QVariant(p.Path), QVariant(p.Bytes)})
+             {QVariant(qint64(i)), QVariant(p.Left), QVariant(p.Top), QVariant(p.Width),
+              QVariant(p.Height), QVariant(int(p.Stretch)), QVariant(p.Path), QVariant(p.Bytes)})
             q.addBindValue(v);
         Check(q, target);
     }
@@ -234,8 +233,11 @@ void ReadPictureRows(TDesignReader& r, const QString& path, TDesign& d) {
         "SELECT left, top, width, height, stretch, path, bytes FROM pictures ORDER BY stacking"));
     while (q.next()) {
         TDesignPicture p;
-        p.Bounds = QRect(r.Int32(q, 0), r.Int32(q, 1), r.Int32(q, 2), r.Int32(q, 3));
-        if (p.Bounds.width() < 0 || p.Bounds.height() < 0)
+        p.Left = r.Int32(q, 0);
+        p.Top = r.Int32(q, 1);
+        p.Width = r.Int32(q, 2);
+        p.Height = r.Int32(q, 3);
+        if (p.Width < 0 || p.Height < 0)
             throw Damaged(path);
         p.Stretch = r.Switch(q, 4);
         const QVariant name = q.value(5);

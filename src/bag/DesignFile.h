@@ -11,7 +11,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QRect>
 #include <QString>
 
 // "TSRN": what PRAGMA application_id holds in every design file.
@@ -21,7 +20,11 @@ constexpr int DesignVersion = 1;
 inline const QString DesignSuffix = QStringLiteral("tesorin");
 
 struct TDesignPicture {
-    QRect Bounds; // on the image layer; width or height may be 0
+    // Bounds on the image layer as stored; width and height are not negative.
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
     bool Stretch = true;
     QString Path;     // the file the picture was opened from
     QByteArray Bytes; // that file's content
