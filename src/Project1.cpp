@@ -39,6 +39,6 @@ int main(int argc, char* argv[]) {
     TForm1 form;
     QApplication::setWindowIcon(form.windowIcon()); // the same icon, read once
     form.show();
-    form.OpenPictures(parse.Line.Files);
+    form.OpenFiles(parse.Line.Files);
     return app.exec();
 }

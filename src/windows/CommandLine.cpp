@@ -168,7 +168,7 @@ int ExportFromCommandLine(const TCommandLine& line) {
     const auto restore = qScopeGuard([&previous] { SetMessageSink(previous); });
     try {
         TForm1 form;
-        form.OpenPictures(line.Files);
+        form.OpenFiles(line.Files);
         if (!messages.isEmpty())
             throw EError(ExportFailure(line.ExportFile, messages.join(QStringLiteral(" / "))));
         form.ExportSheet(line.ExportFile, line.Dpi);

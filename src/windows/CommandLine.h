@@ -15,7 +15,8 @@ constexpr int kMaxExportDpi = 1200;
 // What the arguments ask for. A plain value: start-up code adds fields as
 // it learns new arguments.
 struct TCommandLine {
-    // The arguments after the options: pictures to place, as 開く does.
+    // The arguments after the options: design files to open and pictures to
+    // place, as 開く does.
     QStringList Files;
     // --export FILE: write the sheet to FILE and end, with no window.
     QString ExportFile;

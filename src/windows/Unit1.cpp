@@ -60,6 +60,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     column->addLayout(row, 1);
     CreateColorCommands();
     ConnectPrintCommands();
+    CreateDesignCommands();
 
     FormCreate();
     connect(ButtonEx8, &QPushButton::clicked, this, &TForm1::ButtonEx8Click);

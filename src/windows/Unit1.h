@@ -10,6 +10,7 @@
 #include "platform/MessageHook.h"
 #include "platform/PictureQueue.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -27,6 +28,7 @@ class QKeyEvent;
 class QMenu;
 class QScrollArea;
 class QUndoStack;
+struct TDesign;
 class TKeyPreview;
 class TMarkOverlay;
 class TPictureControl;
@@ -118,6 +120,26 @@ public:
     // Every change of the design is a step on this stack: pictures added,
     // moved, resized, restacked or deleted, the settings and the colours.
     QUndoStack* UndoStack() const { return undoStack_; }
+
+    // The design commands with their keys, and the recent designs.
+    QAction* NewDesign1 = nullptr;
+    QAction* OpenDesign1 = nullptr;
+    QAction* SaveDesign1 = nullptr;
+    QAction* SaveDesignAs1 = nullptr;
+    QMenu* RecentDesigns1 = nullptr;
+    // The design files' open and save dialog, from its first use on.
+    QFileDialog* DesignDialog1 = nullptr;
+
+    // The design file the page shows; empty for the unnamed design, the one
+    // SETTING.DAT and LIST.DAT alone keep.
+    const QString& DesignPath() const { return designPath_; }
+    // Opens a design file in place of the page's design; a file that cannot
+    // be read is reported and changes nothing.
+    bool OpenDesign(const QString& path);
+    // Files handed over from outside (command line, file manager): a design
+    // file is opened as the design, any other file placed as a picture.
+    // False when any failed.
+    bool OpenFiles(const QStringList& paths);
 
     // Working copies of the settings, read at start-up and saved at close.
     int PageMargin() const { return pageMargin_; }
@@ -272,6 +294,30 @@ private:
     // bag's colour that belongs to the pressed button (Sender).
     void ButtonColorClick(QObject* Sender);
 
+    // Named designs (Unit1Designs.cpp).
+    // The design commands on the window's keys and in the page's menu.
+    void CreateDesignCommands();
+    void FillRecentDesigns();
+    void UpdateCaption();
+    // Asks whether to save the changes of a named design; false: cancelled
+    // (or the save failed), so the design stays.
+    bool MaySetDesignAside();
+    void NewDesignClick();
+    void OpenDesignClick();
+    bool SaveDesignClick();
+    bool SaveDesignAsClick();
+    QFileDialog* DesignDialog(bool save);
+    // Names the design (empty: unnamed) as it now is: saved, no changes.
+    void SetDesignPath(const QString& path);
+    QList<QImage> DecodeDesignPictures(const TDesign& design, QStringList& failed) const;
+    void ApplyDesign(const TDesign& design, const QList<QImage>& pictures);
+    void ClearPlacedImages();
+    TDesign CurrentDesign();
+    bool SaveDesignTo(const QString& path);
+    QHash<const TImageEx*, QByteArray>::iterator HoldBytes(TImageEx* image,
+                                                           const QByteArray& bytes);
+    void KeepPicturesWithoutSource();
+
     // Settings and placed pictures kept between runs (Unit1Files.cpp).
     void LoadDataFiles();
     void LoadSettings();
@@ -325,10 +371,16 @@ private:
     // Data files that exist but were not (fully) loaded: each is kept as a
     // .bak copy before the first save replaces it.
     QStringList notLoaded_;
+    QString designPath_;
+    // The file bytes of pictures that came from a design or went into one.
+    QHash<const TImageEx*, QByteArray> heldBytes_;
     // Data files whose save was refused at an earlier close (not a regular
     // file in place): the next close leaves them and goes on.
     QStringList refused_;
 };
+
+// Bounds as a file stores them, within what a widget can take.
+QRect StoredBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
 
 // LIST.DAT as read for start-up, its pictures decoding on worker threads
 // until they are placed; an error of the reading is kept for LoadImages.

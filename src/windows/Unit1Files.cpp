@@ -125,14 +125,17 @@ void TForm1::LoadImages() {
             QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
 }
 
+QRect StoredBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+    const auto place = [](std::int32_t v) { return qBound(-QWIDGETSIZE_MAX, v, QWIDGETSIZE_MAX); };
+    const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
+    return QRect(place(left), place(top), extent(width), extent(height));
+}
+
 // Appends the picture to PlacedImages; one that fails to load raises before
 // anything is added.
 TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
-    // Bounds as stored, within what a widget can take.
-    const auto place = [](std::int32_t v) { return qBound(-QWIDGETSIZE_MAX, v, QWIDGETSIZE_MAX); };
-    const auto extent = [](std::int32_t v) { return qBound(0, v, QWIDGETSIZE_MAX); };
-    const QRect bounds(place(rec.Left), place(rec.Top), extent(rec.Width), extent(rec.Height));
     const QString path = DecodeImagePath(rec.FileName);
+    const QRect bounds = StoredBounds(rec.Left, rec.Top, rec.Width, rec.Height);
     TImageEx* image = MakeImage(path, &bounds, rec.Stretch, pictures.Take(path)).release();
     // What start-up places is where the steps begin, not a step of its own.
     PutImage(image, int(placedImages_.size()), true);
@@ -140,6 +143,7 @@ TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
 }
 
 std::unique_ptr<TAtomicSave> TForm1::SaveImages() {
+    KeepPicturesWithoutSource();
     BackupIfNotLoaded(ImageFileName);
     return PrepareImageFile(placedImages_, dataFolder_);
 }
@@ -193,8 +197,9 @@ bool TForm1::FormClose() {
 }
 
 // A close that could not save keeps the window open, so nothing is lost.
+// A named design with unsaved changes is asked about first.
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (FormClose())
+    if (MaySetDesignAside() && FormClose())
         event->accept();
     else
         event->ignore();

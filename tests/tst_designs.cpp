@@ -1,0 +1,242 @@
+// Named designs through the real window: saved with the keys and opened
+// again, whole after their picture files are gone and still there at the
+// next start; the caption's name and "*" following the undo stack; the
+// question before unsaved changes are set aside; damaged designs that change
+// nothing; the recent designs.
+#include "DataFileSupport.h"
+#include "ModalSupport.h"
+#include "bag/ImageEx.h"
+#include "bag/QQRBag.h"
+#include "report/QuickRep.h"
+#include "windows/Unit1.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUndoStack>
+#include <QWindow>
+
+namespace {
+// A picture of four colour quarters, so a mixed-up or rescaled copy shows.
+QImage Quarters(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, (x < w / 2 ? 0xFF0000 : 0x00FF00) | (y < h / 2 ? 0 : 0x0000FF));
+    return image;
+}
+
+// Answers the next file dialog with `path`.
+void AnswerFileDialog(const QString& path) {
+    WhenModal([path](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        QVERIFY(dialog);
+        // Typed into the name field, as a user does: what an earlier use of
+        // the dialog left there is replaced.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog takes the name field
+    });
+}
+
+// Clicks the button of the next message box whose text is `answer`, and
+// keeps the box's text.
+void AnswerBox(const QString& answer, QString* text = nullptr) {
+    WhenModal([answer, text](QWidget* w) {
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (b->text() == answer) {
+                if (text)
+                    *text = w->findChild<QLabel*>("qt_msgbox_label")->text();
+                b->click();
+                return;
+            }
+        QFAIL("no such answer");
+    });
+}
+
+QString Shown(const TForm1& form) {
+    return form.windowHandle() ? form.windowHandle()->title() : QString();
+}
+} // namespace
+
+class TstDesigns : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TDataFolderScope> data_;
+    QStringList messages_;
+    QTemporaryDir work_;
+    QString Work(const QString& name) const { return work_.filePath(name); }
+    QString SavedDesign(TForm1& form, const QString& name) {
+        AnswerFileDialog(Work(name));
+        form.SaveDesignAs1->trigger();
+        return Work(name);
+    }
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings("Tesorin", "Tesorin").clear();
+    }
+    void init() { data_ = std::make_unique<TDataFolderScope>(messages_); }
+    void cleanup() { data_.reset(); }
+
+    void savedDesignOpensWholeWithoutItsPictureFiles();
+    void captionNamesTheDesignAndMarksChanges();
+    void unsavedChangesAreAskedAbout();
+    void damagedDesignChangesNothing();
+    void recentDesignsKeepTheLastTen();
+};
+
+void TstDesigns::savedDesignOpensWholeWithoutItsPictureFiles() {
+    const QImage photo = Quarters(40, 30);
+    QVERIFY(photo.save(Work("photo.png")));
+    QVERIFY(photo.save(Work("写真.jpg"), "JPEG", 100));
+    const QImage jpeg(Work("写真.jpg"));
+    const QString design = Work("bag.tesorin");
+    {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.AddPlacedImage(Work("photo.png"), QRect(10, 20, 120, 90), true);
+        form.AddPlacedImage(Work("写真.jpg"), QRect(200, 50, 40, 30), false);
+        form.QRBag1->SetYamaoriColor(0x0000FF);
+        form.ApplySettings({3, 25, false, true});
+        AnswerFileDialog(design);
+        QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form.DesignPath(), design);
+        QVERIFY(FileBytes(design).startsWith(QByteArray("SQLite format 3\0", 16)));
+        form.NewDesign1->trigger(); // LIST.DAT will name no picture
+        QVERIFY(form.PlacedImages().isEmpty());
+        QVERIFY(form.close());
+    }
+    QVERIFY(QFile::remove(Work("photo.png")));
+    QVERIFY(QFile::remove(Work("写真.jpg")));
+    {
+        TForm1 form;
+        QVERIFY(form.OpenDesign(design));
+        QCOMPARE(form.PlacedImages().size(), 2);
+        const TImageEx* first = form.PlacedImages()[0];
+        const TImageEx* second = form.PlacedImages()[1];
+        QCOMPARE(first->geometry(), QRect(10, 20, 120, 90));
+        QCOMPARE(second->geometry(), QRect(200, 50, 40, 30));
+        QVERIFY(first->Stretch());
+        QVERIFY(!second->Stretch());
+        QCOMPARE(first->Picture().convertToFormat(QImage::Format_RGB32), photo);
+        QCOMPARE(second->Picture().convertToFormat(QImage::Format_RGB32),
+                 jpeg.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(form.QRBag1->YamaoriColor(), TColor(0x0000FF));
+        QCOMPARE(form.QuickRep1->Page()->PaperSize(), TQRPaperSize(13));
+        QCOMPARE(form.PageMargin(), 25);
+        QVERIFY(!form.PrintLines());
+        QVERIFY(form.LinesInFront());
+        QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join("; ")));
+        QVERIFY(form.close());
+    }
+    // The close put copies of the gone files in the data folder, and the
+    // next plain start shows them.
+    const QStringList copies = QDir(data_->Folder() + "PICTURES").entryList(QDir::Files);
+    QCOMPARE(copies.size(), 2);
+    TForm1 next;
+    QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join("; ")));
+    QCOMPARE(next.PlacedImages().size(), 2);
+    QVERIFY(next.PlacedImages()[0]->FileName().startsWith(data_->Folder() + "PICTURES/photo-"));
+    QCOMPARE(next.PlacedImages()[0]->Picture().convertToFormat(QImage::Format_RGB32), photo);
+    QCOMPARE(next.PlacedImages()[1]->geometry(), QRect(200, 50, 40, 30));
+}
+
+void TstDesigns::captionNamesTheDesignAndMarksChanges() {
+    TForm1 form;
+    form.show();
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    SavedDesign(form, "caption.tesorin");
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0 - caption.tesorin"));
+    form.ApplySettings({0, 30, true, false});
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0 - caption.tesorin*"));
+    form.UndoStack()->undo();
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0 - caption.tesorin"));
+    form.UndoStack()->redo();
+    form.SaveDesign1->trigger();
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0 - caption.tesorin"));
+    form.NewDesign1->trigger();
+    QCOMPARE(Shown(form), QStringLiteral("Tesorin(仮) Ver 1.0.0"));
+    QCOMPARE(form.PageMargin(), 10);
+}
+
+void TstDesigns::unsavedChangesAreAskedAbout() {
+    TForm1 form;
+    const QString path = SavedDesign(form, "ask.tesorin");
+    const QByteArray saved = FileBytes(path);
+    form.ApplySettings({0, 33, true, false});
+
+    QString question;
+    AnswerBox(QStringLiteral("キャンセル"), &question);
+    form.NewDesign1->trigger();
+    QVERIFY(question.contains(QStringLiteral("保存しますか")));
+    QCOMPARE(form.DesignPath(), path);
+    QCOMPARE(form.PageMargin(), 33);
+    AnswerBox(QStringLiteral("キャンセル"));
+    QVERIFY(!form.close());
+
+    AnswerBox(QStringLiteral("いいえ"));
+    form.NewDesign1->trigger();
+    QCOMPARE(form.DesignPath(), QString());
+    QCOMPARE(FileBytes(path), saved);
+
+    QVERIFY(form.OpenDesign(path));
+    form.ApplySettings({0, 44, true, false});
+    AnswerBox(QStringLiteral("はい"));
+    QVERIFY(form.close());
+    TForm1 again;
+    QVERIFY(again.OpenDesign(path));
+    QCOMPARE(again.PageMargin(), 44);
+}
+
+void TstDesigns::damagedDesignChangesNothing() {
+    TForm1 form;
+    PutBitmap(Work("keep.bmp"), Qt::red);
+    form.AddPlacedImage(Work("keep.bmp"), QRect(5, 5, 50, 50), true);
+    const QString good = SavedDesign(form, "good.tesorin");
+    QByteArray cut = FileBytes(good);
+    cut.truncate(cut.size() / 2);
+    PutFile(Work("cut.tesorin"), cut);
+    PutFile(Work("text.tesorin"), "not a design");
+    for (const QString& bad : {Work("cut.tesorin"), Work("text.tesorin"), Work("gone.tesorin")}) {
+        messages_.clear();
+        QVERIFY(!form.OpenDesign(bad));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(form.DesignPath(), good);
+        QCOMPARE(form.PlacedImages().size(), 1);
+        QCOMPARE(form.PlacedImages()[0]->geometry(), QRect(5, 5, 50, 50));
+    }
+}
+
+void TstDesigns::recentDesignsKeepTheLastTen() {
+    QSettings("Tesorin", "Tesorin").clear();
+    TForm1 form;
+    for (int i = 0; i < 12; ++i)
+        SavedDesign(form, QStringLiteral("r%1.tesorin").arg(i));
+    QVERIFY(form.OpenDesign(Work("r3.tesorin")));
+    TForm1 next; // a new window reads the list from the configuration
+    const QList<QAction*> page = next.PopupMenu2->actions();
+    QVERIFY(page.contains(next.NewDesign1) && page.contains(next.OpenDesign1) &&
+            page.contains(next.SaveDesign1) && page.contains(next.SaveDesignAs1));
+    QCOMPARE(page.last()->menu(), next.RecentDesigns1);
+    emit next.RecentDesigns1->aboutToShow();
+    const QList<QAction*> entries = next.RecentDesigns1->actions();
+    QCOMPARE(entries.size(), 10);
+    QVERIFY(entries[0]->text().endsWith(Work("r3.tesorin")));
+    QVERIFY(entries[1]->text().endsWith(Work("r11.tesorin")));
+    QVERIFY(entries[9]->text().endsWith(Work("r2.tesorin"))); // r3 moved up, not twice
+    entries[1]->trigger();
+    QCOMPARE(next.DesignPath(), Work("r11.tesorin"));
+}
+
+QTEST_MAIN(TstDesigns)
+#include "tst_designs.moc"
