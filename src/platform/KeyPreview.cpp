@@ -13,15 +13,19 @@ TKeyPreview::~TKeyPreview() {
 }
 
 bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease) {
+    const bool release = event->type() == QEvent::KeyRelease;
+    if (release)
         lastPress_ = nullptr;
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    if ((!release && event->type() != QEvent::KeyPress) || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != window_)
         return false;
+    if (release) {
+        if (keyUp_)
+            keyUp_(static_cast<QKeyEvent*>(event));
+        return false;
+    }
     // A new press may reuse the address of the one before (a modifier's
     // press is followed by the key's without a release between), so only a
     // strict ancestor of the first receiver is seeing the same press again.

@@ -15,6 +15,9 @@ class TKeyPreview : public QObject {
 public:
     TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler);
     ~TKeyPreview() override;
+    // Also shows the window the releases of keys (perhaps more than once,
+    // as a release is offered to the parents of a control that leaves it).
+    void SetKeyUp(std::function<void(QKeyEvent*)> handler) { keyUp_ = std::move(handler); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -22,6 +25,7 @@ protected:
 private:
     QWidget* window_;
     std::function<bool(QKeyEvent*)> handler_;
+    std::function<void(QKeyEvent*)> keyUp_;
     // A key press that the focused control leaves is offered to its parents
     // as the same event; it is previewed once.
     const QEvent* lastPress_ = nullptr;

@@ -266,6 +266,8 @@ private:
     void PutImageBounds(TImageEx* image, const QRect& bounds);
     // The selected picture moved by an arrow key, confined as a drag is.
     bool KeyMoveSelectedImage(const QKeyEvent* key);
+    bool IsKeyRepeat(const QKeyEvent* key) const;
+    void FormKeyUp(const QKeyEvent* key);
     TSettingRec SettingRecord() const;
     void PutSettings(const TSettingRec& rec);
     using TBagColorGetter = TColor (TQRBag::*)() const;
@@ -354,6 +356,12 @@ private:
     // Counts the arrow key presses that are not repeats: the repeats of one
     // held key share its number and join its undo step.
     int keyMoveRun_ = 0;
+    // The key let go last, and when (the window system's milliseconds).
+    struct {
+        int Key = 0;
+        Qt::KeyboardModifiers Mods;
+        quint64 At = 0;
+    } keyUp_;
     std::unique_ptr<TPaintHook> panelHook_;
     TPrintElements printElements_;
     // A print or preview run is under way; commands wait for its end.

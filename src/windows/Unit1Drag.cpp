@@ -54,6 +54,9 @@ int ConfinedStep(int from, int extent, int by, int lo, int hi) {
 
 constexpr int kKeyStep = 1;
 constexpr int kShiftKeyStep = 10;
+// The longest time between a key's release and its press again that makes a
+// repeat; the toolkit allows the same.
+constexpr quint64 kRepeatGapMs = 10;
 
 std::optional<QPoint> KeyDirection(int key) {
     switch (key) {
@@ -148,6 +151,20 @@ void TForm1::ReleaseCursor() {
     TCursorClip::Instance().Release();
 }
 
+// The window system repeats a held key as a release and a press at the same
+// moment. The toolkit marks them as repeats only when it has both at hand at
+// once, which a busy program may not, so a press of the key that was let go
+// no more than a few milliseconds before counts as a repeat too: no hand
+// lets go of a key and presses it again as fast.
+bool TForm1::IsKeyRepeat(const QKeyEvent* key) const {
+    return key->isAutoRepeat() || (key->key() == keyUp_.Key && key->modifiers() == keyUp_.Mods &&
+                                   key->timestamp() - keyUp_.At <= kRepeatGapMs);
+}
+
+void TForm1::FormKeyUp(const QKeyEvent* key) {
+    keyUp_ = {key->key(), key->modifiers(), key->timestamp()};
+}
+
 // Each press of an arrow key is one step; the repeats of a held key join the
 // step of its first press.
 bool TForm1::KeyMoveSelectedImage(const QKeyEvent* key) {
@@ -156,7 +173,7 @@ bool TForm1::KeyMoveSelectedImage(const QKeyEvent* key) {
     if (!direction || !selectedImage_ || GestureUnderWay() ||
         (mods != Qt::NoModifier && mods != Qt::ShiftModifier))
         return false;
-    if (!key->isAutoRepeat())
+    if (!IsKeyRepeat(key))
         ++keyMoveRun_;
     const QPoint by = *direction * (mods == Qt::ShiftModifier ? kShiftKeyStep : kKeyStep);
     const QRect screen = PageAreaOnScreen();

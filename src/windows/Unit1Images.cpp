@@ -101,6 +101,7 @@ void TForm1::SetUpImageLayer() {
     connect(ButtonEx1, &QPushButton::clicked, this, &TForm1::ButtonFileOpenClick);
     BuildImageMenu();
     keyPreview_ = new TKeyPreview(this, [this](QKeyEvent* key) { return FormKeyDown(key); });
+    keyPreview_->SetKeyUp([this](QKeyEvent* key) { FormKeyUp(key); });
 }
 
 void TForm1::BuildImageMenu() {

@@ -241,6 +241,56 @@ private slots:
         QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
     }
 
+    // Ctrl+Z brings the deleted picture back on top, where it was; either
+    // redo key deletes it again.
+    void undoAndRedoTakeTheDeleteBackAndAgain() {
+        const auto blueOnTop = [this](const QImage& s) { return LayerPixel(s, 330, 130) == kBlue; };
+        const auto greenOnTop = [this](const QImage& s) {
+            return LayerPixel(s, 330, 130) == kGreen;
+        };
+        x_.Key("ctrl+z");
+        QImage shot = x_.ScreenshotWhen(blueOnTop);
+        QCOMPARE(LayerPixel(shot, 330, 130), kBlue);
+        QCOMPARE(LayerPixel(shot, 50, 50), kBlue);
+        x_.Key("ctrl+shift+z");
+        shot = x_.ScreenshotWhen(greenOnTop);
+        QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
+        QVERIFY(LayerPixel(shot, 50, 50) != kBlue);
+        x_.Key("ctrl+z");
+        QVERIFY(blueOnTop(x_.ScreenshotWhen(blueOnTop)));
+        x_.Key("ctrl+y");
+        shot = x_.ScreenshotWhen(greenOnTop);
+        QCOMPARE(LayerPixel(shot, 330, 130), kGreen);
+        QVERIFY(LayerPixel(shot, 50, 50) != kBlue);
+    }
+
+    // The arrow keys move the selected picture by 1 pixel, with Shift by 10;
+    // a key held down moves it on, and one Ctrl+Z takes the whole hold back.
+    // The picture's right column (404, then 405 ...) carries the frame.
+    void arrowKeysMoveTheSelectedPicture() {
+        const auto greenAt = [this](int x) {
+            return [this, x](const QImage& s) { return LayerPixel(s, x, 150) == kGreen; };
+        };
+        x_.Click(OnLayer(380, 190));
+        x_.Key("Right");
+        QVERIFY(greenAt(404)(x_.ScreenshotWhen(greenAt(404))));
+        x_.Key("shift+Right");
+        QVERIFY(greenAt(414)(x_.ScreenshotWhen(greenAt(414))));
+        x_.Run("xdotool", {"keydown", "Right"});
+        QThread::msleep(1500); // past the server's repeat delay
+        x_.Run("xdotool", {"keyup", "Right"});
+        QVERIFY2(greenAt(424)(x_.ScreenshotWhen(greenAt(424))), "the held key did not repeat");
+        x_.Key("ctrl+z");
+        QImage shot =
+            x_.ScreenshotWhen([&](const QImage& s) { return greenAt(414)(s) && !greenAt(416)(s); });
+        QVERIFY(greenAt(414)(shot) && !greenAt(416)(shot));
+        x_.Key("ctrl+z");
+        x_.Key("ctrl+z");
+        shot = x_.ScreenshotWhen([&](const QImage& s) { return !greenAt(405)(s); });
+        QVERIFY(greenAt(403)(shot) && !greenAt(405)(shot));
+        QVERIFY(greenAt(301)(shot));
+    }
+
     void colourCommandsRepaintTheNetUnderThePictures() {
         ChooseColour(kPaperButton, "#ffff80");
         ChooseColour(kMountainButton, "#ff0000");
