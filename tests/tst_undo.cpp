@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QMenu>
 #include <QScrollArea>
@@ -262,6 +263,39 @@ private slots:
         f.form.ButtonEx8->click();
         QCOMPARE(f.Steps(), 0);
         QVERIFY(f.form.UndoStack()->canRedo());
+    }
+
+    // Each colour command is a step of its own; undo gives each button's
+    // colour back, newest first.
+    void colourCommandsAreUndoneOneByOne() {
+        TActiveLayer f;
+        QVERIFY(f.exposed);
+        const TQRBag* bag = f.form.QRBag1;
+        const auto colours = [bag] {
+            return QList<TColor>{bag->Color(), bag->YamaoriColor(), bag->TanioriColor(),
+                                 bag->NorishiroColor()};
+        };
+        const QList<TButtonEx*> buttons{f.form.ButtonEx2, f.form.ButtonEx5, f.form.ButtonEx6,
+                                        f.form.ButtonEx7};
+        const QList<TColor> before = colours();
+        QList<TColor> chosen;
+        for (int i = 0; i < 4; ++i) {
+            const QColor c(40 * i + 10, 200 - 30 * i, 7 * i);
+            chosen.append(TColor(c.red() | c.green() << 8 | c.blue() << 16));
+            WhenModal([c](QWidget* w) {
+                auto* dialog = qobject_cast<QColorDialog*>(w);
+                QVERIFY(dialog);
+                dialog->setCurrentColor(c);
+                dialog->accept();
+            });
+            buttons[i]->click();
+        }
+        QCOMPARE(colours(), chosen);
+        for (int i = 3; i >= 0; --i) {
+            f.Key(Qt::Key_Z, Qt::ControlModifier);
+            chosen[i] = before[i];
+            QCOMPARE(colours(), chosen);
+        }
     }
 
     // Both menus offer undo and redo, greyed when there is nothing; the

@@ -277,7 +277,7 @@ private slots:
         x_.Key("shift+Right");
         QVERIFY(greenAt(414)(x_.ScreenshotWhen(greenAt(414))));
         x_.Run("xdotool", {"keydown", "Right"});
-        QThread::msleep(1500); // past the server's repeat delay
+        QThread::msleep(2000); // well past the server's repeat delay
         x_.Run("xdotool", {"keyup", "Right"});
         QVERIFY2(greenAt(424)(x_.ScreenshotWhen(greenAt(424))), "the held key did not repeat");
         x_.Key("ctrl+z");
