@@ -1,20 +1,64 @@
 // Program start: the command line, the application object and its one main
-// window.
+// window, one per data folder; the end signals and the session's end save
+// as a close does.
+#include "bag/CommonFiles.h"
+#include "platform/EndSignals.h"
 #include "platform/Fonts.h"
 #include "platform/Icons.h"
+#include "platform/Messages.h"
+#include "platform/SingleInstance.h"
 #include "windows/CommandLine.h"
 #include "windows/Unit1.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
+#include <QSessionManager>
 #include <QTranslator>
 
 namespace {
+// A later start hands its files over within this time, or gives up.
+constexpr int kHandOverMs = 1500;
+
 // An export shows no window: it needs no display, and takes none when one
 // is there, unless the platform was chosen by hand.
 void ChoosePlatform(const TCommandLine& line) {
     if (line.Export() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The files of the command line as absolute paths: the running program
+// that takes them over has a working folder of its own.
+QStringList AbsolutePaths(const QStringList& files) {
+    QStringList paths;
+    for (const QString& file : files)
+        paths.append(QFileInfo(file).absoluteFilePath());
+    return paths;
+}
+
+// Another window has this data folder: it takes the files and comes
+// forward, and this start ends. When it cannot be reached, nothing opens.
+int HandOver(const TSingleInstance& instance, const QString& folder, const QStringList& files) {
+    QString error;
+    if (instance.HandOver(AbsolutePaths(files), kHandOverMs, &error))
+        return 0;
+    ShowMessage(nullptr, QStringLiteral("同じデータフォルダー (%1) を使っている起動中のプログラムに"
+                                        "接続できません。\n%2")
+                             .arg(QDir::toNativeSeparators(folder), error));
+    return 1;
+}
+
+void BringForward(QWidget& window) {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+// Saves as a close does, with no question asked, and ends the program,
+// also from inside a modal dialog.
+void EndAfterSaving(TForm1& form) {
+    QCoreApplication::exit(form.SaveForExit() ? 0 : 1);
 }
 } // namespace
 
@@ -36,8 +80,23 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&toolkitTexts);
     if (parse.Line.Export())
         return ExportFromCommandLine(parse.Line);
-    TForm1 form;
+
+    const QString folder = DataFolders().Write;
+    TSingleInstance instance(folder);
+    if (instance.Role() == TSingleInstance::TRole::Second)
+        return HandOver(instance, folder, parse.Line.Files);
+    TEndSignals endSignals;
+    TForm1 form(nullptr, instance.Role() == TSingleInstance::TRole::First ? TDataFolderUse::Owned
+                                                                          : TDataFolderUse::Shared);
     QApplication::setWindowIcon(form.windowIcon()); // the same icon, read once
+    QObject::connect(&endSignals, &TEndSignals::Received, &form, [&form] { EndAfterSaving(form); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { EndAfterSaving(form); });
+    QObject::connect(&instance, &TSingleInstance::FilesArrived, &form,
+                     [&form](const QStringList& paths) {
+                         BringForward(form);
+                         form.OpenFiles(paths);
+                     });
     form.show();
     form.OpenFiles(parse.Line.Files);
     return app.exec();

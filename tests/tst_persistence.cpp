@@ -186,16 +186,27 @@ private slots:
         QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);
     }
 
-    void unwritableFolderKeepsTheWindowOpen() {
+    // No usable data folder: the start names it; the first close says why
+    // it cannot save and offers to end without saving, which the second
+    // close does.
+    void unusableFolderIsNamedAtStartAndTheSecondCloseEnds() {
         PutFile(Folder() + "plain", "not a folder");
         SetDataFolderOverride(Folder() + "plain");
         TForm1 form;
         form.show();
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].contains(QDir::toNativeSeparators(Folder() + "plain/")));
+        messages_.clear();
         QVERIFY(!form.close());
         QVERIFY(form.isVisible());
         QCOMPARE(messages_.size(), 1);
-        QVERIFY(messages_[0].contains("SETTING.DAT"));
-        QVERIFY(messages_[0].size() > QString(Folder() + "plain/SETTING.DAT: ").size());
+        QVERIFY(
+            messages_[0].startsWith(QDir::toNativeSeparators(Folder() + "plain/SETTING.DAT: ")));
+        QVERIFY(messages_[0].contains(QStringLiteral("保存せずに終了します")));
+        messages_.clear();
+        QVERIFY(form.close());
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(FileBytes(Folder() + "plain"), QByteArray("not a folder"));
     }
 
     void failedSettingsFileLeavesTheListUnwritten() {

@@ -3,6 +3,7 @@
 #include "ImageEx.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Icons.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -10,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Encodes the records in memory and hands the whole file to the atomic
@@ -70,11 +74,12 @@ bool ReadImageFile(QList<TImageRec>& list, const QString& folder) {
     QFile file;
     OpenRegularFile(file, folder + ImageFileName);
     // One record past the limit tells a file that holds more.
-    QList<TImageRec> records = ReadImageRecords(file, MaxPlacedImages + 1);
-    const bool whole = records.size() <= MaxPlacedImages;
-    records.resize(qMin<qsizetype>(records.size(), MaxPlacedImages));
-    list.append(records);
-    return whole;
+    return TakePlaceableRecords(list, ReadImageRecords(file, MaxPlacedImages + 1));
+}
+
+bool TakePlaceableRecords(QList<TImageRec>& list, const QList<TImageRec>& records) {
+    list.append(records.mid(0, MaxPlacedImages));
+    return records.size() <= MaxPlacedImages;
 }
 
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder) {
@@ -86,9 +91,7 @@ std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
                                               const QString& folder) {
     // Every path is encoded before the file is touched: a picture that cannot
     // be stored leaves the old file as it was.
-    QList<TImageRec> records;
-    for (const TImageEx* image : images)
-        records.append(ImageRecOf(*image));
+    const QList<TImageRec> records = ImageRecordsOf(images);
     return PrepareSave(folder + ImageFileName,
                        [&records](QIODevice& device) { WriteImageRecords(device, records); });
 }
@@ -104,9 +107,35 @@ TImageRec ImageRecOf(const TImageEx& image) {
     return rec;
 }
 
+QList<TImageRec> ImageRecordsOf(const QList<TImageEx*>& images) {
+    QList<TImageRec> records;
+    records.reserve(images.size());
+    for (const TImageEx* image : images)
+        records.append(ImageRecOf(*image));
+    return records;
+}
+
+bool IsInstalledProgramFolder(const QString& exeFolder) {
+    return QFileInfo::exists(
+        QStringLiteral("%1/%2/applications/%3.desktop")
+            .arg(exeFolder, QStringLiteral(TESORIN_BIN_TO_DATA), QString::fromLatin1(kDesktopId)));
+}
+
+QString DataFolderProblem(const QString& folder) {
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0)
+        return FileError(folder, SystemMessage(errno)).Message();
+    if (!S_ISDIR(st.st_mode))
+        return FileError(folder, SystemMessage(ENOTDIR)).Message();
+    if (::access(native.constData(), W_OK | X_OK) != 0)
+        return FileError(folder, SystemMessage(errno)).Message();
+    return QString();
+}
+
 TDataFolders DataFoldersFor(const QString& exeFolder) {
     const QString beside = WithSeparator(exeFolder);
-    if (QFileInfo(exeFolder).isWritable())
+    if (QFileInfo(exeFolder).isWritable() && !IsInstalledProgramFolder(exeFolder))
         return {beside, beside};
     const QString config =
         WithSeparator(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));

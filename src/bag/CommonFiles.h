@@ -25,16 +25,21 @@ std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
                                               const QString& folder);
 // Appends the first MaxPlacedImages records; false when the file holds more.
 bool ReadImageFile(QList<TImageRec>& list, const QString& folder);
+// The same for records read elsewhere: false when `records` holds more.
+bool TakePlaceableRecords(QList<TImageRec>& list, const QList<TImageRec>& records);
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder);
 
-// The record of a placed picture as LIST.DAT stores it.
+// The record of a placed picture as LIST.DAT stores it, and the records of
+// a list of them. Raise EError for a path LIST.DAT cannot hold.
 TImageRec ImageRecOf(const TImageEx& image);
+QList<TImageRec> ImageRecordsOf(const QList<TImageEx*>& images);
 
 // Where the data files are read at start-up and written at close, each with
 // a trailing separator. Written in the executable's folder when it can be
-// written, otherwise in the user's configuration folder; read from that
-// same folder, except that while the configuration folder holds no data file
-// yet the files beside the executable are read.
+// written and is not an installed program's (see IsInstalledProgramFolder),
+// otherwise in the user's configuration folder; read from that same folder,
+// except that while the configuration folder holds no data file yet the
+// files beside the executable are read.
 struct TDataFolders {
     QString Read;
     QString Write;
@@ -42,6 +47,14 @@ struct TDataFolders {
 TDataFolders DataFolders();
 // The same choice for a given executable's folder.
 TDataFolders DataFoldersFor(const QString& exeFolder);
+// True when the executable's folder is the program folder of an install,
+// under any prefix and also in a staging root: the menu entry that
+// installing puts in place lies where the install rules put it, relative to
+// the program. A build folder or a copied program folder has none.
+bool IsInstalledProgramFolder(const QString& exeFolder);
+// Why the data files cannot be written in `folder` ("path: reason"), or
+// empty when they can.
+QString DataFolderProblem(const QString& folder);
 // Makes DataFolders() read and write in `folder` (empty: back to normal). For
 // tests.
 void SetDataFolderOverride(const QString& folder);

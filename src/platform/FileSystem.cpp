@@ -39,6 +39,8 @@ QString ReplaceableTarget(const QString& path) {
     if (::lstat(Native(path).constData(), &st) != 0) {
         if (errno == ENOENT)
             return path;
+        if (errno == ENOTDIR || errno == EACCES)
+            throw EFolderRefused(FileError(path, SystemMessage(errno)).Message());
         throw FileError(path, SystemMessage(errno));
     }
     if (S_ISREG(st.st_mode))
@@ -90,14 +92,21 @@ void SyncFolder(const QString& target) {
     }
 }
 
-// A link whose target lies in a folder that refuses writing can never be
-// saved from here; everything else may work on a later try.
+bool RefusesWriting(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// A folder that refuses writing, or a link whose target lies in one, can
+// never be saved to from here; everything else (a full disk) may work on a
+// later try.
 [[noreturn]] void ThrowCreateError(const QString& path, const QString& target, int error) {
     const QString reason = SystemMessage(error);
-    if (target != path && (error == EACCES || error == EPERM || error == EROFS))
+    if (target != path && RefusesWriting(error))
         throw ERefusedTarget(
             FileError(path, QStringLiteral("%1 (%2)").arg(reason, QDir::toNativeSeparators(target)))
                 .Message());
+    if (target == path && (RefusesWriting(error) || error == ENOENT || error == ENOTDIR))
+        throw EFolderRefused(FileError(path, reason).Message());
     throw FileError(path, reason);
 }
 } // namespace

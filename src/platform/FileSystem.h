@@ -20,6 +20,13 @@ class ERefusedTarget : public EError {
 public:
     using EError::EError;
 };
+// Raised when a save is refused because the file's own folder cannot be
+// written in (missing, not a folder, no permission, a read-only file
+// system): no file can be saved there.
+class EFolderRefused : public ERefusedTarget {
+public:
+    using ERefusedTarget::ERefusedTarget;
+};
 
 // The system calls a save goes through. Tests replace them to make any one
 // step fail.

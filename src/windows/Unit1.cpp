@@ -29,7 +29,7 @@ QString ProgramCaption() {
     return QStringLiteral("Tesorin(仮) Ver 1.0.0");
 }
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent, TDataFolderUse use) : QWidget(parent), folderUse_(use) {
     setObjectName("Form1");
     setWindowTitle(ProgramCaption());
     TApplicationIconReading icon = ReadApplicationIcon();
@@ -136,9 +136,11 @@ void TForm1::FormCreate() {
     linesInFront_ = false;
     pageMargin_ = 10;
     placedImages_.clear();
+    CheckDataFolder();
     LoadDataFiles();
     LayoutBag();
     InstallPanelHook();
+    StartRecovery();
 }
 
 void TForm1::FormDestroy() {

@@ -5,6 +5,7 @@
 
 #include "PrintElements.h"
 #include "bag/CommonRecords.h"
+#include "bag/CommonRecovery.h"
 #include "platform/Canvas.h"
 #include "platform/DragManager.h"
 #include "platform/MessageHook.h"
@@ -40,6 +41,7 @@ class TQRPrinter;
 class TQRBag;
 class TQRSubDetail;
 class TQuickRep;
+class TRecoveryWriter;
 class TTransPanel;
 
 // The edges of a placed picture under the pointer.
@@ -79,10 +81,15 @@ struct TFormSettings {
 // The main window's caption: the program's name and version.
 QString ProgramCaption();
 
+// Whether the window owns its data folder: the program holds the folder's
+// instance lock, so no other window writes there. Only an owner keeps a
+// recovery pair there and restores from one at start.
+enum class TDataFolderUse { Shared, Owned };
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    explicit TForm1(QWidget* parent = nullptr, TDataFolderUse use = TDataFolderUse::Shared);
     ~TForm1() override;
 
     // Components, named as in the window's layout.
@@ -192,6 +199,12 @@ public:
 
     // The print pictures and the front bag; they exist only during a run.
     const TPrintElements& PrintElements() const { return printElements_; }
+
+    // Saves as a close does, but asks and shows nothing, for an end that no
+    // one may be there to answer (a signal, the end of the session). When
+    // the save fails, the recovery pair is brought up to date and stays.
+    // True when both files were saved.
+    bool SaveForExit();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -337,8 +350,22 @@ private:
     void BackupIfNotLoaded(const QString& name);
     using TSaveStep = std::unique_ptr<TAtomicSave> (TForm1::*)();
     std::unique_ptr<TAtomicSave> SaveUnlessRefusedBefore(const QString& name, TSaveStep save);
+    // Saves both files; raises EError.
+    void SaveDataFiles();
     // Saves both files; on failure shows the error and returns false.
     bool FormClose();
+    void ApplySettingRecord(const TSettingRec& rec);
+    // Says at start when the folder the files are written to cannot be used.
+    void CheckDataFolder();
+
+    // The recovery pair (Unit1Recovery.cpp).
+    void ReadRecoveryPair();
+    void LoadRecoveredDesign();
+    void StartRecovery();
+    void DesignChanged();
+    TRecoveryDesign RecoveryDesign();
+    void EndRecovery();
+    void KeepRecoveryForExit();
     // The settings command: opens the dialog and applies what it returns.
     void ButtonEx8Click();
 
@@ -383,8 +410,16 @@ private:
     // The file bytes of pictures that came from a design or went into one.
     QHash<const TImageEx*, QByteArray> heldBytes_;
     // Data files whose save was refused at an earlier close (not a regular
-    // file in place): the next close leaves them and goes on.
+    // file in place, or a folder that cannot be written): the next close
+    // leaves them and goes on.
     QStringList refused_;
+
+    TDataFolderUse folderUse_;
+    // The design read from a recovery pair at start, until it is placed.
+    std::optional<TRecoveryDesign> recovered_;
+    // A recovery pair was there but could not be read.
+    bool recoveryUnreadable_ = false;
+    TRecoveryWriter* recovery_ = nullptr;
 };
 
 // Bounds as a file stores them, within what a widget can take.

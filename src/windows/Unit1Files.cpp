@@ -18,9 +18,24 @@
 #include <QUndoStack>
 
 // Start-up loading: any failure shows one message and start-up goes on with
-// what was applied before it.
+// what was applied before it. A recovery pair, left by a run that did not
+// end with a close, holds a later state than the data files and is loaded
+// instead of them.
 void TForm1::LoadDataFiles() {
     notLoaded_.clear();
+    if (recovered_) {
+        LoadRecoveredDesign();
+        return;
+    }
+    bool failed = false;
+    if (recoveryUnreadable_) {
+        failed = true;
+        try {
+            SetRecoveryPairAside(dataFolder_);
+        } catch (const EError&) {
+            // Left in place: the next write of the pair replaces it.
+        }
+    }
     // A link to nothing, a pipe or a device counts as there, and fails to load.
     for (const QString& name : {SettingFileName, ImageFileName})
         if (PathExists(loadFolder_ + name))
@@ -35,15 +50,20 @@ void TForm1::LoadDataFiles() {
             notLoaded_.removeAll(ImageFileName);
         }
     } catch (const std::exception&) {
-        ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
+        failed = true;
     }
+    if (failed)
+        ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
     restored_.reset(); // not placed: the loading stopped before the pictures
 }
 
 void TForm1::LoadSettings() {
     TSettingRec rec;
-    if (!ReadSettingFile(rec, loadFolder_))
-        return;
+    if (ReadSettingFile(rec, loadFolder_))
+        ApplySettingRecord(rec);
+}
+
+void TForm1::ApplySettingRecord(const TSettingRec& rec) {
     QuickRep1->Page()->SetPaperSize(rec.PaperSize);
     printLines_ = rec.PrintLines;
     linesInFront_ = rec.LinesInFront;
@@ -92,7 +112,10 @@ QStringList PicturePaths(const QList<TImageRec>& records) {
 std::unique_ptr<TForm1::TRestoredPictures> TForm1::ReadRestoredPictures() {
     auto list = std::make_unique<TRestoredPictures>();
     try {
-        list->Whole = ReadImageFile(list->Records, loadFolder_);
+        if (recovered_)
+            list->Whole = TakePlaceableRecords(list->Records, recovered_->Images);
+        else
+            list->Whole = ReadImageFile(list->Records, loadFolder_);
     } catch (const std::exception&) {
         list->Error = std::current_exception();
         list->Records.clear();
@@ -101,13 +124,15 @@ std::unique_ptr<TForm1::TRestoredPictures> TForm1::ReadRestoredPictures() {
     return list;
 }
 
-// Chooses the data folders and, when LIST.DAT is there, reads it and starts
-// decoding its pictures, so that they decode while the window is built.
+// Chooses the data folders and, when a recovery pair or LIST.DAT is there,
+// reads it and starts decoding its pictures, so that they decode while the
+// window is built.
 void TForm1::StartDecodingPictures() {
     const TDataFolders folders = DataFolders();
     loadFolder_ = folders.Read;
     dataFolder_ = folders.Write;
-    if (PathExists(loadFolder_ + ImageFileName))
+    ReadRecoveryPair();
+    if (recovered_ || PathExists(loadFolder_ + ImageFileName))
         restored_ = ReadRestoredPictures();
 }
 
@@ -162,6 +187,12 @@ void TForm1::BackupIfNotLoaded(const QString& name) {
 std::unique_ptr<TAtomicSave> TForm1::SaveUnlessRefusedBefore(const QString& name, TSaveStep save) {
     try {
         return (this->*save)();
+    } catch (const EFolderRefused& e) {
+        if (refused_.contains(name))
+            return nullptr;
+        // Nothing can be saved in that folder: the next close saves nothing.
+        refused_ = QStringList{SettingFileName, ImageFileName};
+        throw EError(e.Message() + QStringLiteral("\nもう一度閉じると、保存せずに終了します。"));
     } catch (const ERefusedTarget& e) {
         if (refused_.contains(name))
             return nullptr;
@@ -174,26 +205,53 @@ std::unique_ptr<TAtomicSave> TForm1::SaveUnlessRefusedBefore(const QString& name
 // Both new files are written before either is put in place, so a failure
 // while writing LIST.DAT leaves SETTING.DAT as it was too; a LIST.DAT that
 // cannot be put in place takes the new SETTING.DAT back out.
+void TForm1::SaveDataFiles() {
+    const auto settings = SaveUnlessRefusedBefore(SettingFileName, &TForm1::SaveSettings);
+    const auto images = SaveUnlessRefusedBefore(ImageFileName, &TForm1::SaveImages);
+    if (settings)
+        settings->Commit();
+    if (images) {
+        try {
+            images->Commit();
+        } catch (const EError&) {
+            if (settings)
+                settings->Revert();
+            throw;
+        }
+    }
+}
+
+// The recovery pair goes once the design is stored; a close that saves
+// nothing (the user chose to end without saving) keeps it for the next start.
 bool TForm1::FormClose() {
     try {
-        const auto settings = SaveUnlessRefusedBefore(SettingFileName, &TForm1::SaveSettings);
-        const auto images = SaveUnlessRefusedBefore(ImageFileName, &TForm1::SaveImages);
-        if (settings)
-            settings->Commit();
-        if (images) {
-            try {
-                images->Commit();
-            } catch (const EError&) {
-                if (settings)
-                    settings->Revert();
-                throw;
-            }
-        }
-        return true;
+        SaveDataFiles();
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());
         return false;
     }
+    if (refused_.isEmpty())
+        EndRecovery();
+    return true;
+}
+
+bool TForm1::SaveForExit() {
+    try {
+        SaveDataFiles();
+    } catch (const EError&) {
+        KeepRecoveryForExit();
+        return false;
+    }
+    EndRecovery();
+    return true;
+}
+
+void TForm1::CheckDataFolder() {
+    const QString problem = DataFolderProblem(dataFolder_);
+    if (!problem.isEmpty())
+        ShowMessage(this, QStringLiteral("データを保存するフォルダーを使用できません。\n%1\n"
+                                         "設定と画像は保存されません。")
+                              .arg(problem));
 }
 
 // A close that could not save keeps the window open, so nothing is lost.
