@@ -172,6 +172,24 @@ private slots:
         QCOMPARE(DataFolders().Read, QCoreApplication::applicationDirPath() + '/');
     }
 
+    // An installed program (its menu entry where installing puts it, under
+    // any prefix) keeps nothing beside itself, even in a folder it could
+    // write, as root does; a copied program folder keeps its files beside it.
+    void installedProgramKeepsItsFilesInTheUserFolder() {
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath("bin"));
+        QVERIFY(QDir(prefix.path()).mkpath("share/applications"));
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + '/';
+        QCOMPARE(DataFoldersFor(prefix.path() + "/bin").Write, prefix.path() + "/bin/");
+        QFile entry(prefix.path() + "/share/applications/jp.tesorin.Tesorin.desktop");
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        QVERIFY(IsInstalledProgramFolder(prefix.path() + "/bin"));
+        QCOMPARE(DataFoldersFor(prefix.path() + "/bin").Write, config);
+        QCOMPARE(DataFoldersFor(prefix.path()).Write, prefix.path() + '/');
+    }
+
     // A program started from a read-only folder reads the files beside it
     // until the configuration folder holds its own.
     void readOnlyExecutableFolderIsReadUntilTheConfigFolderHoldsFiles() {

@@ -64,6 +64,25 @@ grep -q 'hicolor/16x16/apps/tesorin.png$' <<<"$CONTENTS" || fail "package lacks 
 grep -q ' ./usr/share/mime/packages/tesorin.xml$' <<<"$CONTENTS" || fail "package lacks the MIME type"
 grep -q '^ Depends:.*libqt6sql6-sqlite' <<<"$INFO" || fail "no SQLite driver in the dependencies"
 
+# An installed program writes nothing into its install tree, whoever runs
+# it (this script runs as root, who could write there), whatever the prefix:
+# a --prefix install and the DESTDIR staging alike. SIGTERM saves as a close
+# does, so its data files must land in the user's folder.
+PREFIX=$WORK/prefix
+cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null
+for bin in "$PREFIX/bin/tesorin" "$STAGE/usr/bin/tesorin"; do
+    home=$(mktemp -d "$WORK/home.XXXXXX")
+    touch "$WORK/stamp"
+    HOME=$home XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$bin" &
+    app=$!
+    sleep 3
+    kill -TERM "$app"
+    wait "$app" || fail "$bin did not end with 0 after SIGTERM"
+    [ -f "$home/.config/Tesorin/SETTING.DAT" ] || fail "$bin kept no SETTING.DAT in the user's folder"
+    written=$(find "$(dirname "$(dirname "$bin")")" -newer "$WORK/stamp")
+    [ -z "$written" ] || fail "$bin wrote into its install tree: $written"
+done
+
 # The installed binary, started from a folder it cannot write: a read-only
 # bind mount (root writes through mode bits), else the mode bits.
 mkdir -p "$RO"
