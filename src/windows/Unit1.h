@@ -126,6 +126,8 @@ public:
 
     // Every change of the design is a step on this stack: pictures added,
     // moved, resized, restacked or deleted, the settings and the colours.
+    // The steps refer to the placed pictures themselves, so code that frees
+    // a picture other than through a step clears the stack first.
     QUndoStack* UndoStack() const { return undoStack_; }
 
     // The design commands with their keys, and the recent designs.
