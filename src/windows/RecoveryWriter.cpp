@@ -5,13 +5,13 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-// The write itself, on a worker: reports its failure as the message.
-QString WritePair(const TRecoveryBytes& bytes, const QString& folder) {
+// The write itself, on a worker: true when the pair is in place.
+bool WritePair(const TRecoveryBytes& bytes, const QString& folder) {
     try {
         WriteRecoveryPair(bytes, folder);
-        return QString();
-    } catch (const EError& e) {
-        return e.Message();
+        return true;
+    } catch (const EError&) {
+        return false;
     }
 }
 } // namespace
@@ -49,10 +49,8 @@ void TRecoveryWriter::Start() {
     changed_ = false;
     try {
         writing_ = EncodeRecovery(design_());
-    } catch (const EError& e) {
-        lastError_ = e.Message();
-        emit Written(lastError_);
-        return;
+    } catch (const EError&) {
+        return; // nothing that could be stored; the close will say why
     }
     if (writing_.Images == stored_.Images && writing_.Settings == stored_.Settings)
         return;
@@ -67,8 +65,9 @@ void TRecoveryWriter::Absorb() {
         return;
     watcher_.waitForFinished();
     inFlight_ = false;
-    lastError_ = watcher_.result();
-    if (lastError_.isEmpty())
+    // A failed write leaves the pair before it in place; the next change
+    // tries again.
+    if (watcher_.result())
         stored_ = writing_;
 }
 
@@ -76,7 +75,6 @@ void TRecoveryWriter::Finished() {
     if (!inFlight_)
         return;
     Absorb();
-    emit Written(lastError_);
     if (changed_ && !discarded_)
         delay_.start();
 }

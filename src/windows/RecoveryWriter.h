@@ -38,12 +38,6 @@ public:
     // The design is stored elsewhere: no more writes, and the pair goes.
     // Raises EError when it cannot be removed.
     void Discard();
-    // The message of the last write when it failed, else empty.
-    QString LastError() const { return lastError_; }
-
-signals:
-    // A write ended; `error` is empty when it succeeded.
-    void Written(const QString& error);
 
 private:
     void Start();
@@ -54,12 +48,11 @@ private:
     QString folder_;
     TDesignSource design_;
     QTimer delay_;
-    QFutureWatcher<QString> watcher_;
+    QFutureWatcher<bool> watcher_;
     bool changed_ = false;
     bool inFlight_ = false;
     // What the folder holds, and what the write under way puts there.
     TRecoveryBytes stored_;
     TRecoveryBytes writing_;
     bool discarded_ = false;
-    QString lastError_;
 };
