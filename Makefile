@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test build deps screenshots package
+.PHONY: run test build deps screenshots package lint
 
 deps:
 	scripts/deps.sh
@@ -22,3 +22,7 @@ screenshots: build
 # the README for installing it.
 package: build
 	cd build && cpack -G DEB
+
+# clang-tidy over src/ (checks in .clang-tidy); part of `make test` as well.
+lint:
+	scripts/lint.sh

@@ -3,7 +3,7 @@
 # but only those that are missing (so a prepared machine is not touched).
 set -euo pipefail
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config clang-14 libclang-rt-14-dev clang-tidy-14
     qt6-base-dev libqt6sql6-sqlite qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     fonts-noto-cjk fonts-ipafont-gothic fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick

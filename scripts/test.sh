@@ -1,5 +1,6 @@
 #!/bin/bash
-# Builds everything and runs every test through CTest; then builds the data
+# Builds everything and runs every test through CTest and clang-tidy over
+# src/ (scripts/lint.sh); then builds the data
 # file robustness test alone with AddressSanitizer and UBSan and runs it, and
 # gives the fuzz targets of picture loading and of the design reader (clang,
 # ASan + UBSan) a short run each from a fixed seed (any finding fails the
@@ -9,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 (cd build && ctest --output-on-failure -j1 "$@")
+scripts/lint.sh
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESORIN_SANITIZE=ON >/dev/null
 cmake --build build-asan -j2 --target tst_filerobustness
 echo "Sanitizer run: tst_filerobustness"

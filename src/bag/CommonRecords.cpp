@@ -124,7 +124,7 @@ QByteArray EncodeImagePath(const QString& path) {
     QStringEncoder encoder(kCodePage, QStringConverter::Flag::Stateless);
     if (!encoder.isValid())
         throw EError(QStringLiteral("文字コード %1 を使用できません").arg(kCodePage));
-    const QByteArray bytes = encoder.encode(path);
+    QByteArray bytes = encoder.encode(path);
     if (encoder.hasError() || bytes.contains('\0'))
         throw EError(
             QStringLiteral("ファイル名 %1 には、シフトJISで表せない文字が含まれているため、"
@@ -152,7 +152,7 @@ QString DecodeImagePath(const QByteArray& bytes) {
     QStringDecoder decoder(kCodePage, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw EError(QStringLiteral("文字コード %1 を使用できません").arg(kCodePage));
-    const QString path = decoder.decode(bytes);
+    QString path = decoder.decode(bytes);
     // A replacement character would name another file, and could never be
     // stored again.
     if (decoder.hasError())

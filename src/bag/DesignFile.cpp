@@ -83,6 +83,7 @@ private:
 
 // --- writing ---------------------------------------------------------------
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the statement, then the file it is for
 void Exec(TDesignDatabase& db, const QString& sql, const QString& target) {
     QSqlQuery q;
     if (!db.Run(q, sql))
@@ -120,6 +121,7 @@ void WritePictureRows(TDesignDatabase& db, const TDesign& d, const QString& targ
 }
 
 // The database file made in `file`; nothing of it is kept on a failure.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the new file, then the one it replaces
 void BuildDatabase(const TDesign& design, const QString& file, const QString& target) {
     TDesignDatabase db(file, false);
     // The file is built once and copied into place, so it needs no journal.
@@ -156,6 +158,7 @@ public:
             throw Damaged(path_);
         return q;
     }
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): column, then its range
     qint64 Integer(const QSqlQuery& q, int column, qint64 low, qint64 high) {
         const QVariant v = q.value(column);
         if (v.typeId() != QMetaType::LongLong && v.typeId() != QMetaType::Int)

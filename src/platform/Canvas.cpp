@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 QColor ToQColor(TColor c) {
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
 TColor FromQColor(const QColor& c) {
@@ -110,6 +110,7 @@ void TCanvas::FillBand(int l, int t, int r, int b, int w) {
 
 // Dotted outline: every other pixel along the perimeter, starting at the
 // top-left corner, each pixel of the perimeter visited once.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): edges in l, t, r, b order, as Rectangle
 void TCanvas::DrawDottedRect(int l, int t, int r, int b) {
     QVector<QPoint> dots;
     auto add = [&](int x, int y) {
@@ -214,6 +215,7 @@ struct TSpan {
 // Rows of the rounded rectangle [l, r) x [t, b) whose corners are quarters of
 // an rx x ry ellipse. A pixel belongs to the figure when its centre does, so
 // the four corners come out as mirror images of each other.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): edges, then radii, as RoundRect
 QVector<TSpan> RoundRectSpans(int l, int t, int r, int b, int rx, int ry) {
     const double a = std::min(rx, r - l) / 2.0;
     const double e = std::min(ry, b - t) / 2.0;

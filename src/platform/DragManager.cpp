@@ -13,16 +13,16 @@ TDragManager::~TDragManager() {
         Finish(false);
 }
 
-void TDragManager::SetDragOver(QWidget* target, TDragOverEvent handler) {
+void TDragManager::SetDragOver(QWidget* target, const TDragOverEvent& handler) {
     if (!overs_.contains(target) && !drops_.contains(target))
         connect(target, &QObject::destroyed, this, &TDragManager::Forget);
-    overs_.insert(target, std::move(handler));
+    overs_.insert(target, handler);
 }
 
-void TDragManager::SetDragDrop(QWidget* target, TDragDropEvent handler) {
+void TDragManager::SetDragDrop(QWidget* target, const TDragDropEvent& handler) {
     if (!overs_.contains(target) && !drops_.contains(target))
         connect(target, &QObject::destroyed, this, &TDragManager::Forget);
-    drops_.insert(target, std::move(handler));
+    drops_.insert(target, handler);
 }
 
 void TDragManager::Forget(QObject* target) {

@@ -34,8 +34,8 @@ public:
     explicit TDragManager(QObject* parent = nullptr);
     ~TDragManager() override;
 
-    void SetDragOver(QWidget* target, TDragOverEvent handler);
-    void SetDragDrop(QWidget* target, TDragDropEvent handler);
+    void SetDragOver(QWidget* target, const TDragOverEvent& handler);
+    void SetDragDrop(QWidget* target, const TDragDropEvent& handler);
     void SetEndDrag(TEndDragEvent handler) { endDrag_ = std::move(handler); }
 
     // Arms a drag of source from a press at pressGlobal. It starts when the

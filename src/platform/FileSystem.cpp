@@ -12,7 +12,7 @@
 
 namespace {
 // Large files go out in pieces, each write checked on its own.
-constexpr size_t kWriteChunk = 64 * 1024;
+constexpr size_t kWriteChunk = size_t(64) * 1024;
 
 TFileCalls& Calls() {
     static TFileCalls calls = SystemFileCalls();
@@ -46,7 +46,7 @@ QString ReplaceableTarget(const QString& path) {
     if (S_ISREG(st.st_mode))
         return path;
     if (S_ISLNK(st.st_mode)) {
-        const QString target = QFileInfo(path).canonicalFilePath();
+        QString target = QFileInfo(path).canonicalFilePath();
         if (!target.isEmpty() && StatOf(target, st) && S_ISREG(st.st_mode))
             return target;
     }
@@ -112,6 +112,7 @@ bool RefusesWriting(int error) {
 } // namespace
 
 TFileCalls SystemFileCalls() {
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the parameters of open(2)
     return {[](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
             ::write, ::fsync, ::close, ::rename};
 }
@@ -156,6 +157,12 @@ void OpenRegularFile(QFile& file, const QString& path) {
         ::close(fd);
         throw FileError(path, NotRegularMessage());
     }
+    // Reads of a regular file then wait for the disk as usual.
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError(path, SystemMessage(error));
+    }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw FileError(path, file.errorString());
@@ -165,7 +172,7 @@ void OpenRegularFile(QFile& file, const QString& path) {
 QByteArray ReadRegularFile(const QString& path) {
     QFile file;
     OpenRegularFile(file, path);
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw FileError(path, file.errorString());
     return bytes;

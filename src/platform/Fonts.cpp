@@ -1,26 +1,29 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QFuture>
+#include <QtConcurrent/QtConcurrentRun>
 #include <fontconfig/fontconfig.h>
-#include <future>
+#include <utility>
 
 namespace {
-// Waited for, if still running, when the program ends.
-std::future<void>& FontSetUp() {
-    static std::future<void> setUp;
+// Ready until StartFontSetUp starts it; the application waits for the
+// global thread pool, and so for it, when it ends.
+QFuture<void>& FontSetUp() {
+    static QFuture<void> setUp = QtFuture::makeReadyFuture();
     return setUp;
 }
 } // namespace
 
 void StartFontSetUp() {
-    if (!FontSetUp().valid())
-        FontSetUp() = std::async(std::launch::async, [] { FcInit(); });
+    static bool started = false;
+    if (!std::exchange(started, true))
+        FontSetUp() = QtConcurrent::run([] { FcInit(); });
 }
 
 QString InstalledFamily(const QStringList& families) {
     // Two threads reading the configuration at once would each read it all.
-    if (FontSetUp().valid())
-        FontSetUp().wait();
+    FontSetUp().waitForFinished();
     const QStringList installed = QFontDatabase::families();
     for (const QString& family : families)
         if (installed.contains(family, Qt::CaseInsensitive))

@@ -2,7 +2,7 @@
 
 #include <QImageReader>
 #include <QPixmap>
-#include <future>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
@@ -40,7 +40,7 @@ QIcon IconOf(const QList<QImage>& sizes) {
 } // namespace
 
 TApplicationIconReading ReadApplicationIcon() {
-    return std::async(std::launch::async, [] {
+    return QtConcurrent::run([] {
         QList<QImage> sizes;
         for (int n : kIconSizes)
             sizes.append(ReadPng(QStringLiteral(":/icons/%1x%1/tesorin.png").arg(n)));
@@ -48,8 +48,8 @@ TApplicationIconReading ReadApplicationIcon() {
     });
 }
 
-QIcon ApplicationIcon(TApplicationIconReading reading) {
-    return IconOf(reading.get());
+QIcon ApplicationIcon(const TApplicationIconReading& reading) {
+    return IconOf(reading.result());
 }
 
 QIcon OwnActionIcon(TActionIcon which) {

@@ -3,20 +3,20 @@
 // and tool-bar icons taken from the desktop's icon theme where it has them,
 // with the program's own drawing as the fallback.
 
+#include <QFuture>
 #include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QString>
-#include <future>
 
 // The id by which the desktop knows the program (desktop entry, metainfo).
 inline constexpr const char* kDesktopId = "jp.tesorin.Tesorin";
 
 // The paper bag, at 16, 22, 24, 32, 48, 64, 128 and 256 pixels: its pictures
 // are read on a worker thread while the caller goes on making its window.
-using TApplicationIconReading = std::future<QList<QImage>>;
+using TApplicationIconReading = QFuture<QList<QImage>>;
 TApplicationIconReading ReadApplicationIcon();
-QIcon ApplicationIcon(TApplicationIconReading reading);
+QIcon ApplicationIcon(const TApplicationIconReading& reading);
 
 // The preview's print and printer set-up commands.
 enum class TActionIcon { Print, PrinterSettings };

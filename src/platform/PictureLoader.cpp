@@ -1,6 +1,7 @@
 #include "PictureLoader.h"
 
 #include "Errors.h"
+#include "FileSystem.h"
 #include "PictureHeaders.h"
 #include "PlainBitmap.h"
 
@@ -9,10 +10,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <atomic>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 // A backstop for headers that lie about their size: room for the largest
@@ -35,26 +33,6 @@ EError CannotOpen(const QString& path) {
 
 EError InvalidPicture() {
     return EError(QStringLiteral("ビットマップイメージが不正です"));
-}
-
-// The open does not wait for a writer on a FIFO nor for a device; what was
-// opened is then checked, so a path that was swapped for something else
-// after it was looked at is refused as well.
-void OpenRegularFile(QFile& file, const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw CannotOpen(path);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        throw CannotOpen(path);
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw CannotOpen(path);
-    }
 }
 
 qint64 DecodedBytes(QSize size, QImage::Format format) {
@@ -105,7 +83,11 @@ public:
         const QFileInfo info(path);
         if (!info.isFile() || !info.isReadable())
             throw CannotOpen(path);
-        OpenRegularFile(file_, path);
+        try {
+            OpenRegularFile(file_, path);
+        } catch (const EError&) {
+            throw CannotOpen(path);
+        }
         Start(file_, format);
     }
 

@@ -96,6 +96,7 @@ void TQRPrinterService::Install(std::unique_ptr<TQRPrinterService> service) {
     Installed() = std::move(service);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): resolution, then margin, as declared
 TQRPdfFileService::TQRPdfFileService(const QString& fileName, int dpi, int marginDots)
     : fileName_(fileName), dpi_(dpi), marginDots_(marginDots) {}
 

@@ -135,6 +135,7 @@ QIcon TQRStandardPreview::Std(QStyle::StandardPixmap icon) const {
     return style()->standardIcon(icon);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): object name, then hint, as listed
 QAction* TQRStandardPreview::AddButton(const QString& name, const QString& hint, const QIcon& icon,
                                        void (TQRStandardPreview::*command)()) {
     QAction* a = ToolBar1->addAction(icon, hint);

@@ -135,6 +135,7 @@ void TQuickRep::PaintRuler(TCanvas& canvas) {
     canvas.SetFont(font);
     canvas.SetFontColor(few ? RGBColor(192, 192, 192) : RGBColor(112, 112, 112));
 
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): along, then across the lines
     auto drawLines = [&](int extent, int across, bool vertical) {
         const long long count = RoundHalfEven(extent * q);
         for (long long i = 1; i <= count; ++i) {

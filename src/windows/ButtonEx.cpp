@@ -13,6 +13,7 @@ TColor PaletteColor(const QPalette& palette, QPalette::ColorRole role) {
 
 // One-pixel frame on [l, r) x [t, b): top row and left column in topLeft,
 // right column and bottom row in bottomRight.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): edges in the canvas's l, t, r, b order
 void Frame(TCanvas& canvas, int l, int t, int r, int b, TColor topLeft, TColor bottomRight) {
     canvas.SetBrushColor(topLeft);
     canvas.FillRect(l, t, r - 1, t + 1);

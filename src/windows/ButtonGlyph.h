@@ -30,6 +30,7 @@ struct TButtonColors {
 // Equally sized images in slots; a freed slot is used again by the next Add.
 class TGlyphList {
 public:
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): width before height, as in QSize
     TGlyphList(int width, int height) : width_(width), height_(height) {}
     int Width() const { return width_; }
     int Height() const { return height_; }

@@ -64,13 +64,14 @@ TForm1::TForm1(QWidget* parent, TDataFolderUse use) : QWidget(parent), folderUse
 
     FormCreate();
     connect(ButtonEx8, &QPushButton::clicked, this, &TForm1::ButtonEx8Click);
-    setWindowIcon(ApplicationIcon(std::move(icon)));
+    setWindowIcon(ApplicationIcon(icon));
 }
 
 TForm1::~TForm1() {
     FormDestroy();
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): name, caption, then x and width
 TButtonEx* TForm1::AddButton(const QString& name, const QString& caption, int left, int width) {
     auto* b = new TButtonEx(caption, Panel1);
     b->setObjectName(name);

@@ -74,6 +74,7 @@ std::optional<QPoint> KeyDirection(int key) {
 }
 } // namespace
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the drag manager's handler signature
 bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TDragState) {
     if (imageDrag_->EscapeDown()) {
         ReleaseCursor();
@@ -94,6 +95,7 @@ bool TForm1::ImagePanelDragOver(QWidget* target, QWidget* source, QPoint pos, TD
     return true;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the drag manager's handler signature
 void TForm1::ImagePanelDragDrop(QWidget* target, QWidget* source, QPoint) {
     auto* dropped = qobject_cast<TImageEx*>(source);
     if (!dropped)

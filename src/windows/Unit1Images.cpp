@@ -30,6 +30,7 @@ constexpr int kEdgeZone = 5;
 constexpr int kDragThreshold = 2;
 constexpr int kDropCascade = 16;
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): x, y, width, height, as in QRect
 TImageEdges EdgesAt(int x, int y, int w, int h) {
     TImageEdges zone = 0;
     if (x < kEdgeZone)
