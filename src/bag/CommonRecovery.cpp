@@ -37,9 +37,13 @@ TRecoveryBytes EncodeRecovery(const TRecoveryDesign& design) {
     return bytes;
 }
 
+// Both files are written before either is put in place; the one folder
+// sync after the second rename makes both renames last.
 void WriteRecoveryPair(const TRecoveryBytes& bytes, const QString& folder) {
-    SaveFileAtomically(folder + ImageRecoveryName, bytes.Images);
-    SaveFileAtomically(folder + SettingRecoveryName, bytes.Settings);
+    TAtomicSave images(folder + ImageRecoveryName, bytes.Images);
+    TAtomicSave settings(folder + SettingRecoveryName, bytes.Settings);
+    images.Commit(TAtomicSave::kLeaveFolderSync);
+    settings.Commit();
 }
 
 bool HasRecoveryPair(const QString& folder) {

@@ -30,8 +30,10 @@ struct TRecoveryBytes {
 TRecoveryBytes EncodeRecovery(const TRecoveryDesign& design);
 
 // Folders with their trailing separator. The write replaces each file
-// atomically (SaveFileAtomically), the pictures first, and raises EError: a
-// pair that fails to be written is left as it was, or one state further.
+// atomically (TAtomicSave), both written before the pictures' file and then
+// the settings' are put in place, and raises EError: a pair that fails to be
+// written is left as it was, or (the settings' rename failing) one state
+// further, which its tail holds.
 void WriteRecoveryPair(const TRecoveryBytes& bytes, const QString& folder);
 // True when the folder holds the pictures' file of a pair.
 bool HasRecoveryPair(const QString& folder);

@@ -228,13 +228,14 @@ void TAtomicSave::Write(const QByteArray& bytes) {
         throw FileError(path_, SystemMessage(errno));
 }
 
-void TAtomicSave::Commit() {
+void TAtomicSave::Commit(TFolderSync sync) {
     KeepOldFile();
     if (Calls().Rename(temporary_.constData(), Native(target_).constData()) != 0)
         throw FileError(path_, SystemMessage(errno));
     temporary_.clear();
     replaced_ = true;
-    SyncFolder(target_);
+    if (sync == kSyncFolder)
+        SyncFolder(target_);
 }
 
 // A hard link keeps the old content reachable under a name of its own while

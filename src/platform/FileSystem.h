@@ -70,7 +70,11 @@ public:
     ~TAtomicSave();
     TAtomicSave(const TAtomicSave&) = delete;
     TAtomicSave& operator=(const TAtomicSave&) = delete;
-    void Commit();
+    // The folder is synced after the rename, so that the rename itself
+    // survives a power cut; a save that another one in the same folder
+    // follows at once can leave that to the last one (kLeaveFolderSync).
+    enum TFolderSync { kSyncFolder, kLeaveFolderSync };
+    void Commit(TFolderSync sync = kSyncFolder);
     // After Commit: puts the old file back (or removes the new one where
     // there was none), for a save that must not stand without another one.
     // Best effort: where the folder takes no second link to the old file,
