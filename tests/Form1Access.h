@@ -3,7 +3,8 @@
 // command reaches on its own: the open dialog made before "開く" shows it,
 // so that a test can point it at a folder first, and the single steps of a
 // picture drag, which the drag manager otherwise runs from the pointer's
-// events, so that a benchmark can time them alone.
+// events, and a design's save without its dialog, so that a benchmark can
+// time them alone.
 
 #include "bag/ImageEx.h"
 #include "windows/TrPanel.h"
@@ -25,4 +26,6 @@ struct TForm1Access {
         form.ImagePanelDragOver(form.TransPanel1, image, at, TDragState::Move);
     }
     static void ReleaseCursor(TForm1& form) { form.ReleaseCursor(); }
+    // Saves the design as 名前を付けて保存… does, without its dialog.
+    static bool SaveDesign(TForm1& form, const QString& path) { return form.SaveDesignTo(path); }
 };

@@ -4,7 +4,9 @@
 // question before unsaved changes are set aside; damaged designs that change
 // nothing; the recent designs.
 #include "DataFileSupport.h"
+#include "Form1Access.h"
 #include "ModalSupport.h"
+#include "bag/DesignFile.h"
 #include "bag/ImageEx.h"
 #include "bag/QQRBag.h"
 #include "report/QuickRep.h"
@@ -91,6 +93,7 @@ private slots:
     void captionNamesTheDesignAndMarksChanges();
     void unsavedChangesAreAskedAbout();
     void damagedDesignChangesNothing();
+    void pictureThatDoesNotDecodeKeepsItsPlaceAndBytes();
     void recentDesignsKeepTheLastTen();
 };
 
@@ -215,6 +218,30 @@ void TstDesigns::damagedDesignChangesNothing() {
         QCOMPARE(form.PlacedImages().size(), 1);
         QCOMPARE(form.PlacedImages()[0]->geometry(), QRect(5, 5, 50, 50));
     }
+}
+
+void TstDesigns::pictureThatDoesNotDecodeKeepsItsPlaceAndBytes() {
+    QImage blue(8, 8, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    blue.save(&buffer, "PNG");
+    TDesign written;
+    written.Settings = {9, 10, true, false};
+    written.Pictures = {{1, 2, 30, 40, true, "/gone/bad.png", "not a picture"},
+                        {5, 6, 70, 80, true, "/gone/good.png", png}};
+    WriteDesignFile(written, Work("blob.tesorin"));
+    TForm1 form;
+    QVERIFY(form.OpenDesign(Work("blob.tesorin")));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_[0].contains("bad.png") && !messages_[0].contains("good.png"));
+    QCOMPARE(form.PlacedImages().size(), 2);
+    QCOMPARE(form.PlacedImages()[0]->geometry(), QRect(1, 2, 30, 40));
+    QVERIFY(form.PlacedImages()[0]->Picture().isNull());
+    QCOMPARE(form.PlacedImages()[1]->Picture().pixel(3, 3), qRgb(0, 0, 255));
+    QVERIFY(TForm1Access::SaveDesign(form, Work("again.tesorin")));
+    QVERIFY(ReadDesignFile(Work("again.tesorin"), 1 << 20).Pictures == written.Pictures);
 }
 
 void TstDesigns::recentDesignsKeepTheLastTen() {

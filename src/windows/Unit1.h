@@ -326,8 +326,7 @@ private:
     QFileDialog* DesignDialog(bool save);
     // Names the design (empty: unnamed) as it now is: saved, no changes.
     void SetDesignPath(const QString& path);
-    QList<QImage> DecodeDesignPictures(const TDesign& design, QStringList& failed) const;
-    void ApplyDesign(const TDesign& design, const QList<QImage>& pictures);
+    QStringList ApplyDesign(const TDesign& design);
     void ClearPlacedImages();
     TDesign CurrentDesign();
     bool SaveDesignTo(const QString& path);

@@ -141,7 +141,7 @@ void TForm1::NewDesignClick() {
     fresh.Settings.PageMargin = 10;
     fresh.Settings.PrintLines = true;
     fresh.Settings.LinesInFront = false;
-    ApplyDesign(fresh, {});
+    ApplyDesign(fresh);
     SetDesignPath(QString());
 }
 
@@ -192,46 +192,31 @@ void TForm1::SetDesignPath(const QString& path) {
     UpdateCaption();
 }
 
-// The design is read and every picture decoded before anything on the page
-// changes: a design that cannot be read leaves the current one as it was.
+// The design is read whole and checked before anything on the page changes:
+// a design that cannot be read leaves the current one as it was. Its
+// pictures are decoded once the current ones are gone, within the memory
+// they leave.
 bool TForm1::OpenDesign(const QString& path) {
+    TDesign design;
     try {
-        const TDesign design = ReadDesignFile(path, PictureMemoryBudget());
-        QStringList failed;
-        const QList<QImage> pictures = DecodeDesignPictures(design, failed);
-        ApplyDesign(design, pictures);
-        SetDesignPath(QFileInfo(path).absoluteFilePath());
-        if (!failed.isEmpty())
-            ShowErrorReport(this, QStringLiteral("次の画像は表示できません:\n") +
-                                      failed.join(QLatin1Char('\n')));
-        return true;
+        design = ReadDesignFile(path, PictureMemoryBudget());
     } catch (const EError& e) {
         ShowErrorReport(this, e.Message());
         return false;
     }
-}
-
-// A picture whose bytes do not decode stays as an empty picture at its
-// bounds and keeps its bytes, so saving the design again loses nothing.
-QList<QImage> TForm1::DecodeDesignPictures(const TDesign& design, QStringList& failed) const {
-    QList<QImage> pictures;
-    qint64 room = PictureMemoryBudget();
-    for (const TDesignPicture& p : design.Pictures) {
-        QImage picture;
-        try {
-            picture = LoadPictureBytes(p.Bytes, p.Path, room);
-        } catch (const EError& e) {
-            failed.append(QDir::toNativeSeparators(p.Path) + QStringLiteral(": ") + e.Message());
-        }
-        room -= picture.sizeInBytes();
-        pictures.append(picture);
-    }
-    return pictures;
+    const QStringList failed = ApplyDesign(design);
+    SetDesignPath(QFileInfo(path).absoluteFilePath());
+    if (!failed.isEmpty())
+        ShowErrorReport(this, QStringLiteral("次の画像は表示できません:\n") +
+                                  failed.join(QLatin1Char('\n')));
+    return true;
 }
 
 // The steps of the design before lead nowhere now; they go first, with the
-// pictures they hold.
-void TForm1::ApplyDesign(const TDesign& design, const QList<QImage>& pictures) {
+// pictures they hold. A picture whose bytes do not decode stays as an empty
+// picture at its bounds and keeps its bytes, so saving the design again
+// loses nothing; the failures are returned.
+QStringList TForm1::ApplyDesign(const TDesign& design) {
     DeselectImage();
     UndoStack()->clear();
     ClearPlacedImages();
@@ -246,14 +231,21 @@ void TForm1::ApplyDesign(const TDesign& design, const QList<QImage>& pictures) {
     QRBag1->SetYamaoriColor(design.YamaoriColor);
     QRBag1->SetTanioriColor(design.TanioriColor);
     QRBag1->SetNorishiroColor(design.NorishiroColor);
-    for (qsizetype i = 0; i < design.Pictures.size(); ++i) {
-        const TDesignPicture& p = design.Pictures[i];
+    QStringList failed;
+    for (const TDesignPicture& p : design.Pictures) {
+        QImage picture;
+        try {
+            picture = LoadPictureBytes(p.Bytes, p.Path, PictureRoom());
+        } catch (const EError& e) {
+            failed.append(QDir::toNativeSeparators(p.Path) + QStringLiteral(": ") + e.Message());
+        }
         const QRect bounds = StoredBounds(p.Left, p.Top, p.Width, p.Height);
-        TImageEx* image = MakeImage(p.Path, &bounds, p.Stretch, pictures[i]).release();
+        TImageEx* image = MakeImage(p.Path, &bounds, p.Stretch, picture).release();
         PutImage(image, int(placedImages_.size()), true);
         HoldBytes(image, p.Bytes);
     }
     RefreshLayer();
+    return failed;
 }
 
 // The bytes go with the picture: a picture deleted takes them along.
