@@ -11,7 +11,7 @@
 
 namespace {
 // A message larger than this is no list of paths from another start.
-constexpr qint64 kMaxMessage = 4 * 1024 * 1024;
+constexpr qint64 kMaxMessage = qint64(4) * 1024 * 1024;
 constexpr char kTaken = 'K';
 constexpr int kReceiveTimeoutMs = 5000;
 } // namespace
