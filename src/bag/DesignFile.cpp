@@ -8,7 +8,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <limits>
 
@@ -257,12 +256,7 @@ void ReadPictureRows(TDesignReader& r, const QString& path, TDesign& d) {
 } // namespace
 
 void WriteDesignFile(const TDesign& design, const QString& path) {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw FileError(path, scratch.errorString());
-    const QString built = scratch.filePath(QStringLiteral("design.tesorin"));
-    BuildDatabase(design, built, path);
-    SaveFileAtomically(path, ReadRegularFile(built));
+    TAtomicSave(path, [&](const QString& fresh) { BuildDatabase(design, fresh, path); }).Commit();
 }
 
 TDesign ReadDesignFile(const QString& path, qint64 room) {

@@ -40,9 +40,9 @@ struct TDesign {
     QList<TDesignPicture> Pictures; // back to front
 };
 
-// Writes the design to `path`: the database is made in a temporary folder,
-// then its bytes replace the file atomically (TAtomicSave), so a failure at
-// any step leaves the old file whole. Raises EError (ERefusedTarget when the
+// Writes the design to `path`: the database is made in a new file beside it,
+// synced and renamed over it (TAtomicSave), so a failure at any step leaves
+// the old file whole. Raises EError (ERefusedTarget when the
 // file in place is not a regular file).
 void WriteDesignFile(const TDesign& design, const QString& path);
 

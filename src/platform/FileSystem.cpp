@@ -189,6 +189,18 @@ TAtomicSave::TAtomicSave(const QString& path, const QByteArray& bytes)
     }
 }
 
+TAtomicSave::TAtomicSave(const QString& path, const std::function<void(const QString&)>& fill)
+    : path_(path), target_(ReplaceableTarget(path)) {
+    try {
+        Create();
+        fill(QFile::decodeName(temporary_));
+        Write(QByteArray()); // syncs what the filler wrote through its own handle
+    } catch (const EError&) {
+        Discard();
+        throw;
+    }
+}
+
 TAtomicSave::~TAtomicSave() {
     Discard();
 }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <sys/types.h>
 
 class QFile;
@@ -67,6 +68,9 @@ QByteArray ReadRegularFile(const QString& path);
 class TAtomicSave {
 public:
     TAtomicSave(const QString& path, const QByteArray& bytes);
+    // The same for a file that `fill` writes itself, given the new file's
+    // path (made empty beside the old one); what it raises fails the save.
+    TAtomicSave(const QString& path, const std::function<void(const QString& fresh)>& fill);
     ~TAtomicSave();
     TAtomicSave(const TAtomicSave&) = delete;
     TAtomicSave& operator=(const TAtomicSave&) = delete;
