@@ -16,16 +16,24 @@
 #include <QLibraryInfo>
 #include <QSessionManager>
 #include <QTranslator>
+#include <cstdio>
 
 namespace {
 // A later start hands its files over within this time, or gives up.
 constexpr int kHandOverMs = 1500;
 
 // An export shows no window: it needs no display, and takes none when one
-// is there, unless the platform was chosen by hand.
-void ChoosePlatform(const TCommandLine& line) {
-    if (line.Export() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+// is there, unless the platform was chosen by hand. Its standard error is
+// the one line that tells what failed: the toolkit's notes stay out of it.
+void PrepareExport(const TCommandLine& line) {
+    if (!line.Export())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
 }
 
 // The files of the command line as absolute paths: the running program
@@ -66,7 +74,7 @@ int main(int argc, char* argv[]) {
     const TCommandLineParse parse = ParseCommandLine(ArgumentsOf(argc, argv));
     if (parse.Action != TCommandLineAction::Run)
         return ReportCommandLine(parse);
-    ChoosePlatform(parse.Line);
+    PrepareExport(parse.Line);
     StartFontSetUp();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesorin"));

@@ -2,6 +2,7 @@
 // and the road through the preview with real mouse input.
 #include "PreviewTestSupport.h"
 #include "PrintTestSupport.h"
+#include "bag/CommonFiles.h"
 #include "platform/Messages.h"
 #include "report/QRPrintDialog.h"
 #include "report/QuickRep.h"
@@ -9,14 +10,35 @@
 #include "windows/Unit1.h"
 
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace {
+// Runs fn on the next modal dialog of type T, once it is up.
+template <typename T> void WhenModalOf(std::function<void(T*)> fn) {
+    QTimer::singleShot(10, [fn] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()))
+            fn(w);
+        else
+            WhenModalOf<T>(fn);
+    });
+}
+
+bool FileStartsWith(const QString& path, const QByteArray& start) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(start.size()) == start;
+}
+
 TPrintSetupChoice Choice(TPrinterOrientation o, int copies, int first = 0, int last = 0) {
     TPrintSetupChoice c;
     c.PrinterName = QStringLiteral("out.pdf");
@@ -51,7 +73,8 @@ private slots:
                                     Choice(TPrinterOrientation::Landscape, 1), 0);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("プリンタの設定"));
         QCOMPARE(dialog.PrinterBox->currentText(), QStringLiteral("out.pdf"));
-        QCOMPARE(dialog.PrinterBox->count(), 2);
+        QCOMPARE(dialog.PrinterBox->count(), 3);
+        QCOMPARE(dialog.PrinterBox->itemText(2), QStringLiteral("PDFファイル"));
         // The printer, copies and the two page limits are the only fields.
         QCOMPARE(dialog.findChildren<QSpinBox*>().size(), 3);
         QCOMPARE(dialog.findChildren<QComboBox*>().size(), 1);
@@ -105,25 +128,69 @@ private slots:
         QCOMPARE(out.LastPage, last);
     }
 
-    void withoutPrinterItOnlyWarns() {
+    // No print server: 印刷 offers the file with the missing-printer text,
+    // the save dialog proposes a name from the paper, and the PDF is written.
+    void withoutPrinterPrintOffersTheFile() {
         TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
-        QStringList messages;
-        const TMessageSink previous = SetMessageSink([&](const QString& t) { messages << t; });
-        TPrintSetupChoice choice = Choice(TPrinterOrientation::Landscape, 2, 1, 1);
-        QTimer unexpectedDialog; // rejects a dialog that should not be there
-        unexpectedDialog.setSingleShot(true);
-        connect(&unexpectedDialog, &QTimer::timeout, [&] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                static_cast<QDialog*>(w)->reject();
+        QTemporaryDir folder;
+        SetDataFolderOverride(folder.path());
+        TForm1 form;
+        form.ApplySettings({3, 10, true, false}); // B5
+        QString offer;
+        QString proposed;
+        const QString target = folder.filePath("offer.pdf");
+        WhenModalOf<QMessageBox>([&](QMessageBox* box) {
+            offer = box->text();
+            WhenModalOf<QFileDialog>([&](QFileDialog* save) {
+                proposed = QFileInfo(save->selectedFiles().value(0)).fileName();
+                save->selectFile(target);
+                static_cast<QDialog*>(save)->accept();
+            });
+            box->buttons().value(0)->click(); // ファイルに保存
         });
-        unexpectedDialog.start(0);
-        QVERIFY(!RunPrintSetupDialog(nullptr, choice, 1));
-        SetMessageSink(previous);
+        QTest::mouseClick(form.ButtonEx4, Qt::LeftButton);
+        SetDataFolderOverride(QString());
         TQRPrinterService::Install(nullptr);
-        QCOMPARE(messages, QStringList{QStringLiteral("プリンタがインストールされていません。")});
-        QCOMPARE(choice.Copies, 2);
-        QCOMPARE(choice.FirstPage, 1);
-        QCOMPARE(int(choice.Orientation), int(TPrinterOrientation::Landscape));
+        QCOMPARE(offer, QStringLiteral("プリンタがインストールされていません。"));
+        QCOMPARE(proposed, QStringLiteral("ふくろ-B5.pdf"));
+        QVERIFY(FileStartsWith(target, "%PDF"));
+        QVERIFY(form.ButtonEx4->isEnabled());
+    }
+
+    // The printer dialog lists the file after the printers (also with none);
+    // chosen there, 印刷 writes the sheet file instead of printing.
+    void dialogsPdfTargetMakesPrintWriteTheFile() {
+        TPdfPrinterScope pdf;
+        QTemporaryDir folder;
+        SetDataFolderOverride(folder.path());
+        TForm1 form;
+        WhenModalOf<TQRPrintDialog>([](TQRPrintDialog* dialog) {
+            QCOMPARE(dialog->PrinterBox->itemText(dialog->PrinterBox->count() - 1),
+                     QStringLiteral("PDFファイル"));
+            dialog->PrinterBox->setCurrentIndex(dialog->PrinterBox->count() - 1);
+            dialog->OkButton->click();
+        });
+        RunPagePrintDialog(form.QuickRep1, &form);
+        QVERIFY(form.QuickRep1->PrinterSettings().ToFile);
+        const QString target = folder.filePath("sheet.svg");
+        WhenModalOf<QFileDialog>([&](QFileDialog* save) {
+            QCOMPARE(save->nameFilters().size(), 4);
+            save->selectFile(target);
+            static_cast<QDialog*>(save)->accept();
+        });
+        QTest::mouseClick(form.ButtonEx4, Qt::LeftButton);
+        SetDataFolderOverride(QString());
+        QVERIFY(FileStartsWith(target, "<?xml"));
+        QVERIFY(!QFileInfo::exists(pdf.file)); // nothing went to the printer
+
+        TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
+        TPrintSetupChoice choice;
+        WhenModalOf<TQRPrintDialog>([](TQRPrintDialog* dialog) {
+            QCOMPARE(dialog->PrinterBox->count(), 1);
+            dialog->OkButton->click();
+        });
+        QVERIFY(RunPrintSetupDialog(nullptr, choice, 0));
+        QVERIFY(choice.ToFile);
     }
 
     // With the mouse in the preview: portrait reshapes the main page and

@@ -85,23 +85,25 @@ private slots:
         QVERIFY(p.PageImage(0).IsNull());
     }
 
-    void withoutPrinterNothingIsAcceptedAndTheSheetIsA4Portrait() {
+    // Without a printer the sheet is the page's own paper as oriented (a
+    // preview shows it whole); the job settings stay unaccepted.
+    void withoutPrinterTheSheetIsThePagesPaper() {
         TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
         TQRPrinter p;
         QVERIFY(!p.PrinterOK());
         p.SetPaperSize(QRPaper::B4);
         p.SetOrientation(TPrinterOrientation::Landscape);
         p.SetCopies(3);
-        QCOMPARE(p.PaperSize(), QRPaper::A4);
-        QCOMPARE(p.Orientation(), TPrinterOrientation::Portrait);
+        QCOMPARE(p.PaperSize(), QRPaper::B4);
+        QCOMPARE(p.Orientation(), TPrinterOrientation::Landscape);
         QCOMPARE(p.Copies(), 1);
-        QCOMPARE(double(p.SheetWidth()), 2100.0);
-        QCOMPARE(double(p.SheetLength()), 2970.0);
+        QCOMPARE(double(p.SheetWidth()), 3540.0);
+        QCOMPARE(double(p.SheetLength()), 2500.0);
         p.SetDestination(TQRDestination::PageStore);
         p.BeginDocument();
         p.NewPage();
         p.EndDocument();
-        QCOMPARE(p.PageImage(1).BoundingRect(), QRect(0, 0, 794, 1123));
+        QCOMPARE(p.PageImage(1).BoundingRect(), QRect(0, 0, 1338, 945));
         TQRPrinterService::Install(nullptr);
     }
 

@@ -86,8 +86,10 @@ private slots:
         QVERIFY(rep.Available());
     }
 
-    // Both print commands say that no printer is installed, and do nothing else.
-    void withoutPrinterPrintSaysSoAndPreviewShowsA4Portrait() {
+    // Both print commands say that no printer is installed (the offer of a
+    // file, which a message sink declines); the preview shows the page's
+    // own paper, landscape, whole.
+    void withoutPrinterPrintSaysSoAndPreviewShowsThePaper() {
         TQRPrinterService::Install(std::make_unique<TNoPrinterService>());
         QStringList messages;
         const TMessageSink previous = SetMessageSink([&](const QString& t) { messages << t; });
@@ -111,7 +113,7 @@ private slots:
         QCOMPARE(prints, 1); // the preview run only
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages.last(), NoPrinterMessage());
-        QCOMPARE(sheet, QRect(0, 0, 794, 1123));
+        QCOMPARE(sheet, QRect(0, 0, 1123, 794));
         TQRPrinterService::Install(nullptr);
     }
 

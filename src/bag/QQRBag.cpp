@@ -57,18 +57,26 @@ void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int 
     canvas.SetPenWidth(1);
     canvas.SetPenMode(TPenMode::Copy);
 
+    // A sheet file keeps the net's parts apart, by what they are to the
+    // user: the cut line, the two kinds of fold, the glue flap.
+    canvas.BeginFigure();
     const TBagNet net = ComputeBagNet(L, T, R, B);
     for (const TNetPrimitive& p : net.Primitives) {
         switch (p.Kind) {
         case TNetPrimitiveKind::Rectangle:
+            canvas.SetGroups(QStringLiteral("outline"), QStringLiteral("paper"));
             canvas.Rectangle(p.Points[0].x(), p.Points[0].y(), p.Points[1].x(), p.Points[1].y());
             break;
-        case TNetPrimitiveKind::Polyline:
-            canvas.SetPenColor(p.Role == TNetRole::Mountain ? look.YamaoriColor
-                                                            : look.TanioriColor);
+        case TNetPrimitiveKind::Polyline: {
+            const bool mountain = p.Role == TNetRole::Mountain;
+            const QString group = mountain ? QStringLiteral("mountain") : QStringLiteral("valley");
+            canvas.SetGroups(group, group);
+            canvas.SetPenColor(mountain ? look.YamaoriColor : look.TanioriColor);
             canvas.Polyline(p.Points);
             break;
+        }
         case TNetPrimitiveKind::FillRect:
+            canvas.SetGroups(QStringLiteral("glue"), QStringLiteral("glue"));
             // The flap is always solid: a colour turns a clear brush solid.
             canvas.SetBrushColor(look.NorishiroColor);
             canvas.FillRect(p.Points[0].x(), p.Points[0].y(), p.Points[1].x(), p.Points[1].y());

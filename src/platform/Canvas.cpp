@@ -48,11 +48,24 @@ struct THalfPixelShift {
 
 TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
     shiftStrokes_ = StrokesByGeometry(painter);
+    const QPaintEngine* engine = painter->paintEngine();
+    strokesAsPaths_ = engine && engine->type() == QPaintEngine::SVG;
+    groups_ = dynamic_cast<TGroupedDevice*>(painter->device());
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
     // Bitmaps reach a PDF print job unchanged, not re-encoded as JPEG.
     painter_->setRenderHint(QPainter::LosslessImageRendering, true);
+}
+
+void TCanvas::SetGroups(const QString& lines, const QString& areas) {
+    if (groups_)
+        groups_->SetGroups(lines, areas);
+}
+
+void TCanvas::BeginFigure() {
+    if (groups_)
+        groups_->BeginFigure();
 }
 
 void TCanvas::SetBrushColor(TColor c) {
@@ -151,8 +164,35 @@ void TCanvas::Rectangle(int l, int t, int r, int b) {
         return;
     if (penStyle_ == TPenStyle::Dot)
         DrawDottedRect(l, t, r, b);
+    else if (strokesAsPaths_ && w == 1)
+        StrokeOutline(l, t, r, b);
     else
         FillBand(l, t, r, b, w);
+}
+
+// The outline through the centres of its pixels, one closed path: it covers
+// the band's pixels, the mitred corners included.
+void TCanvas::StrokeOutline(int l, int t, int r, int b) {
+    QPen pen = MakePen();
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter_->setPen(pen);
+    painter_->setBrush(Qt::NoBrush);
+    const THalfPixelShift shift(painter_, true);
+    painter_->drawRect(QRectF(l, t, r - l - 1, b - t - 1));
+}
+
+// A straight run as the line through its pixels' centres, flat at both
+// ends: the same pixels, kept as a line.
+void TCanvas::StrokeRun(const QRect& run) {
+    QPen pen = MakePen();
+    pen.setCapStyle(Qt::FlatCap);
+    painter_->setPen(pen);
+    const bool across = run.width() >= run.height();
+    const QPointF from =
+        across ? QPointF(run.left(), run.top() + 0.5) : QPointF(run.left() + 0.5, run.top());
+    const QPointF to = across ? QPointF(run.right() + 1, run.top() + 0.5)
+                              : QPointF(run.left() + 0.5, run.bottom() + 1);
+    painter_->drawLine(from, to);
 }
 
 // One segment from 'from' towards 'to'; the end point itself is set only
@@ -187,7 +227,10 @@ void TCanvas::DrawSegment(QPoint from, QPoint to) {
         // would drop one end of a run drawn backwards).
         const QRect run(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
                         QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y())));
-        painter_->fillRect(run, ToQColor(penColor_));
+        if (strokesAsPaths_)
+            StrokeRun(run);
+        else
+            painter_->fillRect(run, ToQColor(penColor_));
         return;
     }
     const THalfPixelShift shift(painter_, shiftStrokes_);

@@ -45,6 +45,22 @@ struct TBrush {
     TBrushStyle Style = TBrushStyle::Solid;
 };
 
+// A device that keeps what is drawn on it in named groups (a sheet's SVG
+// file): strokes go to the current lines group, areas and pictures to the
+// current areas group. A group holds its elements once each, in the order
+// drawn. When a later figure (BeginFigure) draws into a group that an
+// earlier figure filled, with other groups drawn in between, its elements
+// replace the earlier ones and the group moves to the top: the later figure
+// is drawn over the earlier at the same places (the lines drawn again in
+// front of the pictures), and each line stays in the file once, as a
+// cutting plotter must get it.
+class TGroupedDevice {
+public:
+    virtual ~TGroupedDevice() = default;
+    virtual void SetGroups(const QString& lines, const QString& areas) = 0;
+    virtual void BeginFigure() = 0;
+};
+
 class TCanvas {
 public:
     // The painter must stay valid for the canvas' lifetime; antialiasing is
@@ -84,6 +100,10 @@ public:
     void StretchDraw(const QRect& target, const QImage& image);
 
     QPainter* Painter() const { return painter_; }
+    // Names the groups of what follows, on a device that keeps groups;
+    // other devices ignore them.
+    void SetGroups(const QString& lines, const QString& areas);
+    void BeginFigure();
 
 private:
     void ApplyMode();
@@ -92,11 +112,17 @@ private:
     void DrawSegment(QPoint from, QPoint to);
     void DrawDottedRect(int l, int t, int r, int b);
     void FillBand(int l, int t, int r, int b, int w);
+    void StrokeRun(const QRect& run);
+    void StrokeOutline(int l, int t, int r, int b);
 
     QPainter* painter_;
     // Strokes on PDF and printer pages run through the pixel centres (see
     // DrawSegment).
     bool shiftStrokes_ = false;
+    // On a device of paths (SVG), lines stay strokes and an outline is one
+    // closed path, as a cutting plotter follows them.
+    bool strokesAsPaths_ = false;
+    TGroupedDevice* groups_ = nullptr;
     TColor penColor_ = clBlack;
     TPenStyle penStyle_ = TPenStyle::Solid;
     int penWidth_ = 1;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 TMessageSink& Sink() {
@@ -23,6 +24,18 @@ void ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
                     parent);
     box.exec();
+}
+
+bool AskToGoOn(QWidget* parent, const QString& text, const QString& goOn) {
+    if (DeliverToMessageSink(text))
+        return false;
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(goOn, QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 TMessageSink SetMessageSink(TMessageSink sink) {

@@ -28,13 +28,15 @@ QSizeF MediaMillimetres(TQRPaperSize code, QSizeF custom) {
     return Portrait(QSizeF(dim.Width, dim.Length));
 }
 
+QString PaperName(TQRPaperSize code) {
+    return code == QRPaper::Custom ? QStringLiteral("ユーザー定義")
+                                   : QString::fromLatin1(code < 27 ? kPaperNames[code] : "");
+}
+
 QString MediaName(TQRPaperSize code, QSizeF custom) {
     const QSizeF mm = MediaMillimetres(code, custom);
-    const QString name = code == QRPaper::Custom
-                             ? QStringLiteral("ユーザー定義")
-                             : QString::fromLatin1(code < 27 ? kPaperNames[code] : "");
     return QStringLiteral("%1 (%2 × %3 mm)")
-        .arg(name, QString::number(mm.width()), QString::number(mm.height()));
+        .arg(PaperName(code), QString::number(mm.width()), QString::number(mm.height()));
 }
 
 QPageSize FindMedia(const QList<QPageSize>& listed, QSizeF mm) {

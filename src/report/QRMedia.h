@@ -16,6 +16,8 @@
 // Portrait width and length of the media in mm; for Custom the page's own
 // size (portrait), for Default and codes outside 1..27 an empty size.
 QSizeF MediaMillimetres(TQRPaperSize code, QSizeF custom);
+// The code's name, e.g. "B4"; "ユーザー定義" for Custom.
+QString PaperName(TQRPaperSize code);
 // The paper as the user reads it in a message, e.g. "B4 (257 × 364 mm)".
 QString MediaName(TQRPaperSize code, QSizeF custom);
 // The size among a printer's listed ones that is the paper of `mm`

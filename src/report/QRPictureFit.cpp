@@ -3,6 +3,7 @@
 #include <QColorSpace>
 #include <QList>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -55,6 +56,23 @@ TAxisFit FitAxis(int s, int start, int n, int lo, int hi) {
         fit.Extent = double(last + 1 - first) * n / s;
     }
     fit.Whole = fit.Source.size() == s && fit.Source.front() == 0 && fit.Source.back() == s - 1;
+    return fit;
+}
+
+// The same on a grid of cells `grid` device pixels each way (grid < 1):
+// the target's n device pixels hold m = ceil(n * grid) cells, and the
+// cells that the visible device pixels touch are fitted, then mapped back.
+TAxisFit FitAxisOnGrid(int s, int start, int n, int lo, int hi, double grid) {
+    lo = std::max(lo, start);
+    hi = int(std::min<long long>(hi, (long long)start + n));
+    if (grid >= 1 || n <= 0 || lo >= hi)
+        return FitAxis(s, start, n, lo, hi);
+    const int m = std::max(1, int(std::ceil(n * grid - 1e-9)));
+    const int cellLo = int(std::floor(double(lo - start) * m / n));
+    const int cellHi = int(std::ceil(double(hi - start) * m / n));
+    TAxisFit fit = FitAxis(s, 0, m, cellLo, cellHi);
+    fit.Start = start + fit.Start * n / m;
+    fit.Extent = fit.Extent * n / m;
     return fit;
 }
 
@@ -113,13 +131,13 @@ QImage Pick(const QImage& picture, const TAxisFit& columns, const TAxisFit& rows
 } // namespace
 
 TQRFittedPicture FitPicture(const QImage& picture, const TQRPicturePlacement& placement,
-                            const TQRCancelCheck& cancelled) {
+                            const TQRCancelCheck& cancelled, double grid) {
     const QRect& t = placement.Target;
     const QRect& v = placement.Visible;
     const TAxisFit columns =
-        FitAxis(picture.width(), t.left(), t.width(), v.left(), v.left() + v.width());
+        FitAxisOnGrid(picture.width(), t.left(), t.width(), v.left(), v.left() + v.width(), grid);
     const TAxisFit rows =
-        FitAxis(picture.height(), t.top(), t.height(), v.top(), v.top() + v.height());
+        FitAxisOnGrid(picture.height(), t.top(), t.height(), v.top(), v.top() + v.height(), grid);
     if (columns.Source.isEmpty() || rows.Source.isEmpty() || (cancelled && cancelled()))
         return {};
     TQRFittedPicture fitted;

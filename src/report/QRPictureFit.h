@@ -23,7 +23,7 @@ struct TQRPicturePlacement {
 
 // What travels: an image drawn into a device rectangle, clipped to Clip. On
 // an axis where the picture was reduced, Target is whole device pixels and
-// one image pixel covers one device pixel.
+// one image pixel covers one device pixel (one grid cell on a coarser grid).
 struct TQRFittedPicture {
     QImage Image; // null when nothing of the picture shows
     QRectF Target;
@@ -34,9 +34,12 @@ struct TQRFittedPicture {
 using TQRCancelCheck = std::function<bool()>;
 
 // The picture reduced and cut to what its placement shows on the device.
-// A picture that needs neither is returned shared, not copied.
+// A picture that needs neither is returned shared, not copied. With a grid
+// below 1 the picture is reduced to that many pixels per device pixel
+// (rounded up, so never fewer), as a device of that coarser resolution
+// would take them, and drawn over the same device rectangle.
 TQRFittedPicture FitPicture(const QImage& picture, const TQRPicturePlacement& placement,
-                            const TQRCancelCheck& cancelled = {});
+                            const TQRCancelCheck& cancelled = {}, double grid = 1.0);
 
 // Draws a fitted picture in device pixels of the painter's current
 // coordinates, in copy mode, never smoothed. Lossless keeps its pixels

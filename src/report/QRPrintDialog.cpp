@@ -1,6 +1,6 @@
 #include "QRPrintDialog.h"
 
-#include "../platform/Messages.h"
+#include "QRFileTarget.h"
 #include "QRPrinter.h"
 #include "QRPrinterService.h"
 #include "QuickRep.h"
@@ -25,8 +25,11 @@ TQRPrintDialog::TQRPrintDialog(QWidget* parent, const QStringList& printers,
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("プリンタの設定"));
     auto* layout = new QVBoxLayout(this);
-    const QString selected =
+    const QString named =
         printers.contains(choice.PrinterName) ? choice.PrinterName : defaultPrinter;
+    const int selected = choice.ToFile || printers.isEmpty()
+                             ? int(printers.size())
+                             : std::max(0, int(printers.indexOf(named)));
     layout->addWidget(MakePrinterGroup(printers, selected, choice.Copies));
     auto* row = new QHBoxLayout;
     row->addWidget(MakeOrientationGroup(choice.Orientation));
@@ -44,13 +47,13 @@ TQRPrintDialog::TQRPrintDialog(QWidget* parent, const QStringList& printers,
     layout->addWidget(buttons);
 }
 
-QWidget* TQRPrintDialog::MakePrinterGroup(const QStringList& printers, const QString& selected,
-                                          int copies) {
+QWidget* TQRPrintDialog::MakePrinterGroup(const QStringList& printers, int selected, int copies) {
     auto* group = new QGroupBox(QStringLiteral("プリンタ"), this);
     auto* form = new QFormLayout(group);
     PrinterBox = new QComboBox(group);
     PrinterBox->addItems(printers);
-    PrinterBox->setCurrentIndex(std::max(0, int(printers.indexOf(selected))));
+    PrinterBox->addItem(SheetFileTargetName());
+    PrinterBox->setCurrentIndex(selected);
     form->addRow(QStringLiteral("プリンタ名(&N):"), PrinterBox);
     CopiesBox = new QSpinBox(group);
     CopiesBox->setRange(1, 9999);
@@ -97,7 +100,9 @@ QWidget* TQRPrintDialog::MakeRangeGroup(int finishedPages) {
 // own job settings.
 TPrintSetupChoice TQRPrintDialog::Choice() const {
     TPrintSetupChoice choice;
-    choice.PrinterName = PrinterBox->currentText();
+    choice.ToFile = PrinterBox->currentIndex() == PrinterBox->count() - 1;
+    if (!choice.ToFile)
+        choice.PrinterName = PrinterBox->currentText();
     choice.Copies = CopiesBox->value();
     if (choice.Copies == 1 && !choice.PrinterName.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(choice.PrinterName);
@@ -115,12 +120,8 @@ TPrintSetupChoice TQRPrintDialog::Choice() const {
 
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages) {
     const TQRPrinterService& service = TQRPrinterService::Current();
-    const QStringList printers = service.PrinterNames();
-    if (printers.isEmpty()) {
-        ShowMessage(parent, NoPrinterMessage());
-        return false;
-    }
-    TQRPrintDialog dialog(parent, printers, service.DefaultPrinterName(), choice, finishedPages);
+    TQRPrintDialog dialog(parent, service.PrinterNames(), service.DefaultPrinterName(), choice,
+                          finishedPages);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     choice = dialog.Choice();
@@ -129,15 +130,17 @@ bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishe
 
 void RunPagePrintDialog(TQuickRep* page, QWidget* parent) {
     TQuickRepPrinterSettings& settings = page->PrinterSettings();
-    TPrintSetupChoice choice{settings.PrinterName, settings.Copies, page->Page()->Orientation(),
-                             settings.FirstPage, settings.LastPage};
+    TPrintSetupChoice choice{settings.PrinterName,        settings.ToFile,    settings.Copies,
+                             page->Page()->Orientation(), settings.FirstPage, settings.LastPage};
     const TQRPrinter* run = page->QRPrinter();
     const int finishedPages =
         run && run->Status() == TQRPrinterStatus::Finished ? run->PageCount() : 0;
     if (!RunPrintSetupDialog(parent, choice, finishedPages))
         return;
     settings.Copies = choice.Copies;
-    settings.PrinterName = choice.PrinterName;
+    settings.ToFile = choice.ToFile;
+    if (!choice.ToFile)
+        settings.PrinterName = choice.PrinterName;
     settings.FirstPage = choice.FirstPage;
     settings.LastPage = choice.LastPage;
     page->Page()->SetOrientation(choice.Orientation);

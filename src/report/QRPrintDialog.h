@@ -15,10 +15,11 @@ class QRadioButton;
 class QSpinBox;
 class TQuickRep;
 
-// What the dialog edits: the printer choice, copies, the page orientation
-// and the page range (0 means no limit).
+// What the dialog edits: the printer choice (a printer, or the sheet file),
+// copies, the page orientation and the page range (0 means no limit).
 struct TPrintSetupChoice {
     QString PrinterName;
+    bool ToFile = false;
     int Copies = 1;
     TPrinterOrientation Orientation = TPrinterOrientation::Landscape;
     int FirstPage = 0;
@@ -29,8 +30,8 @@ class TQRPrintDialog : public QDialog {
     Q_OBJECT
 public:
     // printers: the installed ones, the default one first or named by
-    // defaultPrinter. finishedPages: the page count of a finished preview
-    // run, 0 otherwise; it limits the range to 1..count and preselects it.
+    // defaultPrinter; the sheet file is listed after them. finishedPages: the page count of a
+    // finished preview run, 0 otherwise; it limits the range to 1..count and preselects it.
     TQRPrintDialog(QWidget* parent, const QStringList& printers, const QString& defaultPrinter,
                    const TPrintSetupChoice& choice, int finishedPages);
     // The choices as the dialog shows them.
@@ -48,13 +49,13 @@ public:
     QPushButton* CancelButton;
 
 private:
-    QWidget* MakePrinterGroup(const QStringList& printers, const QString& selected, int copies);
+    QWidget* MakePrinterGroup(const QStringList& printers, int selected, int copies);
     QWidget* MakeOrientationGroup(TPrinterOrientation o);
     QWidget* MakeRangeGroup(int finishedPages);
 };
 
 // Shows the dialog modally; on OK writes the choices and returns true, on
-// Cancel changes nothing. Without any printer it only warns.
+// Cancel changes nothing. Without any printer it offers the sheet file.
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages);
 
 // The report page's print dialog routine: its printer choice, copies and

@@ -58,11 +58,16 @@ TQRPrinter::TQRPrinter(QObject* parent) : QObject(parent) {
         SetPrinterName(QString());
 }
 
+TQRPrinter::TQRPrinter(QPaintDevice* sheet, int dpi, int pictureDpi)
+    : destination_(TQRDestination::SheetFile), sheet_(sheet), sheetDpi_(dpi),
+      pictureDpi_(std::min(pictureDpi, dpi)) {}
+
 TQRPrinter::~TQRPrinter() {
     canvas_.reset();
     if (jobPainter_ && jobPainter_->isActive()) {
         // A job left open is abandoned, never completed by accident.
-        printer_->abort();
+        if (printer_)
+            printer_->abort();
         jobPainter_->end();
     }
 }
@@ -104,21 +109,22 @@ QSizeF TQRPrinter::CustomMillimetres() const {
 }
 
 void TQRPrinter::SetPaperSize(TQRPaperSize code) {
-    if (!printer_)
-        return;
     requestedPaper_ = code;
+    if (!printer_) {
+        paperSize_ = code;
+        return;
+    }
     if (code == QRPaper::Default ||
         TQRPrinterService::Current().Media(*printer_, code, CustomMillimetres()).isValid())
         paperSize_ = code;
 }
 
 void TQRPrinter::SetOrientation(TPrinterOrientation o) {
-    if (printer_)
-        orientation_ = o;
+    orientation_ = o;
 }
 
 void TQRPrinter::SetCustomSize(int width, int length) {
-    if (!printer_ || width <= 0 || length <= 0)
+    if (width <= 0 || length <= 0)
         return;
     const bool landscape = orientation_ == TPrinterOrientation::Landscape;
     customWidth_ = landscape ? length : width;
@@ -244,7 +250,9 @@ void TQRPrinter::BeginDocument() {
     cancelled_ = false;
     availablePages_ = 0;
     leftOffset_ = topOffset_ = 0;
-    if (destination_ == TQRDestination::Printer && printer_) {
+    if (destination_ == TQRDestination::SheetFile) {
+        devicePerNativeX_ = devicePerNativeY_ = sheetDpi_ / kNativePerInch;
+    } else if (destination_ == TQRDestination::Printer && printer_) {
         ApplyPrinterSettings();
         const QRectF page = printer_->pageRect(QPrinter::DevicePixel);
         const long double dpiX = printer_->logicalDpiX();
@@ -268,7 +276,19 @@ bool TQRPrinter::PageInRange() const {
 }
 
 bool TQRPrinter::PrintsToDevice() const {
-    return destination_ == TQRDestination::Printer && printer_ && PageInRange();
+    return PageDevice() && PageInRange();
+}
+
+QPaintDevice* TQRPrinter::PageDevice() const {
+    switch (destination_) {
+    case TQRDestination::SheetFile:
+        return sheet_;
+    case TQRDestination::Printer:
+        return printer_.get();
+    case TQRDestination::PageStore:
+        break;
+    }
+    return nullptr;
 }
 
 void TQRPrinter::OpenPage() {
@@ -279,11 +299,12 @@ void TQRPrinter::OpenPage() {
         return;
     }
     if (!jobPainter_) {
-        printer_->setDocName(title_);
+        if (printer_)
+            printer_->setDocName(title_);
         jobPainter_ = std::make_unique<QPainter>();
-        if (!jobPainter_->begin(printer_.get()))
+        if (!jobPainter_->begin(PageDevice()))
             throw EError(QStringLiteral("印刷を開始できません"));
-    } else if (!printer_->newPage()) {
+    } else if (!printer_ || !printer_->newPage()) {
         throw EError(QStringLiteral("印刷を開始できません"));
     }
     canvas_ = std::make_unique<TCanvas>(jobPainter_.get());
@@ -316,7 +337,12 @@ void TQRPrinter::PlacePicture(const QImage& picture, const TQRPicturePlacement& 
         recorder_->PlacePicture({picture, onSheet});
         return;
     }
-    const TQRFittedPicture fitted = FitPicture(picture, onSheet, [this] { return Cancelled(); });
+    // A sheet file's pictures are held to their own resolution; a printer
+    // gets the pixels of its own dots.
+    const double grid = pictureDpi_ > 0 ? double(pictureDpi_) / sheetDpi_ : 1.0;
+    const TQRFittedPicture fitted = FitPicture(
+        picture, onSheet, [this] { return Cancelled(); }, grid);
+    canvas_->SetGroups(QString(), QStringLiteral("pictures"));
     DrawFittedPicture(*canvas_->Painter(), fitted, lossless);
 }
 
@@ -337,7 +363,8 @@ void TQRPrinter::EndDocument() {
         return;
     ClosePage();
     if (jobPainter_) {
-        const bool ok = jobPainter_->end() && printer_->printerState() != QPrinter::Error;
+        const bool ok =
+            jobPainter_->end() && (!printer_ || printer_->printerState() != QPrinter::Error);
         jobPainter_.reset();
         if (!ok) {
             status_ = TQRPrinterStatus::Finished;
@@ -353,7 +380,8 @@ void TQRPrinter::EndDocument() {
 void TQRPrinter::AbortDocument() {
     ClosePage();
     if (jobPainter_) {
-        printer_->abort();
+        if (printer_)
+            printer_->abort();
         jobPainter_->end();
         jobPainter_.reset();
     }

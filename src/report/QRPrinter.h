@@ -26,7 +26,9 @@ class TQRPageList;
 class TQuickRep;
 
 enum class TQRPrinterStatus { Ready, Busy, Finished };
-enum class TQRDestination { Printer, PageStore };
+// A sheet file's device takes the place of the printer: the whole sheet at
+// its own resolution, no unprintable offsets.
+enum class TQRDestination { Printer, PageStore, SheetFile };
 enum class TQRBin {
     First,
     Upper,
@@ -52,6 +54,7 @@ struct TQuickRepPrinterSettings {
     int LastPage = 0;
     TQRBin OutputBin = TQRBin::Auto;
     QString PrinterName; // empty: the system's default printer
+    bool ToFile = false; // print to a sheet file instead
 };
 
 class TQRPrinter : public QObject {
@@ -59,6 +62,10 @@ class TQRPrinter : public QObject {
 public:
     // Opens the current printer service's default printer when one exists.
     explicit TQRPrinter(QObject* parent = nullptr);
+    // A printer object for a sheet file: the run draws on `sheet` (the
+    // caller's, alive for the run) at `dpi` dots per inch, with pictures
+    // sent at `pictureDpi` pixels per inch at most. No printer is asked.
+    TQRPrinter(QPaintDevice* sheet, int dpi, int pictureDpi);
     ~TQRPrinter() override;
 
     TQRDestination Destination() const { return destination_; }
@@ -78,8 +85,10 @@ public:
     bool Cancelled() const { return cancelled_; }
     void Cancel() { cancelled_ = true; }
 
-    // Printer values; each is accepted only where the printer supports it,
-    // and nothing is accepted while no printer is installed.
+    // Printer values; each is accepted only where the printer supports it.
+    // Without a printer (none installed, or a sheet file) the page's paper,
+    // its custom size and orientation are taken as they are, and nothing
+    // else.
     void SetPrinterName(const QString& name);
     TQRPaperSize PaperSize() const { return paperSize_; }
     void SetPaperSize(TQRPaperSize code);
@@ -158,6 +167,8 @@ private:
     void Post(const char* method, int value);
     bool PageInRange() const;
     bool PrintsToDevice() const;
+    // What a page drawn on the device goes to: the printer or the sheet.
+    QPaintDevice* PageDevice() const;
     QRect SheetPixels() const;
 
     TQRDestination destination_ = TQRDestination::Printer;
@@ -188,6 +199,10 @@ private:
     long double devicePerNativeY_ = kScreenPixelsPerInch / kNativePerInch;
     int leftOffset_ = 0;
     int topOffset_ = 0;
+
+    QPaintDevice* sheet_ = nullptr; // a sheet file's device, the caller's
+    int sheetDpi_ = 0;
+    int pictureDpi_ = 0;
 
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;

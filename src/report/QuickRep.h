@@ -85,6 +85,11 @@ public:
     // returns when the preview has ended. A run still going then is
     // cancelled and stops on its own: it reads nothing of the page.
     void Preview();
+    // Writes the sheet as Print would print it to a file, the format by the
+    // file's extension, pictures at up to dpi pixels per inch (QRExport.h).
+    // Raises EError naming the file and the reason; nothing is left at the
+    // file then.
+    void Export(const QString& fileName, int dpi);
     // The page's current printer: the printing or previewed one, else none.
     TQRPrinter* QRPrinter() const;
     // True while the page can take a run: none is in progress, or the one
@@ -112,6 +117,9 @@ protected:
 
 private:
     QWidget* DialogParent();
+    // Print's sheet file: its name asked for, after the offer of one where
+    // no printer is installed.
+    void PrintToFile(bool offer);
     void CheckMargins();
     std::unique_ptr<TQRPrinter> NewPreviewPrinter();
     void ReleasePreview();

@@ -4,7 +4,6 @@
 
 #include "../platform/ErrorReport.h"
 #include "../platform/Errors.h"
-#include "../platform/Messages.h"
 #include "QRPrintable.h"
 #include "QRPrinterService.h"
 #include "QRProgress.h"
@@ -122,11 +121,12 @@ TQRPrinter* TQuickRep::QRPrinter() const {
 void TQuickRep::Print() {
     if (!Available())
         return;
-    auto printer = std::make_unique<TQRPrinter>();
-    if (!printer->PrinterOK()) { // said, and nothing else happens
-        ShowMessage(DialogParent(), NoPrinterMessage());
+    const bool noPrinter = !TQRPrinterService::Current().PrinterOK();
+    if (noPrinter || printerSettings_.ToFile) {
+        PrintToFile(noPrinter);
         return;
     }
+    auto printer = std::make_unique<TQRPrinter>();
     CheckMargins();
     printer->SetDestination(TQRDestination::Printer);
     printer->SetScreenResolution(resolution_);

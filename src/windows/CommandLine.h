@@ -3,12 +3,14 @@
 // QCommandLineParser before the application object exists (an export picks
 // its platform first), and the texts of --help and --version.
 
+#include "report/QRExport.h"
+
 #include <QString>
 #include <QStringList>
 
 // Pixels per inch of the pictures in an exported sheet and of a PNG or
 // JPEG sheet, unless --dpi says otherwise, and the range --dpi accepts.
-constexpr int kDefaultExportDpi = 300;
+constexpr int kDefaultExportDpi = kDefaultPictureDpi;
 constexpr int kMinExportDpi = 10;
 constexpr int kMaxExportDpi = 1200;
 

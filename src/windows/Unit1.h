@@ -20,6 +20,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -304,6 +305,8 @@ private:
     void ButtonPrintClick();
     void ButtonPrevierClick();
     void RunReport(bool preview);
+    // Stands the run's print pictures and front bag on the page for `run`.
+    void WithPrintElements(const std::function<void()>& run);
     // The report page's preview event: shows the preview window modally.
     void QuickRep1Preview(TQRPrinter* printer);
 

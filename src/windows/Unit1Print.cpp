@@ -7,7 +7,6 @@
 #include "bag/QQRBag.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
-#include "report/QRExport.h"
 #include "report/QRPreviewPrinter.h"
 #include "report/QRPrintDialog.h"
 #include "report/QRPrinter.h"
@@ -65,6 +64,15 @@ void TForm1::RunCommand(TButtonEx* button, bool preview) {
 // removed and the page redraws also when the run fails. A preview returns
 // only after its worker has stopped, so nothing is freed under it.
 void TForm1::RunReport(bool preview) {
+    WithPrintElements([this, preview] {
+        if (preview)
+            QuickRep1->Preview();
+        else
+            QuickRep1->Print();
+    });
+}
+
+void TForm1::WithPrintElements(const std::function<void()>& run) {
     QuickRep1->setUpdatesEnabled(false);
     const auto restore = qScopeGuard([this] {
         printElements_.FreeFrontBag();
@@ -75,10 +83,7 @@ void TForm1::RunReport(bool preview) {
     QRBag1->SetPrintLine(printLines_);
     if (linesInFront_ && printLines_)
         printElements_.CreateFrontBag(QuickRep1, QRBag1);
-    if (preview)
-        QuickRep1->Preview();
-    else
-        QuickRep1->Print();
+    run();
 }
 
 // The run's paper was taken from the page when the run began; handing it
@@ -94,6 +99,6 @@ void TForm1::QuickRep1Preview(TQRPrinter* printer) {
     preview.exec();
 }
 
-void TForm1::ExportSheet(const QString& fileName, int) {
-    throw EError(ExportFailure(fileName, QStringLiteral("書き出しはまだできません。")));
+void TForm1::ExportSheet(const QString& fileName, int dpi) {
+    WithPrintElements([&] { QuickRep1->Export(fileName, dpi); });
 }
