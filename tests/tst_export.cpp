@@ -156,6 +156,7 @@ private slots:
         TDataFolderScope scope(messages);
         TForm1 form;
         form.ApplySettings({3, 20, true, true}); // JIS B5, lines in front
+        QVERIFY(form.OpenPictures({WriteJpeg(scope.Folder(), QSize(400, 300))}));
         const QString svg = scope.Folder() + "sheet.svg";
         form.ExportSheet(svg, 300);
 
@@ -164,6 +165,7 @@ private slots:
         QXmlStreamReader xml(&file);
         QStringList groups;
         QString outline;
+        int images = 0;
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
                 continue;
@@ -178,12 +180,20 @@ private slots:
                 groups.append(xml.attributes().value("id").toString());
             if (xml.name() == QLatin1String("path") && groups.last() == "outline")
                 outline += xml.attributes().value("d").toString() + ';';
+            if (xml.name() == QLatin1String("image")) {
+                QCOMPARE(groups.last(), QStringLiteral("pictures"));
+                QVERIFY(xml.attributes()
+                            .value("xlink:href")
+                            .startsWith(QLatin1String("data:image/jpeg;base64,")));
+                ++images;
+            }
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         // Lines in front: the net's lines lie over the pictures, each once.
         QCOMPARE(groups,
                  QStringList({"paper", "pictures", "outline", "mountain", "valley", "glue"}));
         QCOMPARE(outline.count('Z'), 1);
+        QCOMPARE(images, 1);
         QVERIFY(outline.endsWith("Z;"));
 
         const QString png = scope.Folder() + "svg.png";
