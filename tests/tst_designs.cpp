@@ -10,6 +10,7 @@
 #include "bag/ImageEx.h"
 #include "bag/QQRBag.h"
 #include "report/QuickRep.h"
+#include "windows/CommandLine.h"
 #include "windows/Unit1.h"
 
 #include <QAbstractButton>
@@ -95,6 +96,7 @@ private slots:
     void damagedDesignChangesNothing();
     void pictureThatDoesNotDecodeKeepsItsPlaceAndBytes();
     void recentDesignsKeepTheLastTen();
+    void exportOfADesignDrawsItsPicturesWithoutTheirFiles();
 };
 
 void TstDesigns::savedDesignOpensWholeWithoutItsPictureFiles() {
@@ -263,6 +265,32 @@ void TstDesigns::recentDesignsKeepTheLastTen() {
     QVERIFY(entries[9]->text().endsWith(Work("r2.tesorin"))); // r3 moved up, not twice
     entries[1]->trigger();
     QCOMPARE(next.DesignPath(), Work("r11.tesorin"));
+}
+
+void TstDesigns::exportOfADesignDrawsItsPicturesWithoutTheirFiles() {
+    QImage red(60, 40, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(Work("red.png")));
+    QString design;
+    {
+        TForm1 form;
+        form.AddPlacedImage(Work("red.png"), QRect(100, 100, 300, 200), true);
+        design = SavedDesign(form, "export.tesorin");
+    }
+    QVERIFY(QFile::remove(Work("red.png")));
+    TCommandLine line;
+    line.Files = {design};
+    line.ExportFile = Work("sheet.png");
+    line.Dpi = 20;
+    QCOMPARE(ExportFromCommandLine(line), 0);
+    // The picture spans 33..132 mm across and 33..99 mm down the sheet.
+    const QImage sheet(Work("sheet.png"));
+    QVERIFY(!sheet.isNull());
+    const auto at = [&](double xmm, double ymm) {
+        return sheet.pixelColor(int(xmm / 25.4 * 20), int(ymm / 25.4 * 20));
+    };
+    QCOMPARE(at(80, 66), QColor(Qt::red));
+    QCOMPARE(at(150, 66), QColor(Qt::white));
 }
 
 QTEST_MAIN(TstDesigns)
