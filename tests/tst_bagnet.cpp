@@ -1,11 +1,13 @@
 // The pure geometry by numbers, without a display: the rounding of pixel
-// counts and the net.
+// counts, the net and the dashes of the fold styles.
 #include "bag/BagNet.h"
+#include "bag/FoldStyle.h"
 #include "platform/Rounding.h"
 
 #include <QRect>
 #include <QTest>
 #include <climits>
+#include <cmath>
 
 class TstBagNet : public QObject {
     Q_OBJECT
@@ -103,6 +105,80 @@ private slots:
         QCOMPARE((QList<int>{n.x1, n.x2, n.x3, n.x4, n.x5, n.x6}), (QList<int>{7, 7, 7, 7, 7, 7}));
         QCOMPARE(n.y1, 50);
         QCOMPARE(n.y2, 50);
+    }
+
+    // At 2 pixels a millimetre a valley fold is 6 pixels on, 3 off, and a
+    // mountain fold 6 on, 2 off, a dot of 1, 2 off; the last dash is cut
+    // at the line's end.
+    void foldPatternsInDevicePixels_data() {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QList<int>>("ends"); // from, to of each piece along x
+        QTest::newRow("valley") << int(TNetRole::Valley)
+                                << QList<int>{0, 6, 9, 15, 18, 24, 27, 33, 36, 40};
+        QTest::newRow("mountain") << int(TNetRole::Mountain)
+                                  << QList<int>{0, 6, 8, 9, 11, 17, 19, 20, 22, 28, 30, 31, 33, 39};
+    }
+    void foldPatternsInDevicePixels() {
+        QFETCH(int, role);
+        QFETCH(QList<int>, ends);
+        const auto pieces =
+            DashPieces({{0, 5}, {40, 5}}, FoldDashPattern(TNetRole(role)), TPixelsPerMm{2, 2});
+        QList<int> got;
+        for (const QVector<QPoint>& piece : pieces) {
+            QCOMPARE(piece.size(), 2);
+            QCOMPARE(piece[0].y(), 5);
+            QCOMPARE(piece[1].y(), 5);
+            got << piece[0].x() << piece[1].x();
+        }
+        QCOMPARE(got, ends);
+    }
+
+    // The pattern runs on over a corner: a dash cut by the corner goes on
+    // from it (the corner pixel is the second piece's first), and the gap
+    // after it is shortened by what the first leg took.
+    void thePatternRunsOnOverCorners() {
+        const QVector<double> valley = FoldDashPattern(TNetRole::Valley);
+        using Pieces = QVector<QVector<QPoint>>;
+        QCOMPARE(
+            DashPieces({{0, 0}, {4, 0}, {4, 20}}, valley, {2, 2}),
+            (Pieces{{{0, 0}, {4, 0}}, {{4, 0}, {4, 2}}, {{4, 5}, {4, 11}}, {{4, 14}, {4, 20}}}));
+        QCOMPARE(
+            DashPieces({{0, 0}, {8, 0}, {8, 20}}, valley, {2, 2}),
+            (Pieces{{{0, 0}, {6, 0}}, {{8, 1}, {8, 7}}, {{8, 10}, {8, 16}}, {{8, 19}, {8, 20}}}));
+    }
+
+    // Across and down have their own scale: a device with twice the pixels
+    // a millimetre down dashes a vertical line as the transposed horizontal.
+    void eachAxisHasItsOwnScale() {
+        const QVector<double> mountain = FoldDashPattern(TNetRole::Mountain);
+        const auto across = DashPieces({{0, 0}, {75, 0}}, mountain, {3, 1});
+        auto down = DashPieces({{0, 0}, {0, 75}}, mountain, {1, 3});
+        for (QVector<QPoint>& piece : down)
+            for (QPoint& p : piece)
+                p = p.transposed();
+        QCOMPARE(down, across);
+        QVERIFY(across.size() > 8);
+    }
+
+    // Solid where no pattern can be drawn: no role, a scale that is not a
+    // positive number, or so many periods that the scale must be absurd.
+    void withoutAUsablePatternTheLineStaysSolid_data() {
+        QTest::addColumn<QVector<double>>("pattern");
+        QTest::addColumn<double>("scale");
+        const QVector<double> valley = FoldDashPattern(TNetRole::Valley);
+        QTest::newRow("no role") << FoldDashPattern(TNetRole::None) << 2.0;
+        QTest::newRow("zero scale") << valley << 0.0;
+        QTest::newRow("negative scale") << valley << -3.0;
+        QTest::newRow("not a number") << valley << std::nan("");
+        QTest::newRow("infinite") << valley << HUGE_VAL;
+        QTest::newRow("zero-length dash") << QVector<double>{0.0, 1.0} << 2.0;
+        QTest::newRow("absurd period count") << valley << 1e-6;
+    }
+    void withoutAUsablePatternTheLineStaysSolid() {
+        QFETCH(QVector<double>, pattern);
+        QFETCH(double, scale);
+        const QVector<QPoint> line{{0, 0}, {INT_MAX, 0}, {INT_MAX, INT_MAX}};
+        QCOMPARE(DashPieces(line, pattern, {scale, scale}), QVector<QVector<QPoint>>{line});
     }
 
     void invertedAndExtremeRectanglesDoNotFail() {

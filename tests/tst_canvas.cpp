@@ -293,8 +293,9 @@ private slots:
         QPainter p(&img);
         TCanvas c(&p);
         TQRBag bag;
-        bag.DrawNet(c, 100, 100, 0, 0, true);
-        bag.DrawNet(c, 0, 0, 0, 0, true);
+        bag.SetFoldStyles(true);
+        bag.DrawNet(c, 100, 100, 0, 0, true, {3, 3});
+        bag.DrawNet(c, 0, 0, 0, 0, true, {3, 3});
     }
 };
 

@@ -67,7 +67,9 @@ QImage DrawBag(const TQRBag& bag, bool lines, QImage sheet = {}) {
     QPainter painter(&sheet);
     TCanvas canvas(&painter);
     const QRect r = kBagOnSheet;
-    bag.DrawNet(canvas, r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), lines);
+    const double perMm = 96 / 25.4; // the preview's page image
+    bag.DrawNet(canvas, r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), lines,
+                {perMm, perMm});
     return sheet;
 }
 

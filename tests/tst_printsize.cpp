@@ -28,6 +28,40 @@ QList<int> RunStarts(const QImage& img, int fixed, bool alongX, bool grey = fals
     return starts;
 }
 
+struct TRun {
+    int start, length;
+};
+
+// Runs of dark pixels (the lines are black) down column x, rows from..to-1.
+QList<TRun> DarkRunsDown(const QImage& img, int x, int from, int to) {
+    QList<TRun> runs;
+    for (int y = from; y < to; ++y) {
+        if (qGray(img.pixel(x, y)) >= 60)
+            continue;
+        if (runs.isEmpty() || runs.last().start + runs.last().length != y)
+            runs.append({y, 0});
+        ++runs.last().length;
+    }
+    return runs;
+}
+
+// The runs follow the pattern from its start at the first run: dashes of
+// the pattern's "on" lengths in turn and gaps of its "off" lengths, each
+// within a device pixel of its length in millimetres. The last run may be
+// cut by the line's end.
+void CheckPattern(const QList<TRun>& runs, const QVector<double>& mm, double perMm) {
+    QVERIFY2(runs.size() > 8, qPrintable(QString::number(runs.size())));
+    const double pixel = 1 / perMm + 1e-9;
+    for (int i = 0; i + 1 < runs.size(); ++i) {
+        const qsizetype k = (2 * i) % mm.size();
+        const double on = runs[i].length / perMm;
+        const double off = (runs[i + 1].start - runs[i].start - runs[i].length) / perMm;
+        QVERIFY2(qAbs(on - mm[k]) <= pixel, qPrintable(QString("dash %1: %2 mm").arg(i).arg(on)));
+        QVERIFY2(qAbs(off - mm[k + 1]) <= pixel,
+                 qPrintable(QString("gap %1: %2 mm").arg(i).arg(off)));
+    }
+}
+
 } // namespace
 
 class TstPrintSize : public QObject {
@@ -126,6 +160,31 @@ private slots:
         QCOMPARE(RunStarts(img, 1000, true, true), QList<int>{232});
         QCOMPARE(RunStarts(img, 1000, true), (QList<int>{363, 845, 1326, 3572, 4054, 4535, 6780}));
         QCOMPARE(RunStarts(img, 2500, false), (QList<int>{232, 3475, 3957, 4726}));
+    }
+
+    // With the fold styles a valley fold is dashed and a mountain fold
+    // dash-dot, with the same millimetres on screen and on a 600 dpi print.
+    void foldStylesKeepTheirMillimetresOnScreenAndOnPaper() {
+        TPdfPrinterScope pdf(600, 0);
+        TForm1 form;
+        form.QRBag1->SetFoldStyles(true);
+        const QVector<double> valley = FoldDashPattern(TNetRole::Valley);
+        const QVector<double> mountain = FoldDashPattern(TNetRole::Mountain);
+
+        const QImage screen = form.QRBag1->grab().toImage();
+        const double screenPerMm = form.QRBag1->ScreenScale().Y;
+        const TBagNet onScreen = ComputeBagNet(0, 0, screen.width(), screen.height());
+        CheckPattern(DarkRunsDown(screen, onScreen.x2, 0, onScreen.y1), valley, screenPerMm);
+        CheckPattern(DarkRunsDown(screen, onScreen.x3, 0, onScreen.y1), mountain, screenPerMm);
+
+        form.QuickRep1->Print();
+        const QImage paper = RasterisePdf(pdf.file, 600);
+        const TBagNet printed = ComputeBagNet(232, 232, 6781, 4727);
+        CheckPattern(DarkRunsDown(paper, printed.x2, 232, printed.y1), valley, 600 / 25.4);
+        CheckPattern(DarkRunsDown(paper, printed.x5, 232, printed.y1), valley, 600 / 25.4);
+        CheckPattern(DarkRunsDown(paper, printed.x3, 232, printed.y1), mountain, 600 / 25.4);
+        // The outline stays solid.
+        QCOMPARE(DarkRunsDown(paper, 6780, 232, 4727).size(), 1);
     }
 
     void previewPageHasTheSheetSizeAndTheBagAt96Dpi() {

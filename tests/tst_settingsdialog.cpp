@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,7 +74,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         dialog.ComboBox1->setFocus();
         const QList<QWidget*> order{dialog.SpinEdit1, dialog.CheckBox1, dialog.CheckBox2,
-                                    dialog.ButtonEx1, dialog.ButtonEx2, dialog.ComboBox1};
+                                    dialog.CheckBox3, dialog.ButtonEx1, dialog.ButtonEx2,
+                                    dialog.ComboBox1};
         for (QWidget* expected : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget* focus = QApplication::focusWidget();
@@ -225,6 +228,65 @@ private slots:
         });
         QCOMPARE(form.QuickRep1->Page()->PaperSize(), QRPaper::B5);
         QCOMPARE(form.QRBag1->geometry().topLeft(), QPoint(76, 76));
+    }
+
+    // Every text of the dialog is shown whole in the window's font, with
+    // either Japanese gothic the package can bring: no control is narrower
+    // than its text needs, and none reaches past the dialog or into another.
+    void everyTextIsShownWhole_data() {
+        QTest::addColumn<QString>("family");
+        QTest::newRow("IPA") << "IPAPGothic";
+        QTest::newRow("Noto") << "Noto Sans CJK JP";
+    }
+    void everyTextIsShownWhole() {
+        QFETCH(QString, family);
+        TForm1 form;
+        QFont font(family);
+        font.setPixelSize(12);
+        QCOMPARE(QFontInfo(font).family(), family);
+        form.setFont(font);
+        TForm2 dialog(&form);
+        dialog.show();
+        const QList<QWidget*> texts{dialog.Label1,    dialog.Label2,    dialog.Label3,
+                                    dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3};
+        for (int i = 0; i < texts.size(); ++i) {
+            QWidget* w = texts[i];
+            QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName()));
+            QVERIFY2(dialog.rect().contains(w->geometry()), qPrintable(w->objectName()));
+            for (int j = i + 1; j < texts.size(); ++j)
+                QVERIFY(!w->geometry().intersects(texts[j]->geometry()));
+        }
+        dialog.reject();
+    }
+
+    // The fold styles: off at first, carried by the dialog, kept in the
+    // user's configuration for the next window, and SETTING.DAT keeps its
+    // twelve bytes.
+    void foldStylesAreKeptInTheConfigurationAndNotInSettingDat() {
+        {
+            TForm1 form;
+            QVERIFY(!form.FoldStyles());
+            RunSettingsCommand(form, [](TForm2& d) {
+                QCOMPARE(d.CheckBox3->text(), QStringLiteral("折り線を線種で区別する"));
+                QVERIFY(!d.CheckBox3->isChecked());
+                d.CheckBox3->setChecked(true);
+                d.ButtonEx1->click();
+            });
+            QVERIFY(form.QRBag1->FoldStyles());
+            QVERIFY(form.close());
+        }
+        QCOMPARE(QFileInfo(dir_.filePath("SETTING.DAT")).size(), 12);
+        {
+            TForm1 form;
+            QVERIFY(form.QRBag1->FoldStyles());
+            RunSettingsCommand(form, [](TForm2& d) {
+                QVERIFY(d.CheckBox3->isChecked());
+                d.CheckBox3->setChecked(false);
+                d.ButtonEx1->click();
+            });
+        }
+        TForm1 form;
+        QVERIFY(!form.FoldStyles());
     }
 
     void paperOutsideTheTableIsKeptWithoutAChoice() {

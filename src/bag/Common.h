@@ -3,6 +3,7 @@
 // files, and its widget helpers. Code includes the part it uses.
 
 #include "CommonFiles.h"
+#include "CommonOptions.h"
 #include "CommonPaper.h"
 #include "CommonRecords.h"
 #include "CommonWidgets.h"

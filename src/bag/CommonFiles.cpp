@@ -144,11 +144,14 @@ TDataFolders DataFoldersFor(const QString& exeFolder) {
 }
 
 TDataFolders DataFolders() {
-    if (!DataFolderOverride().isEmpty()) {
-        const QString folder = WithSeparator(DataFolderOverride());
+    const QString folder = OverriddenDataFolder();
+    if (!folder.isEmpty())
         return {folder, folder};
-    }
     return DataFoldersFor(QCoreApplication::applicationDirPath());
+}
+
+QString OverriddenDataFolder() {
+    return DataFolderOverride().isEmpty() ? QString() : WithSeparator(DataFolderOverride());
 }
 
 void SetDataFolderOverride(const QString& folder) {

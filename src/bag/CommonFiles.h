@@ -58,6 +58,8 @@ QString DataFolderProblem(const QString& folder);
 // Makes DataFolders() read and write in `folder` (empty: back to normal). For
 // tests.
 void SetDataFolderOverride(const QString& folder);
+// The folder given there, with its trailing separator; empty when none is.
+QString OverriddenDataFolder();
 // Keeps a copy of the regular file at `path` as PATH.bak, or PATH.1.bak,
 // PATH.2.bak ... when those names hold other contents: an earlier copy is
 // never replaced, and a content some copy already holds is not copied again.

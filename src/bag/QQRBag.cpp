@@ -38,6 +38,11 @@ void TQRBag::SetNorishiroColor(TColor c) {
     RepaintNow();
 }
 
+void TQRBag::SetFoldStyles(bool on) {
+    foldStyles_ = on;
+    RepaintNow();
+}
+
 void TQRBag::Assign(const QObject* source) {
     const auto* other = qobject_cast<const TQRBag*>(source);
     if (!other)
@@ -49,7 +54,21 @@ void TQRBag::Assign(const QObject* source) {
     SetHeight(other->Height());
 }
 
-void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines) {
+namespace {
+void DrawFold(TCanvas& canvas, const TBagLook& look, const TNetPrimitive& line,
+              TPixelsPerMm scale) {
+    canvas.SetPenColor(line.Role == TNetRole::Mountain ? look.YamaoriColor : look.TanioriColor);
+    if (!look.FoldStyles) {
+        canvas.Polyline(line.Points);
+        return;
+    }
+    for (const QVector<QPoint>& piece : DashPieces(line.Points, FoldDashPattern(line.Role), scale))
+        canvas.Polyline(piece);
+}
+} // namespace
+
+void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines,
+                TPixelsPerMm scale) {
     canvas.SetBrushColor(look.Color);
     canvas.SetBrushStyle(look.BrushStyle);
     canvas.SetPenColor(clBlack);
@@ -68,11 +87,10 @@ void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int 
             canvas.Rectangle(p.Points[0].x(), p.Points[0].y(), p.Points[1].x(), p.Points[1].y());
             break;
         case TNetPrimitiveKind::Polyline: {
-            const bool mountain = p.Role == TNetRole::Mountain;
-            const QString group = mountain ? QStringLiteral("mountain") : QStringLiteral("valley");
+            const QString group = p.Role == TNetRole::Mountain ? QStringLiteral("mountain")
+                                                               : QStringLiteral("valley");
             canvas.SetGroups(group, group);
-            canvas.SetPenColor(mountain ? look.YamaoriColor : look.TanioriColor);
-            canvas.Polyline(p.Points);
+            DrawFold(canvas, look, p, scale);
             break;
         }
         case TNetPrimitiveKind::FillRect:
@@ -86,11 +104,17 @@ void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int 
 }
 
 TBagLook TQRBag::Look() const {
-    return {color_, yamaoriColor_, tanioriColor_, norishiroColor_, brush_->Style};
+    return {color_, yamaoriColor_, tanioriColor_, norishiroColor_, brush_->Style, foldStyles_};
 }
 
-void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const {
-    DrawBagNet(canvas, Look(), L, T, R, B, drawLines);
+void TQRBag::DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines,
+                     TPixelsPerMm scale) const {
+    DrawBagNet(canvas, Look(), L, T, R, B, drawLines, scale);
+}
+
+TPixelsPerMm TQRBag::ScreenScale() const {
+    const double perMm = Size()->Resolution() * (Size()->Zoom() / 100.0) / kMillimetresPerInch;
+    return {perMm, perMm};
 }
 
 std::unique_ptr<TQRPrintableSnapshot> TQRBag::TakeSnapshot() const {
@@ -107,11 +131,13 @@ void TQRBagSnapshot::PrintAt(long double offsetX, long double offsetY) {
         return;
     // The net reaches one native unit beyond the bag's left and top edges.
     const auto [l, t, r, b] = DeviceEdges(*printer, offsetX, offsetY, 1);
-    DrawBagNet(*printer->Canvas(), look_, l, t, r, b, printLine_);
+    const TPixelsPerMm scale{double(printer->DevicePerNativeX() * kNativePerMm),
+                             double(printer->DevicePerNativeY() * kNativePerMm)};
+    DrawBagNet(*printer->Canvas(), look_, l, t, r, b, printLine_, scale);
 }
 
 void TQRBag::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     TCanvas canvas(&painter);
-    DrawNet(canvas, 0, 0, Width(), Height(), true);
+    DrawNet(canvas, 0, 0, Width(), Height(), true, ScreenScale());
 }

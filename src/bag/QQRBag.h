@@ -3,23 +3,30 @@
 // on every print device with DrawNet.
 
 #include "BagNet.h"
+#include "FoldStyle.h"
 #include "platform/Canvas.h"
 #include "report/QRPrintable.h"
 
 #include <memory>
 
-// The paper colour, the three line and flap colours and the brush style that
-// a net is drawn with.
+// The paper colour, the three line and flap colours, the brush style and the
+// fold styles that a net is drawn with.
 struct TBagLook {
     TColor Color;
     TColor YamaoriColor;
     TColor TanioriColor;
     TColor NorishiroColor;
     TBrushStyle BrushStyle;
+    // Valley folds dashed and mountain folds dash-dot (FoldStyle.h); off,
+    // every fold is a solid line.
+    bool FoldStyles = false;
 };
 
-// Draws the net for the device rectangle L, T, R, B on any canvas.
-void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines);
+// Draws the net for the device rectangle L, T, R, B on any canvas. `scale`
+// is the device's pixels per millimetre of the sheet, which sizes the dashes
+// of the fold styles.
+void DrawBagNet(TCanvas& canvas, const TBagLook& look, int L, int T, int R, int B, bool drawLines,
+                TPixelsPerMm scale);
 
 class TQRBag : public TQRPrintable {
     Q_OBJECT
@@ -36,6 +43,10 @@ public:
     void SetTanioriColor(TColor c);
     void SetNorishiroColor(TColor c);
 
+    // The fold styles of the look; setting them repaints the net at once.
+    bool FoldStyles() const { return foldStyles_; }
+    void SetFoldStyles(bool on);
+
     bool PrintLine() const { return printLine_; }
     void SetPrintLine(bool v) { printLine_ = v; }
 
@@ -50,7 +61,10 @@ public:
     void Assign(const QObject* source);
 
     TBagLook Look() const;
-    void DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines) const;
+    void DrawNet(TCanvas& canvas, int L, int T, int R, int B, bool drawLines,
+                 TPixelsPerMm scale) const;
+    // Screen pixels per millimetre of the sheet at the page's zoom.
+    TPixelsPerMm ScreenScale() const;
 
     std::unique_ptr<TQRPrintableSnapshot> TakeSnapshot() const override;
 
@@ -65,6 +79,7 @@ private:
     TColor tanioriColor_ = clBlack;
     TColor norishiroColor_ = clGray;
     bool printLine_ = true;
+    bool foldStyles_ = false;
     std::unique_ptr<TPen> pen_;
     std::unique_ptr<TBrush> brush_;
 };

@@ -4,6 +4,8 @@
 
 // Native units per inch: an inch is 25.4 mm, 254 tenths of a millimetre.
 inline constexpr long double kNativePerInch = 254.0L;
+inline constexpr long double kNativePerMm = 10.0L;
+inline constexpr double kMillimetresPerInch = 25.4;
 // The screen resolution the page and its printables are laid out at.
 inline constexpr int kScreenPixelsPerInch = 96;
 // Screen pixels per millimetre on the page at zoom 80 (96 / 25.4 x 0.8,

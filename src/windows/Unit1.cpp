@@ -2,6 +2,7 @@
 
 #include "ButtonEx.h"
 #include "TrPanel.h"
+#include "bag/CommonOptions.h"
 #include "bag/ImageEx.h"
 #include "bag/QQRBag.h"
 #include "platform/Canvas.h"
@@ -138,6 +139,7 @@ void TForm1::FormCreate() {
     pageMargin_ = 10;
     placedImages_.clear();
     CheckDataFolder();
+    QRBag1->SetFoldStyles(ReadFoldStylesOption());
     LoadDataFiles();
     LayoutBag();
     InstallPanelHook();

@@ -77,6 +77,8 @@ struct TFormSettings {
     int PageMargin = 10;
     bool PrintLines = true;
     bool LinesInFront = false;
+    // Valley folds dashed and mountain folds dash-dot, on screen and in print.
+    bool FoldStyles = false;
 };
 
 // The main window's caption: the program's name and version.
@@ -155,6 +157,7 @@ public:
     int PageMargin() const { return pageMargin_; }
     bool PrintLines() const { return printLines_; }
     bool LinesInFront() const { return linesInFront_; }
+    bool FoldStyles() const;
     TFormSettings Settings() const;
     // Takes settings as the settings dialog's OK does, and lays the page and
     // the bag out anew; a change is one undo step.
@@ -345,6 +348,9 @@ private:
     std::unique_ptr<TAtomicSave> SaveSettings();
     // Sets the page's top, bottom, left and right margins to PageMargin.
     void ApplyPageMargins();
+    // Gives the bag the fold styles and keeps a change in the user's
+    // configuration.
+    void ApplyFoldStyles(bool on);
     struct TRestoredPictures;
     std::unique_ptr<TRestoredPictures> ReadRestoredPictures();
     void StartDecodingPictures();

@@ -4,6 +4,7 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "bag/CommonFiles.h"
+#include "bag/CommonOptions.h"
 #include "bag/CommonPaper.h"
 #include "bag/ImageEx.h"
 #include "bag/QQRBag.h"
@@ -85,6 +86,14 @@ TSettingRec TForm1::SettingRecord() const {
 std::unique_ptr<TAtomicSave> TForm1::SaveSettings() {
     BackupIfNotLoaded(SettingFileName);
     return PrepareSettingFile(SettingRecord(), dataFolder_);
+}
+
+void TForm1::ApplyFoldStyles(bool on) {
+    if (on == QRBag1->FoldStyles())
+        return;
+    QRBag1->SetFoldStyles(on);
+    if (!WriteFoldStylesOption(on))
+        ShowMessage(this, QStringLiteral("折り線の線種の設定を保存できません"));
 }
 
 void TForm1::ApplyPageMargins() {
@@ -270,19 +279,28 @@ void TForm1::ButtonEx8Click() {
     dialog.PrintLines = now.PrintLines;
     dialog.LinesInFront = now.LinesInFront;
     dialog.PageMargin = now.PageMargin;
+    dialog.FoldStyles = now.FoldStyles;
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ApplySettings({dialog.PaperIndex, dialog.PageMargin, dialog.PrintLines, dialog.LinesInFront});
+    ApplySettings({dialog.PaperIndex, dialog.PageMargin, dialog.PrintLines, dialog.LinesInFront,
+                   dialog.FoldStyles});
+}
+
+bool TForm1::FoldStyles() const {
+    return QRBag1->FoldStyles();
 }
 
 TFormSettings TForm1::Settings() const {
     return {PaperSizeToIndex(QuickRep1->Page()->PaperSize()), pageMargin_, printLines_,
-            linesInFront_};
+            linesInFront_, FoldStyles()};
 }
 
 // The step keeps the paper code itself, so that undo also restores a paper
-// that the table does not list.
+// that the table does not list. The fold styles are the user's way of
+// looking at every design, kept in the configuration, not a change of the
+// design: they take effect outside the undo steps.
 void TForm1::ApplySettings(const TFormSettings& settings) {
+    ApplyFoldStyles(settings.FoldStyles);
     const TSettingRec now = SettingRecord();
     TSettingRec next = now;
     // No row chosen (the page has a paper outside the table): it stays.

@@ -34,12 +34,12 @@ TForm2::TForm2(QWidget* owner)
     SpinEdit1->setSingleStep(1);
     SpinEdit1->setGeometry(80, 32, 49, 21);
     Label3 = AddLabel(QStringLiteral("mm (1～50の範囲で選択)"), 136, 36);
-    CheckBox1 = new QCheckBox(QStringLiteral("印刷時に線を印字する。"), this);
-    CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setGeometry(8, 64, 177, 17);
-    CheckBox2 = new QCheckBox(QStringLiteral("印刷時に線をイメージより前面に印字する。"), this);
-    CheckBox2->setObjectName("CheckBox2");
-    CheckBox2->setGeometry(8, 88, 249, 17);
+    CheckBox1 = AddCheckBox("CheckBox1", QStringLiteral("印刷時に線を印字する。"), 64, 177);
+    CheckBox2 = AddCheckBox("CheckBox2", QStringLiteral("印刷時に線をイメージより前面に印字する。"),
+                            88, 249);
+    CheckBox3 = AddCheckBox("CheckBox3", QStringLiteral("折り線を線種で区別する"), 112, 177);
+    CheckBox3->setToolTip(
+        QStringLiteral("たにおり線を破線、やまおり線を一点鎖線で描きます (白黒のプリンター向け)"));
     // The kinds give the captions "OK" / "キャンセル", the dialog results and
     // the default (Enter) and cancel (Escape) roles.
     ButtonEx1 = AddButton("ButtonEx1", TBitBtnKind::OK, 288);
@@ -51,6 +51,16 @@ QLabel* TForm2::AddLabel(const QString& caption, int left, int top) {
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+// A check box at its designed size, widened to its whole text where the
+// font draws it wider than the design's font did.
+QCheckBox* TForm2::AddCheckBox(const char* name, const QString& caption, int top, int width) {
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(name);
+    const QSize needed = box->sizeHint();
+    box->setGeometry(8, top, qMax(width, needed.width()), qMax(17, needed.height()));
+    return box;
 }
 
 TButtonEx* TForm2::AddButton(const char* name, TBitBtnKind kind, int left) {
@@ -72,6 +82,7 @@ void TForm2::FormShow() {
     FillPaperSizeCombo(ComboBox1, PaperIndex);
     CheckBox1->setChecked(PrintLines);
     CheckBox2->setChecked(LinesInFront);
+    CheckBox3->setChecked(FoldStyles);
     SpinEdit1->setValue(PageMargin);
     if (QWidget* owner = parentWidget()) { // centred over the main window
         QRect r(QPoint(0, 0), frameGeometry().size());
@@ -93,4 +104,5 @@ void TForm2::FormClose(int result) {
     PageMargin = SpinEdit1->value();
     PrintLines = CheckBox1->isChecked();
     LinesInFront = CheckBox2->isChecked();
+    FoldStyles = CheckBox3->isChecked();
 }

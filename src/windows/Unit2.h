@@ -22,6 +22,7 @@ public:
     int PageMargin = 10;
     bool PrintLines = true;
     bool LinesInFront = false;
+    bool FoldStyles = false;
 
     QLabel* Label1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -30,6 +31,7 @@ public:
     QLabel* Label3 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
     TButtonEx* ButtonEx1 = nullptr;
     TButtonEx* ButtonEx2 = nullptr;
 
@@ -40,6 +42,7 @@ protected:
 
 private:
     QLabel* AddLabel(const QString& caption, int left, int top);
+    QCheckBox* AddCheckBox(const char* name, const QString& caption, int top, int width);
     TButtonEx* AddButton(const char* name, TBitBtnKind kind, int left);
     void FormShow();
     void FormClose(int result);
