@@ -1,5 +1,5 @@
 // The colour commands of the main window, driven through the real colour
-// dialog: the remembered colour, cancelling, the four targets, and the net
+// dialog: the colour it opens on, cancelling, the four targets, and the net
 // as it is painted with a placed picture over it.
 #include "bag/QQRBag.h"
 #include "platform/ColorDialog.h"
@@ -85,29 +85,30 @@ public:
 class TstColours : public QObject {
     Q_OBJECT
 private slots:
-    void cancellingChangesNothingAndConfirmedColourIsPreselectedNext() {
+    // Each dialog opens on the colour it changes, so OK on 用紙の色 without a
+    // choice leaves the paper white instead of turning it black; a cancel
+    // after picking another colour changes nothing.
+    void eachDialogOpensOnTheColourItChanges() {
         TForm1 form;
         const TBagColours start = ColoursOf(form);
         QCOMPARE(start, (TBagColours{clWhite, clBlack, clBlack, clGray}));
 
-        TDialogAnswer a = Press(form.ButtonEx2, true, Qt::red);
+        TDialogAnswer a = Press(form.ButtonEx2, true);
         QVERIFY(a.seen);
-        QCOMPARE(a.preselected, QColor(Qt::black));
-        QCOMPARE(form.QRBag1->Color(), clRed);
-        QCOMPARE(form.ColorDialog1->Color(), clRed);
+        QCOMPARE(a.preselected, QColor(Qt::white));
+        QCOMPARE(ColoursOf(form), start);
 
-        // Red comes up preselected for the mountain fold; a cancel after
-        // picking blue changes neither the bag nor the remembered colour.
-        a = Press(form.ButtonEx5, false, Qt::blue);
-        QVERIFY(a.seen);
-        QCOMPARE(a.preselected, QColor(Qt::red));
-        QCOMPARE(ColoursOf(form), (TBagColours{clRed, clBlack, clBlack, clGray}));
-        QCOMPARE(form.ColorDialog1->Color(), clRed);
-
-        // The dialog never opens with the target's own colour.
         a = Press(form.ButtonEx7, true);
+        QCOMPARE(a.preselected, QColor(128, 128, 128));
+        QCOMPARE(ColoursOf(form), start);
+
+        a = Press(form.ButtonEx2, true, Qt::red);
+        QCOMPARE(form.QRBag1->Color(), clRed);
+        a = Press(form.ButtonEx5, false, Qt::blue);
+        QCOMPARE(a.preselected, QColor(Qt::black));
+        QCOMPARE(ColoursOf(form), (TBagColours{clRed, clBlack, clBlack, clGray}));
+        a = Press(form.ButtonEx2, false);
         QCOMPARE(a.preselected, QColor(Qt::red));
-        QCOMPARE(ColoursOf(form), (TBagColours{clRed, clBlack, clBlack, clRed}));
     }
 
     void eachButtonSetsItsOwnColour_data() {

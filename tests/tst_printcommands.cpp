@@ -200,10 +200,15 @@ private slots:
         };
         VisitPreviewWhenShown(visit);
         form.ButtonEx3->click();
+        // The lines in front are drawn in the chosen colours, over the page's
+        // bag, with the paper area left clear.
         QImage expected = DrawBag(*form.QRBag1, printLines);
         if (printLines && linesInFront) {
             TQRBag front;
             front.Brush()->Style = TBrushStyle::Clear;
+            front.SetYamaoriColor(clRed);
+            front.SetTanioriColor(kGreen);
+            front.SetNorishiroColor(kBlue);
             expected = DrawBag(front, true, expected);
         }
         QCOMPARE(sheet, expected);
@@ -219,7 +224,7 @@ private slots:
             if (userNet.pixel(x, y) == qRgb(255, 0, 0) || userNet.pixel(x, y) == qRgb(0, 255, 0))
                 lineX = x;
         QVERIFY(lineX > 0);
-        const QRgb expectedOnLine = printLines && linesInFront ? qRgb(0, 0, 0) : kMagenta;
+        const QRgb expectedOnLine = printLines && linesInFront ? userNet.pixel(lineX, y) : kMagenta;
         QCOMPARE(sheet.pixel(lineX, y), expectedOnLine);
         QCOMPARE(sheet.pixel(lineX + 3, y), kMagenta);
         if (!printLines) {

@@ -1,7 +1,8 @@
 #pragma once
 // TColorDialog: the standard colour chooser as the colour commands use it.
-// It remembers the colour of its last confirmed run and opens with it
-// preselected; a cancelled run leaves that colour as it was. The chooser
+// It opens with its colour preselected: the one given with SetColor (the
+// commands give the current colour of what they change), else that of its
+// last confirmed run; a cancelled run leaves that colour as it was. The chooser
 // window itself is built at the first run: building it is the dearest part
 // of making the main window, and start-up should not pay for it.
 
@@ -16,7 +17,8 @@ class TColorDialog : public QObject {
 public:
     explicit TColorDialog(QWidget* owner);
 
-    // The colour of the last confirmed run; black before the first.
+    // The colour the next run opens with: the last confirmed or set one,
+    // black before the first.
     TColor Color() const { return color_; }
     void SetColor(TColor color) { color_ = color; }
 

@@ -37,15 +37,21 @@ void TPrintElements::FreePrintImages() {
     printImages_.clear();
 }
 
-// Assigning copies only placement, so the front bag keeps its construction
-// colours (black lines, grey flap); its clear brush leaves the paper alone.
+// The front bag draws the lines and the flap again over the pictures, in the
+// colours and fold styles chosen for the page's bag; its clear brush leaves
+// the paper area, and so the pictures, alone. It is hidden before its look
+// is set, so the setters do not paint it on the page.
 void TPrintElements::CreateFrontBag(TQuickRep* page, const TQRBag* bag) {
     Q_ASSERT_X(!frontBag_, "CreateFrontBag", "a run's front bag still stands");
     FreeFrontBag();
     frontBag_ = new TQRBag(page, page->Resolution());
+    frontBag_->hide();
     frontBag_->Assign(bag);
     frontBag_->Brush()->Style = TBrushStyle::Clear;
-    frontBag_->hide();
+    frontBag_->SetYamaoriColor(bag->YamaoriColor());
+    frontBag_->SetTanioriColor(bag->TanioriColor());
+    frontBag_->SetNorishiroColor(bag->NorishiroColor());
+    frontBag_->SetFoldStyles(bag->FoldStyles());
 }
 
 void TPrintElements::FreeFrontBag() {

@@ -17,7 +17,8 @@ public:
     // image layer lies one pixel inside the page's top-left corner.
     void CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& placed);
     void FreePrintImages();
-    // The front bag takes the placement of `bag`.
+    // The front bag takes the placement, the line and flap colours and the
+    // fold styles of `bag`.
     void CreateFrontBag(TQuickRep* page, const TQRBag* bag);
     void FreeFrontBag();
 

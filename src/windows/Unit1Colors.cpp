@@ -7,6 +7,23 @@
 #include "platform/ColorDialog.h"
 
 #include <QUndoStack>
+#include <algorithm>
+#include <iterator>
+
+namespace {
+// Each colour button and the colour of the bag it chooses.
+struct TColourTarget {
+    const char* Button;
+    TColor (TQRBag::*Get)() const;
+    void (TQRBag::*Set)(TColor);
+};
+constexpr TColourTarget kColourTargets[] = {
+    {"ButtonEx2", &TQRBag::Color, &TQRBag::SetColor},
+    {"ButtonEx5", &TQRBag::YamaoriColor, &TQRBag::SetYamaoriColor},
+    {"ButtonEx6", &TQRBag::TanioriColor, &TQRBag::SetTanioriColor},
+    {"ButtonEx7", &TQRBag::NorishiroColor, &TQRBag::SetNorishiroColor},
+};
+} // namespace
 
 void TForm1::CreateColorCommands() {
     ColorDialog1 = new TColorDialog(this);
@@ -16,22 +33,19 @@ void TForm1::CreateColorCommands() {
                 [this, button] { ButtonColorClick(button); });
 }
 
-// The pressed button's name picks the bag's colour to set. Each setter
-// repaints the net at once; the layer is then repainted in full so the
-// placed pictures stay on top.
+// The pressed button's name picks the bag's colour to set. The dialog opens
+// on that colour, so confirming it unchanged changes nothing.
 void TForm1::ButtonColorClick(QObject* Sender) {
+    const QString name = Sender ? Sender->objectName() : QString();
+    const auto* target =
+        std::find_if(std::begin(kColourTargets), std::end(kColourTargets),
+                     [&name](const TColourTarget& t) { return name == QLatin1String(t.Button); });
+    if (target == std::end(kColourTargets))
+        return;
+    ColorDialog1->SetColor((QRBag1->*target->Get)());
     if (!ColorDialog1->Execute())
         return;
-    const QString name = Sender ? Sender->objectName() : QString();
-    const TColor color = ColorDialog1->Color();
-    if (name == QLatin1String("ButtonEx2"))
-        ChangeBagColor(&TQRBag::Color, &TQRBag::SetColor, color);
-    if (name == QLatin1String("ButtonEx5"))
-        ChangeBagColor(&TQRBag::YamaoriColor, &TQRBag::SetYamaoriColor, color);
-    if (name == QLatin1String("ButtonEx6"))
-        ChangeBagColor(&TQRBag::TanioriColor, &TQRBag::SetTanioriColor, color);
-    if (name == QLatin1String("ButtonEx7"))
-        ChangeBagColor(&TQRBag::NorishiroColor, &TQRBag::SetNorishiroColor, color);
+    ChangeBagColor(target->Get, target->Set, ColorDialog1->Color());
 }
 
 // A new colour is one undo step.
