@@ -7,8 +7,13 @@
 #include "windows/TrPanel.h"
 #include "windows/Unit1.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
+#include <QToolTip>
 
 class TstMainWindow : public QObject {
     Q_OBJECT
@@ -36,6 +41,28 @@ private slots:
         }
         for (int i = 0; i + 1 < expected.size(); ++i)
             QCOMPARE(expected[i].b->nextInFocusChain(), expected[i + 1].b);
+    }
+
+    // Each command button says in Japanese what it does, and the toolkit
+    // shows that text when the pointer rests on the button.
+    void everyCommandButtonHasItsOwnTooltip() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QList<TButtonEx*> buttons = form.Panel1->findChildren<TButtonEx*>();
+        QCOMPARE(buttons.size(), 8);
+        QSet<QString> tips;
+        for (TButtonEx* b : buttons) {
+            const QString tip = b->toolTip();
+            QVERIFY2(tip.contains(QRegularExpression("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]")),
+                     qPrintable(b->objectName()));
+            tips.insert(tip);
+            QHelpEvent hover(QEvent::ToolTip, QPoint(10, 10), b->mapToGlobal(QPoint(10, 10)));
+            QApplication::sendEvent(b, &hover);
+            QTRY_COMPARE(QToolTip::text(), tip);
+            QToolTip::hideText();
+        }
+        QCOMPARE(tips.size(), 8);
     }
 
     void pageChildrenComeInTheStatedOrder() {

@@ -93,6 +93,15 @@ void TForm1::BuildCommandBar() {
     ButtonEx4 = AddButton("ButtonEx4", QStringLiteral("印刷"), 598, 84);
     ButtonEx3 = AddButton("ButtonEx3", QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"), 686, 84);
     ButtonEx8 = AddButton("ButtonEx8", QStringLiteral("その他の設定"), 488, 89);
+    ButtonEx1->setToolTip(
+        QStringLiteral("絵のファイル (BMP、PNG、JPEG、GIF) を開いて用紙に置きます"));
+    ButtonEx2->setToolTip(QStringLiteral("展開図の用紙の部分の色を選びます"));
+    ButtonEx5->setToolTip(QStringLiteral("やまおり線 (山に折る線) の色を選びます"));
+    ButtonEx6->setToolTip(QStringLiteral("たにおり線 (谷に折る線) の色を選びます"));
+    ButtonEx7->setToolTip(QStringLiteral("のりしろ (のりを付ける部分) の色を選びます"));
+    ButtonEx4->setToolTip(QStringLiteral("用紙をプリンターで印刷します"));
+    ButtonEx3->setToolTip(QStringLiteral("印刷される用紙を画面で確かめます"));
+    ButtonEx8->setToolTip(QStringLiteral("用紙サイズ、余白、線の印刷のしかたを設定します"));
     const QList<QWidget*> order{ButtonEx1, ButtonEx2, ButtonEx5, ButtonEx6,
                                 ButtonEx7, ButtonEx4, ButtonEx3, ButtonEx8};
     for (int i = 0; i + 1 < order.size(); ++i)
