@@ -104,8 +104,9 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        QTest::newRow("not a bitmap") << "bad.bmp" << QByteArray("no picture")
-                                      << QStringLiteral("ビットマップイメージが不正です");
+        QTest::newRow("not a bitmap")
+            << "bad.bmp" << QByteArray("no picture")
+            << QStringLiteral("ファイル %1 はビットマップイメージではありません");
         QTest::newRow("no picture format")
             << "notes.txt" << QByteArray("text")
             << QStringLiteral("拡張子 .txt の画像形式は処理できません");
@@ -132,6 +133,7 @@ private slots:
             QFile file(bad);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
+            message = message.arg(bad);
         }
         const QString good = f.Picture("good.bmp", QSize(10, 10), Qt::blue);
         DropOnLayer(f, Files({bad, good}), QPoint(40, 50));

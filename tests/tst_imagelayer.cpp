@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -80,11 +81,14 @@ private slots:
             image.LoadFromFile(path);
             QCOMPARE(image.Picture().size(), QSize(30, 20));
         }
-        // A PNG named .bmp is read as a bitmap, and that fails.
+        // A PNG named .bmp is read as a bitmap, and that fails; the message
+        // says what the file really is.
         const QString png = f.Picture("e.png", QSize(30, 20), Qt::blue);
         QVERIFY(QFile::copy(png, f.dir.filePath("e.bmp")));
         QCOMPARE(LoadError(f.dir.filePath("e.bmp")),
-                 QStringLiteral("ビットマップイメージが不正です"));
+                 QStringLiteral("ファイル %1 はPNG イメージです。拡張子 .bmp "
+                                "のビットマップイメージとしては読めません")
+                     .arg(f.dir.filePath("e.bmp")));
     }
 
     void unloadableFilesRaiseTheToolkitsMessages() {
@@ -93,15 +97,22 @@ private slots:
         QCOMPARE(LoadError(missing), QStringLiteral("ファイル %1 は開けません").arg(missing));
         QCOMPARE(LoadError(f.dir.filePath("missing.xyz")),
                  QStringLiteral("拡張子 .xyz の画像形式は処理できません"));
-        WriteFile(f.dir.filePath("text.bmp"), "just some words, not a picture");
-        QCOMPARE(LoadError(f.dir.filePath("text.bmp")),
-                 QStringLiteral("ビットマップイメージが不正です"));
-        QFile good(f.Picture("whole.bmp", QSize(64, 64), Qt::green));
-        QVERIFY(good.open(QIODevice::ReadOnly));
-        const QByteArray bytes = good.readAll();
-        WriteFile(f.dir.filePath("cut.bmp"), bytes.left(80));
-        QCOMPARE(LoadError(f.dir.filePath("cut.bmp")),
-                 QStringLiteral("ビットマップイメージが不正です"));
+        const QString text = f.dir.filePath("text.bmp");
+        WriteFile(text, "just some words, not a picture");
+        QCOMPARE(LoadError(text),
+                 QStringLiteral("ファイル %1 はビットマップイメージではありません").arg(text));
+        // Files cut short are named with their own kind, not all as bitmaps.
+        for (const char* name : {"cut.bmp", "cut.png", "cut.jpg"}) {
+            const QString suffix = QFileInfo(name).suffix();
+            QFile good(f.Picture("whole." + suffix, QSize(64, 64), Qt::green));
+            QVERIFY(good.open(QIODevice::ReadOnly));
+            const QString cut = f.dir.filePath(name);
+            WriteFile(cut, good.readAll().left(40));
+            const QString kind = suffix == "bmp" ? QStringLiteral("ビットマップイメージ")
+                                 : suffix == "png" ? QStringLiteral("PNG イメージ")
+                                                   : QStringLiteral("JPEG イメージ");
+            QCOMPARE(LoadError(cut), QStringLiteral("ファイル %1 の%2が不正です").arg(cut, kind));
+        }
     }
 
     void hostileBitmapHeadersFailQuickly_data() {
@@ -191,7 +202,8 @@ private slots:
             });
         });
         f.form.ButtonEx1->click();
-        QCOMPARE(shown, QStringLiteral("ビットマップイメージが不正です"));
+        QCOMPARE(shown,
+                 QStringLiteral("ファイル %1 はビットマップイメージではありません").arg(bad));
         QVERIFY(f.form.PlacedImages().isEmpty());
         QVERIFY(f.form.TransPanel1->findChildren<TImageEx*>().isEmpty());
         // The dialog offers the last chosen file again.

@@ -155,3 +155,18 @@ qint64 JpegWorkingBytes(QIODevice& file) {
     file.seek(0);
     return bytes;
 }
+
+QByteArray PictureFormatOfContent(QIODevice& file) {
+    const qint64 start = file.pos();
+    const QByteArray head = ReadAt(file, 0, 8);
+    file.seek(start);
+    if (head.startsWith("BM"))
+        return "bmp";
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("\xFF\xD8\xFF"))
+        return "jpeg";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    return {};
+}

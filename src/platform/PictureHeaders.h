@@ -37,6 +37,11 @@ bool PngChunksFitTheFile(QIODevice& file);
 // on each axis (empty for a file too short to hold a screen).
 QSize GifCanvasSize(QIODevice& file);
 
+// The picture format that the file's first bytes announce, as the loader
+// names formats ("bmp", "png", "jpeg", "gif"); empty when they announce none
+// of these.
+QByteArray PictureFormatOfContent(QIODevice& file);
+
 // A progressive JPEG is decoded through coefficient buffers for the whole
 // picture, at its full size even when it is read reduced: their bytes, 0
 // for a picture decoded row by row.

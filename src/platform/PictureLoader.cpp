@@ -31,8 +31,26 @@ EError CannotOpen(const QString& path) {
     return EError(QStringLiteral("ファイル %1 は開けません").arg(path));
 }
 
-EError InvalidPicture() {
-    return EError(QStringLiteral("ビットマップイメージが不正です"));
+QString KindName(const QByteArray& format) {
+    if (format == "bmp")
+        return QStringLiteral("ビットマップイメージ");
+    if (format == "png")
+        return QStringLiteral("PNG イメージ");
+    if (format == "jpeg")
+        return QStringLiteral("JPEG イメージ");
+    return QStringLiteral("GIF イメージ");
+}
+
+// A picture that cannot be read, named with its file and with the kind its
+// content is (which its extension may not tell).
+EError InvalidPicture(const QString& path, const QByteArray& format, QIODevice& file) {
+    const QByteArray content = PictureFormatOfContent(file);
+    if (content == format)
+        return EError(QStringLiteral("ファイル %1 の%2が不正です").arg(path, KindName(format)));
+    if (content.isEmpty())
+        return EError(QStringLiteral("ファイル %1 は%2ではありません").arg(path, KindName(format)));
+    return EError(QStringLiteral("ファイル %1 は%2です。拡張子 .%3 の%4としては読めません")
+                      .arg(path, KindName(content), QFileInfo(path).suffix(), KindName(format)));
 }
 
 qint64 DecodedBytes(QSize size, QImage::Format format) {
@@ -88,6 +106,7 @@ public:
         } catch (const EError&) {
             throw CannotOpen(path);
         }
+        name_ = path;
         Start(file_, format);
     }
 
@@ -97,6 +116,7 @@ public:
         const QByteArray format = FormatOfName(name);
         buffer_.setData(bytes);
         buffer_.open(QIODevice::ReadOnly);
+        name_ = name;
         Start(buffer_, format);
     }
 
@@ -112,13 +132,15 @@ public:
             plain = ReadPlainBitmap(*device_);
         QImage image = plain ? std::move(*plain) : reader_.read();
         if (image.isNull())
-            throw InvalidPicture();
+            throw Invalid();
         MakePictureSafe(image);
         CheckPictureRoom(image, room);
         return image;
     }
 
 private:
+    EError Invalid() { return InvalidPicture(name_, format_, *device_); }
+
     void Start(QIODevice& device, const QByteArray& format) {
         static const bool limited = [] {
             QImageReader::setAllocationLimit(kAllocationLimitMB);
@@ -126,10 +148,11 @@ private:
         }();
         Q_UNUSED(limited);
         device_ = &device;
+        format_ = format;
         bitmap_ = format == "bmp";
         if ((format == "bmp" && !BitmapFitsItsFile(device)) ||
             (format == "png" && !PngChunksFitTheFile(device)))
-            throw InvalidPicture();
+            throw Invalid();
         // Read before the decoder starts on the device: it keeps its place in it.
         const QSize canvas = format == "gif" ? GifCanvasSize(device) : QSize();
         working_ = format == "jpeg" ? JpegWorkingBytes(device) : 0;
@@ -146,7 +169,7 @@ private:
     void ReadHeader(const QByteArray& format, QSize canvas) {
         size_ = reader_.size();
         if (size_.isEmpty())
-            throw InvalidPicture();
+            throw Invalid();
         size_ = size_.expandedTo(canvas);
         // Only the JPEG decoder reads reduced without decoding in full.
         readSize_ =
@@ -161,6 +184,8 @@ private:
     QFile file_;
     QBuffer buffer_;
     QIODevice* device_ = nullptr;
+    QString name_; // the file's path, or the name the bytes were read under
+    QByteArray format_;
     bool bitmap_ = false;
     QImageReader reader_;
     QSize size_;

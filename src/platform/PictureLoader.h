@@ -13,9 +13,10 @@
 constexpr qint64 MaxPicturePixels = 100'000'000;
 
 // Reads the picture at path. Raises EError with the toolkit's message when
-// the file cannot be opened or is not a regular file, is not a valid picture,
-// has an extension that names no picture format, is too large to be held, or
-// would take more than room bytes once decoded.
+// the file cannot be opened or is not a regular file, has an extension that
+// names no picture format, is too large to be held, or would take more than
+// room bytes once decoded; a file that is not a valid picture of its
+// extension's format is reported with its name and the kind its content is.
 QImage LoadPictureFile(const QString& path, qint64 room);
 
 // The same for a picture whose file's bytes have been read already; the
