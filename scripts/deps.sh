@@ -11,7 +11,7 @@ PACKAGES=(
     locales libc-l10n
     libcups2-dev libfontconfig-dev ghostscript
     libxcb1-dev
-    librsvg2-bin desktop-file-utils appstream dpkg-dev file
+    librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,9 +1,10 @@
 #!/bin/bash
 # The program as a desktop installation: installs the build into a staging
 # root (DESTDIR), checks what landed there and validates the menu entry and
-# the metainfo, checks the kept icon PNGs are what the SVG renders to, builds
-# the Debian package and reads its dependencies, then runs the installed
-# binary on its own X server (the desktop test given as $2).
+# the metainfo, checks the kept icon PNGs are what the SVG renders to and the
+# manual pages against --help, builds the Debian package, reads its
+# dependencies and runs lintian on it, then runs the installed binary on its
+# own X server (the desktop test given as $2).
 # Usage: desktop_install.sh <build folder> <desktop test binary>
 set -euo pipefail
 BUILD=$1
@@ -24,7 +25,8 @@ DESTDIR=$STAGE cmake --install "$BUILD" --prefix /usr >/dev/null
 DESKTOP=$STAGE/usr/share/applications/jp.tesorin.Tesorin.desktop
 METAINFO=$STAGE/usr/share/metainfo/jp.tesorin.Tesorin.metainfo.xml
 desktop-file-validate "$DESKTOP" || fail "desktop entry does not validate"
-appstreamcli validate --no-net "$METAINFO" || fail "metainfo does not validate"
+# With the network check: every address the metainfo names must answer.
+appstreamcli validate "$METAINFO" || fail "metainfo does not validate"
 grep -qx 'Categories=Graphics;' "$DESKTOP" || fail "Categories"
 grep -q '^Name\[ja\]=' "$DESKTOP" || fail "no Name[ja]"
 grep -qx 'Exec=tesorin %F' "$DESKTOP" || fail "Exec does not take files"
@@ -37,8 +39,27 @@ mkdir -p "$WORK/mime/packages"
 cp "$MIME" "$WORK/mime/packages/"
 update-mime-database "$WORK/mime" >/dev/null 2>&1 || fail "the MIME file does not build"
 grep -q '^application/x-tesorin:\*\.tesorin$' "$WORK/mime/globs" || fail "no glob for .tesorin"
-grep -q '<image>https://.*/docs/shots/colours.png</image>' "$METAINFO" || fail "no screenshot"
-[ -f "$SOURCE/docs/shots/colours.png" ] || fail "the screenshot is not in docs/shots"
+# Addresses only where the program has one: its homepage and the screenshot
+# below it; none made up.
+HOMEPAGE=$(sed -n 's/^TESORIN_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")
+if [ -n "$HOMEPAGE" ]; then
+    grep -qF "<image>$HOMEPAGE/docs/shots/colours.png</image>" "$METAINFO" || fail "no screenshot"
+    [ -f "$SOURCE/docs/shots/colours.png" ] || fail "the screenshot is not in docs/shots"
+else
+    grep -q '://' "$METAINFO" && fail "the metainfo names an address although the program has none"
+fi
+
+# The manual pages, English and Japanese, name every option --help lists.
+OPTIONS=$("$STAGE/usr/bin/tesorin" --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
+[ -n "$OPTIONS" ] || fail "--help lists no option"
+for page in man1/tesorin.1.gz ja/man1/tesorin.1.gz; do
+    file=$STAGE/usr/share/man/$page
+    [ -f "$file" ] || fail "no manual page $page"
+    text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$file" 2>/dev/null)
+    for option in $OPTIONS; do
+        grep -qF -- "$option" <<<"$text" || fail "$page does not describe $option"
+    done
+done
 
 # Every hicolor size, each PNG as large as its folder says, and the kept
 # PNGs pixel for pixel what scripts/icons.sh renders from the SVG now.
@@ -58,6 +79,16 @@ DEB=$(ls "$WORK"/package/tesorin_*.deb)
 INFO=$(dpkg-deb -I "$DEB")
 echo "$INFO" | grep '^ Depends:'
 grep -q '^ Depends:.*libqt6widgets6' <<<"$INFO" || fail "no Qt dependency in the package"
+grep -q '^ Depends:.*fonts-noto-cjk | fonts-ipafont-gothic' <<<"$INFO" ||
+    fail "the package does not depend on a Japanese font"
+if [ -z "$HOMEPAGE" ]; then
+    grep -q '^ Homepage:' <<<"$INFO" && fail "the package names a homepage the program does not have"
+fi
+# No error and no warning from lintian (what it says is shown either way).
+lintian --fail-on error,warning "$DEB" || fail "lintian reports errors or warnings"
+UNPACKED=$WORK/unpacked
+dpkg-deb -x "$DEB" "$UNPACKED"
+file "$UNPACKED/usr/bin/tesorin" | grep -q ', stripped' || fail "the packaged binary is not stripped"
 CONTENTS=$(dpkg-deb -c "$DEB")
 grep -q ' ./usr/bin/tesorin$' <<<"$CONTENTS" || fail "package lacks usr/bin/tesorin"
 grep -q 'hicolor/16x16/apps/tesorin.png$' <<<"$CONTENTS" || fail "package lacks the icons"
