@@ -180,6 +180,15 @@ void TForm1::RefreshLayer() {
     TransPanel1->resize(w, TransPanel1->height());
 }
 
+// The outer size the window is laid out for, or as much of it as the
+// screen's available area holds (a large scale factor can leave less room
+// than the design size); the page area scrolls what does not fit.
+QSize TForm1::OuterSize() const {
+    const QSize design(kOuterWidth, kOuterHeight);
+    const QScreen* s = screen();
+    return s ? design.boundedTo(s->availableGeometry().size()) : design;
+}
+
 // The outer size includes the frame that the window manager adds. Its size
 // is known only once the manager has framed the window (after the first show,
 // announced by a move), so the client is shrunk then, once, and the window
@@ -191,15 +200,18 @@ void TForm1::FitOuterSize() {
     if (frameExtra.isNull())
         return; // not framed yet (or never, and then the outer size is the client's)
     outerSized_ = true;
-    resize(kOuterWidth - frameExtra.width(), kOuterHeight - frameExtra.height());
+    resize(OuterSize() - frameExtra);
     CentreOnScreen();
 }
 
+// Centred in the available area; a window as large as that area starts at
+// its top-left corner, so the title bar is on screen.
 void TForm1::CentreOnScreen() {
     if (const QScreen* s = screen()) {
-        QRect r(QPoint(0, 0), QSize(kOuterWidth, kOuterHeight));
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
+        const QRect area = s->availableGeometry();
+        QRect r(QPoint(0, 0), OuterSize());
+        r.moveCenter(area.center());
+        move(qMax(r.left(), area.left()), qMax(r.top(), area.top()));
     }
 }
 

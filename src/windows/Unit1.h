@@ -230,6 +230,7 @@ private:
     void RunCommand(TButtonEx* button, bool preview);
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
+    QSize OuterSize() const;
     void FitOuterSize();
     void CentreOnScreen();
     // Fits the bag into the page, inset by round(PageMargin x 3.02) pixels.

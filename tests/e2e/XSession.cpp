@@ -24,9 +24,9 @@ QProcessEnvironment XSession::Env() const {
     return env;
 }
 
-bool XSession::Start(QString* error) {
+bool XSession::Start(QString* error, const QString& screen) {
     // -displayfd lets the server pick a free display number and tell us.
-    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
     if (!xvfb_.waitForStarted(5000)) {
         *error = "Xvfb did not start";
         return false;
@@ -119,6 +119,17 @@ QRect XSession::Geometry(const QString& windowId) const {
     };
     return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
                  value("Height"));
+}
+
+QMargins XSession::FrameExtents(const QString& windowId) const {
+    // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+    const QString out = Run("xprop", {"-id", windowId, "_NET_FRAME_EXTENTS"});
+    const QRegularExpressionMatch m =
+        QRegularExpression("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)").match(out);
+    if (!m.hasMatch())
+        return {};
+    return QMargins(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(2).toInt(),
+                    m.captured(4).toInt());
 }
 
 void XSession::MoveMouse(QPoint p) const {

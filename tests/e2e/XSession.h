@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QMargins>
 #include <QPair>
 #include <QPoint>
 #include <QProcess>
@@ -18,7 +19,9 @@ class XSession {
 public:
     XSession();
     ~XSession();
-    bool Start(QString* error);
+    // Starts the server with one screen of the given size and depth, and the
+    // window manager on it.
+    bool Start(QString* error, const QString& screen = QStringLiteral("1280x1024x24"));
     QString Display() const { return display_; }
 
     // Runs a command on this display; returns its standard output.
@@ -29,6 +32,8 @@ public:
     bool WaitForWindowGone(const QString& titleRegex, int ms = 10000) const;
     // Screen rectangle of a window's client area.
     QRect Geometry(const QString& windowId) const;
+    // The frame the window manager put around a window (title bar on top).
+    QMargins FrameExtents(const QString& windowId) const;
 
     void MoveMouse(QPoint screen) const;
     void Click(QPoint screen, int button = 1) const;
