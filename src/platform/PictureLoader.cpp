@@ -86,7 +86,7 @@ QSize ReducedJpegSize(QSize size) {
 
 QByteArray FormatOfName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
-    const QByteArray format = FormatOfExtension(suffix);
+    QByteArray format = FormatOfExtension(suffix);
     if (format.isEmpty())
         throw EError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(suffix));
     return format;

@@ -15,6 +15,7 @@ class TImageEx;
 template <typename T> class TValueStep : public QUndoCommand {
 public:
     using TApply = std::function<void(const T&)>;
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the value before the step, then after
     TValueStep(T before, T after, TApply apply)
         : before_(std::move(before)), after_(std::move(after)), apply_(std::move(apply)) {}
     void undo() override { apply_(before_); }

@@ -52,6 +52,7 @@ bool Storable(const QString& path) {
 // The copy of a picture in the data folder's picture folder: the original
 // name with a part of the content's hash, so two different pictures of one
 // name are both kept and the same picture is written once.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the folder, then the picture's path
 QString PictureCopyPath(const QString& dataFolder, const QString& original,
                         const QByteArray& bytes) {
     const QFileInfo info(original);
@@ -92,7 +93,7 @@ void TForm1::FillRecentDesigns() {
     RecentDesigns1->clear();
     const QStringList recent = TRecentDesigns::List();
     for (int i = 0; i < recent.size(); ++i) {
-        const QString path = recent[i];
+        const QString& path = recent[i];
         QAction* entry = RecentDesigns1->addAction(
             QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QDir::toNativeSeparators(path)));
         connect(entry, &QAction::triggered, this, [this, path] {
