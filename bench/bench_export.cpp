@@ -2,6 +2,7 @@
 // empty sheet's export plus the floor of the pictures' reduction (each
 // photo reduced to its device rectangle at 300 ppi alone), measured in the
 // same run. Each figure is the median of five exports.
+#include "BenchSheet.h"
 #include "report/QRExport.h"
 #include "report/QRImage.h"
 #include "report/QRPictureFit.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -21,21 +21,6 @@
 namespace {
 constexpr int kRepeats = 5;
 constexpr int kPhotos = 10;
-
-QImage Photo(int i) {
-    QImage img(3000, 2000, QImage::Format_RGB32);
-    QRandomGenerator rng(42 + i);
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) // a gradient with some grain
-            line[x] = qRgb(x * 255 / 3000, y * 255 / 2000, int(rng.bounded(64)) + 96);
-    }
-    return img;
-}
-
-QRect Bounds(int i) {
-    return QRect(40 + (i % 5) * 160, 40 + (i / 5) * 130, 150, 100);
-}
 
 // The device rectangle of page-pixel bounds at 1200 dpi (zoom 80 %).
 QRect DeviceRect(const QRect& b) {
@@ -63,7 +48,7 @@ int main(int argc, char** argv) {
     const QString file = dir.filePath("sheet.pdf");
     std::vector<QImage> photos;
     for (int i = 0; i < kPhotos; ++i)
-        photos.push_back(Photo(i));
+        photos.push_back(GrainPhoto(i));
 
     TForm1 empty;
     const qint64 emptyMs = Median([&] { empty.QuickRep1->Export(file, kDefaultPictureDpi); });
@@ -71,7 +56,7 @@ int main(int argc, char** argv) {
     const double grid = double(kDefaultPictureDpi) / kSheetFileDpi;
     const qint64 floorMs = Median([&] {
         for (int i = 0; i < kPhotos; ++i) {
-            const QRect rect = DeviceRect(Bounds(i));
+            const QRect rect = DeviceRect(SheetBounds(i));
             FitPicture(photos[size_t(i)], {rect, rect}, {}, grid);
         }
     });
@@ -79,7 +64,7 @@ int main(int argc, char** argv) {
     TForm1 sheet;
     for (int i = 0; i < kPhotos; ++i) {
         auto* image = new TQRImage(sheet.QuickRep1);
-        const QRect b = Bounds(i);
+        const QRect b = SheetBounds(i);
         image->SetBounds(b.x(), b.y(), b.width(), b.height());
         image->SetStretch(true);
         image->SetJpegSource(true);

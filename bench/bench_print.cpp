@@ -3,6 +3,7 @@
 // and printer object as a real print, against the floor: the same sheet with
 // every picture already reduced to its device rectangle, measured in the
 // same run. Each figure is the median of five prints.
+#include "BenchSheet.h"
 #include "bag/QQRBag.h"
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
@@ -15,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -24,21 +24,6 @@
 namespace {
 constexpr int kDpi = 600;
 constexpr int kRepeats = 5;
-
-QImage BasePicture() {
-    QImage img(3000, 2000, QImage::Format_RGB32);
-    QRandomGenerator rng(42);
-    for (int y = 0; y < img.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) // a gradient with some grain
-            line[x] = qRgb(x * 255 / 3000, y * 255 / 2000, int(rng.bounded(64)) + 96);
-    }
-    return img;
-}
-
-QRect Bounds(int i) {
-    return QRect(40 + (i % 5) * 160, 40 + (i / 5) * 130, 150, 100);
-}
 
 // Device pixels of a page-pixel length at the page's zoom of 80 %.
 int Device(int px) {
@@ -75,7 +60,7 @@ TFigures PrintSheet(const std::vector<QImage>& pictures, const QString& file) {
     TForm1 form;
     for (size_t i = 0; i < pictures.size(); ++i) {
         auto* image = new TQRImage(form.QuickRep1);
-        const QRect b = Bounds(int(i));
+        const QRect b = SheetBounds(int(i));
         image->SetBounds(b.x(), b.y(), b.width(), b.height());
         image->SetStretch(true);
         image->SetPicture(pictures[i]);
@@ -98,8 +83,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString file = dir.filePath("bench.pdf");
     TQRPrinterService::Install(std::make_unique<TQRPdfFileService>(file, kDpi, 0));
-    const QImage base = BasePicture();
-    const QSize rect = DeviceSize(Bounds(0));
+    const QImage base = GrainPhoto(0);
+    const QSize rect = DeviceSize(SheetBounds(0));
     std::printf("each picture 3000 x 2000 into %d x %d device pixels at %d dpi\n", rect.width(),
                 rect.height(), kDpi);
     std::printf("pictures  run_ms  floor_ms  time_x  pdf_bytes  floor_bytes  bytes_x  "
@@ -111,7 +96,7 @@ int main(int argc, char** argv) {
             QImage picture = base;
             picture.setPixel(i, 0, qRgb(i, 0, 0)); // a picture of its own
             pictures.push_back(picture);
-            QImage floor = base.scaled(DeviceSize(Bounds(i)));
+            QImage floor = base.scaled(DeviceSize(SheetBounds(i)));
             floor.setPixel(i, 0, qRgb(i, 0, 0));
             reduced.push_back(floor);
         }
