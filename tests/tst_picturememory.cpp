@@ -103,6 +103,7 @@ private slots:
         picture_ = dir_.filePath("big.png");
         QVERIFY(big.save(picture_));
         SetPictureMemoryBudget(kBudget);
+        QVERIFY(QDir().mkpath(dir_.filePath("empty")));
         SetDataFolderOverride(dir_.filePath("empty"));
         SetMessageSink([this](const QString& text) { messages_.append(text); });
     }

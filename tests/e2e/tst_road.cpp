@@ -91,7 +91,12 @@ private:
             const QColor p = img.pixelColor(x, y);
             return p.green() > 150 && p.red() < 60 && p.blue() < 60;
         };
-        auto dark = [&img](int x, int y) { return img.pixelColor(x, y).lightness() < 70; };
+        // A line pixel is black (the valley folds) or red (the mountain folds
+        // in the colour chosen earlier on this road).
+        auto dark = [&img](int x, int y) {
+            const QColor p = img.pixelColor(x, y);
+            return p.lightness() < 70 || (p.red() > 180 && p.green() < 80 && p.blue() < 80);
+        };
         int n = 0;
         for (int y = 2; y < img.height() - 2; ++y)
             for (int x = 2; x < img.width() - 2; ++x)
@@ -338,8 +343,8 @@ private slots:
             return CountColour(s, kGreen) > 10000 && CountLinesInFront(s) > 50;
         });
         SaveShot(shot, "preview", x_.Geometry(preview));
-        // The sheet: the blue picture, the grey flap and black lines in front
-        // of the picture (the mountain colour was red, the front lines are black).
+        // The sheet: the picture, the grey flap and the fold lines in front of
+        // the picture, in their chosen colours (the mountain folds red).
         QVERIFY(CountColour(shot, kGreen) > 10000);
         QVERIFY(CountColour(shot, QColor(128, 128, 128)) > 500);
         QVERIFY(CountLinesInFront(shot) > 50);
