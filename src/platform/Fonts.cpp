@@ -1,8 +1,9 @@
 #include "Fonts.h"
 
+#include "Worker.h"
+
 #include <QFontDatabase>
 #include <QFuture>
-#include <QtConcurrent/QtConcurrentRun>
 #include <fontconfig/fontconfig.h>
 #include <utility>
 
@@ -18,7 +19,7 @@ QFuture<void>& FontSetUp() {
 void StartFontSetUp() {
     static bool started = false;
     if (!std::exchange(started, true))
-        FontSetUp() = QtConcurrent::run([] { FcInit(); });
+        FontSetUp() = RunOnWorker([] { FcInit(); });
 }
 
 QString InstalledFamily(const QStringList& families) {

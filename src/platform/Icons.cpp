@@ -1,8 +1,9 @@
 #include "Icons.h"
 
+#include "Worker.h"
+
 #include <QImageReader>
 #include <QPixmap>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
@@ -40,7 +41,7 @@ QIcon IconOf(const QList<QImage>& sizes) {
 } // namespace
 
 TApplicationIconReading ReadApplicationIcon() {
-    return QtConcurrent::run([] {
+    return RunOnWorker([] {
         QList<QImage> sizes;
         for (int n : kIconSizes)
             sizes.append(ReadPng(QStringLiteral(":/icons/%1x%1/tesorin.png").arg(n)));

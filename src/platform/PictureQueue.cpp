@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "PictureLoader.h"
+#include "Worker.h"
 
 TPictureQueue::TPictureQueue(const QStringList& paths, qint64 room) {
     for (const QString& path : paths) {
@@ -13,17 +14,22 @@ TPictureQueue::TPictureQueue(const QStringList& paths, qint64 room) {
         }
         if (bytes > room)
             break;
-        auto promise = std::make_shared<std::promise<QImage>>();
-        entries_.push_back({path, promise->get_future()});
-        pool_.start([promise, path, room, discarded = discarded_] {
-            try {
-                promise->set_value(*discarded ? QImage() : LoadPictureFile(path, room));
-            } catch (...) {
-                promise->set_exception(std::current_exception());
-            }
-        });
+        Start(path, room);
         room -= bytes;
     }
+}
+
+void TPictureQueue::Start(const QString& path, qint64 room) {
+    auto promise = std::make_shared<std::promise<QImage>>();
+    entries_.push_back({path, promise->get_future()});
+    const TTaskHandOff handOff;
+    pool_.start([promise, path, room, discarded = discarded_] {
+        try {
+            promise->set_value(*discarded ? QImage() : LoadPictureFile(path, room));
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
 }
 
 TPictureQueue::~TPictureQueue() {

@@ -27,6 +27,9 @@ public:
     std::optional<QImage> Take(const QString& path);
 
 private:
+    // Decodes path on a worker within room bytes.
+    void Start(const QString& path, qint64 room);
+
     struct TEntry {
         QString Path;
         std::future<QImage> Picture;

@@ -1,8 +1,7 @@
 #include "RecoveryWriter.h"
 
 #include "platform/Errors.h"
-
-#include <QtConcurrent/QtConcurrentRun>
+#include "platform/Worker.h"
 
 namespace {
 // The write itself, on a worker: true when the pair is in place.
@@ -55,7 +54,7 @@ void TRecoveryWriter::Start() {
     if (writing_.Images == stored_.Images && writing_.Settings == stored_.Settings)
         return;
     inFlight_ = true;
-    watcher_.setFuture(QtConcurrent::run(WritePair, writing_, folder_));
+    watcher_.setFuture(RunOnWorker(WritePair, writing_, folder_));
 }
 
 // Takes the result of the write under way, once, whether its end was waited
