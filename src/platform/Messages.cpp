@@ -26,6 +26,7 @@ void ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the question, then its button's caption
 bool AskToGoOn(QWidget* parent, const QString& text, const QString& goOn) {
     if (DeliverToMessageSink(text))
         return false;

@@ -21,8 +21,8 @@ constexpr int kJpegQuality = 95;
 // The page's paper as a printer takes it (its media), as oriented.
 QSizeF PageMillimetres(const TQuickRep& page) {
     const TQRPage& setup = *page.Page();
-    const QSizeF custom(setup.NativeValue(TQRPage::WidthIdx) / 10.0,
-                        setup.NativeValue(TQRPage::LengthIdx) / 10.0);
+    const QSizeF custom(static_cast<qreal>(setup.NativeValue(TQRPage::WidthIdx) / 10.0L),
+                        static_cast<qreal>(setup.NativeValue(TQRPage::LengthIdx) / 10.0L));
     return SheetFileMillimetres(setup.PaperSize(), custom, setup.Orientation());
 }
 

@@ -72,7 +72,7 @@ QString AskSheetFileName(QWidget* parent, TQRPaperSize paper) {
                      [&dialog](const QString& filter) { FollowType(dialog, filter); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    const QString name = dialog.selectedFiles().first();
+    QString name = dialog.selectedFiles().first();
     LastFolder() = QFileInfo(name).absolutePath();
     return name;
 }

@@ -47,6 +47,7 @@ TQRPrintDialog::TQRPrintDialog(QWidget* parent, const QStringList& printers,
     layout->addWidget(buttons);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the printer's index, then the copies
 QWidget* TQRPrintDialog::MakePrinterGroup(const QStringList& printers, int selected, int copies) {
     auto* group = new QGroupBox(QStringLiteral("プリンタ"), this);
     auto* form = new QFormLayout(group);

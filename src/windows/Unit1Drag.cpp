@@ -45,6 +45,7 @@ TRectL OutlineFor(TImageEdges zone, const QRect& b, int dx, int dy) {
 // How far a picture from..from+extent-1 on one axis goes for a key's step by,
 // when a pixel of it must stay within lo..hi as the pointer on it would
 // during a drag; a picture already beyond the area goes no further out.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the picture's span, the step, the area
 int ConfinedStep(int from, int extent, int by, int lo, int hi) {
     if (by > 0)
         return qMax(0, qMin(by, hi - from));
