@@ -3,12 +3,12 @@
 // screen helpers the image-layer tests share. Pointer events go through the
 // window, so Qt finds the control under the pointer as it would for a user.
 
+#include "PaintSupport.h"
 #include "bag/ImageEx.h"
 #include "windows/TrPanel.h"
 #include "windows/Unit1.h"
 
 #include <QImage>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -56,11 +56,10 @@ public:
         Release(to);
     }
 
-    // What the window shows once pending repaints are done (they are paced
-    // by a timer), in layer coordinates.
+    // What the window shows once pending repaints are done, in layer
+    // coordinates.
     QImage Screen() {
-        QTest::qWait(40);
-        const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
+        const QImage shot = ShownImage(form);
         const QPoint o = At(QPoint(0, 0));
         return shot.copy(QRect(o, form.TransPanel1->size())).convertToFormat(QImage::Format_RGB32);
     }

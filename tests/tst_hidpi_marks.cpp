@@ -15,11 +15,7 @@ const QRgb kCyan = qRgb(0, 255, 255); // red inverted
 class TDeviceShot {
 public:
     explicit TDeviceShot(LayerFixture& f) {
-        QTest::qWait(60);
-        image = f.form.screen()
-                    ->grabWindow(f.form.winId())
-                    .toImage()
-                    .convertToFormat(QImage::Format_RGB32);
+        image = ShownImage(f.form).convertToFormat(QImage::Format_RGB32);
         scale = f.form.devicePixelRatioF();
     }
     // The device pixels a picture of the given layer bounds covers, as the

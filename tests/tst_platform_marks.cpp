@@ -1,11 +1,11 @@
 // The transient marks overlay and the paint hook: inverting marks that a
 // second drawing removes, painted over whatever lies beneath.
+#include "PaintSupport.h"
 #include "platform/Marks.h"
 #include "platform/MessageHook.h"
 
 #include <QApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QTest>
 #include <QWindow>
 
@@ -25,8 +25,7 @@ public:
         show();
     }
     QImage Screen() {
-        QTest::qWait(40);
-        const QImage shot = screen()->grabWindow(winId()).toImage();
+        const QImage shot = ShownImage(*this);
         return shot.copy(layer->geometry()).convertToFormat(QImage::Format_RGB32);
     }
     QWidget* layer;
