@@ -109,6 +109,16 @@ bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
         ms);
 }
 
+QString XSession::WaitForFocusedWindow(const QString& titleRegex, int ms) const {
+    const QString id = WaitForWindow(titleRegex, ms);
+    // xdotool names the focused window in decimal, wmctrl in hex.
+    const auto focused = [&] {
+        return Run("xdotool", {"getwindowfocus"}).trimmed().toULongLong() ==
+               id.toULongLong(nullptr, 16);
+    };
+    return !id.isEmpty() && WaitUntil(focused, ms) ? id : QString();
+}
+
 QRect XSession::Geometry(const QString& windowId) const {
     // xwininfo reports the client's absolute position under a reparenting
     // window manager correctly.
@@ -133,37 +143,29 @@ QMargins XSession::FrameExtents(const QString& windowId) const {
 }
 
 void XSession::MoveMouse(QPoint p) const {
-    Run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
-    QThread::msleep(50);
+    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
 }
 
 void XSession::Click(QPoint p, int button) const {
     MoveMouse(p);
     Run("xdotool", {"click", QString::number(button)});
-    QThread::msleep(200);
 }
 
 void XSession::Drag(QPoint from, QPoint to) const {
     MoveMouse(from);
     Run("xdotool", {"mousedown", "1"});
-    QThread::msleep(100);
     // Move in steps, as a hand does, so the drag threshold and drag-over run.
-    for (int i = 1; i <= 10; ++i) {
+    for (int i = 1; i <= 10; ++i)
         MoveMouse(from + (to - from) * i / 10);
-        QThread::msleep(30);
-    }
     Run("xdotool", {"mouseup", "1"});
-    QThread::msleep(300);
 }
 
 void XSession::Key(const QString& keys) const {
     Run("xdotool", {"key", "--clearmodifiers", keys});
-    QThread::msleep(200);
 }
 
 void XSession::Type(const QString& text) const {
     Run("xdotool", {"type", "--delay", "20", text});
-    QThread::msleep(200);
 }
 
 void XSession::CloseWindow(const QString& windowId) const {

@@ -30,11 +30,16 @@ public:
     // Id of the first visible window whose title matches, waiting up to ms.
     QString WaitForWindow(const QString& titleRegex, int ms = 10000) const;
     bool WaitForWindowGone(const QString& titleRegex, int ms = 10000) const;
+    // As WaitForWindow, and then until the window holds the keyboard focus,
+    // so that keys pressed next reach it; empty if it never does.
+    QString WaitForFocusedWindow(const QString& titleRegex, int ms = 10000) const;
     // Screen rectangle of a window's client area.
     QRect Geometry(const QString& windowId) const;
     // The frame the window manager put around a window (title bar on top).
     QMargins FrameExtents(const QString& windowId) const;
 
+    // Each step returns once the X server has taken it; the program may not
+    // have handled it yet: wait for its effect (a window, the screen).
     void MoveMouse(QPoint screen) const;
     void Click(QPoint screen, int button = 1) const;
     void Drag(QPoint from, QPoint to) const;

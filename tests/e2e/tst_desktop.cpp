@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 namespace {
 const QString kTitle = QStringLiteral("Tesorin");
@@ -58,7 +57,6 @@ private:
         win_ = x_.WaitForWindow(kTitle);
         QVERIFY2(!win_.isEmpty(), "the main window did not appear");
         client_ = x_.Geometry(win_);
-        QThread::msleep(300);
     }
 
     void CloseProgram() {
@@ -85,6 +83,16 @@ private:
         return path;
     }
 
+    // The drag source's next line: the window under the pointer answered
+    // the last position the drag sent it.
+    bool NextAnswer() {
+        const bool answered = XSession::WaitUntil([this] {
+            source_.waitForReadyRead(20);
+            return source_.canReadLine();
+        });
+        return answered && source_.readLine() == "answer\n";
+    }
+
     // Presses the drag source, carries the drag over to 'to' in steps, as a
     // hand does, and lets go there.
     void DragFromSource(const QStringList& paths, QPoint to) {
@@ -95,15 +103,23 @@ private:
         QVERIFY2(!w.isEmpty(), "the drag source did not appear");
         const QPoint from = x_.Geometry(w).center();
         x_.MoveMouse(from);
-        QThread::msleep(200);
         x_.Run("xdotool", {"mousedown", "1"});
+        // A drag sends no position while the last one is unanswered: over the
+        // program's window, each step waits for the answer, so that the drop
+        // lands where the pointer is.
         for (int i = 1; i <= 12; ++i) {
-            QThread::msleep(60);
-            x_.MoveMouse(from + (to - from) * i / 12);
+            const QPoint at = from + (to - from) * i / 12;
+            x_.MoveMouse(at);
+            if (client_.contains(at))
+                QVERIFY2(NextAnswer(), "the program did not answer the drag");
         }
-        QThread::msleep(300);
         x_.Run("xdotool", {"mouseup", "1"});
-        QThread::msleep(600);
+    }
+
+    // Both pictures at the drop point, red beneath and blue a step further.
+    bool DroppedPicturesShown(const QImage& shot) const {
+        return LayerPixel(shot, kDropAt) == kRed &&
+               LayerPixel(shot, kDropAt + QPoint(120, 120)) == kBlue;
     }
 
 private slots:
@@ -145,12 +161,12 @@ private slots:
         QFile(notes).open(QIODevice::WriteOnly);
         DragFromSource({red, notes, blue}, OnLayer(kDropAt));
         // The error report is titled with the program's name alone.
-        const QString box = x_.WaitForWindow(QStringLiteral("^Tesorin$"), 5000);
+        const QString box = x_.WaitForFocusedWindow(QStringLiteral("^Tesorin$"), 5000);
         QVERIFY2(!box.isEmpty(), "no message for the file that is no picture");
         x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(QStringLiteral("^Tesorin$")));
-        QThread::msleep(500);
-        const QImage shot = x_.Screenshot();
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return DroppedPicturesShown(s); });
         QCOMPARE(LayerPixel(shot, kDropAt), kRed);
         QCOMPARE(LayerPixel(shot, kDropAt + QPoint(15, 104)), kRed);
         QVERIFY(LayerPixel(shot, kDropAt + QPoint(-1, 0)) != kRed);
@@ -171,9 +187,9 @@ private slots:
         QVERIFY(!UserDataFile("SETTING.DAT").isEmpty());
         QVERIFY(!QFile::exists(QFileInfo(program_).dir().filePath("LIST.DAT")));
         StartProgram();
-        const QImage shot = x_.Screenshot();
-        QCOMPARE(LayerPixel(shot, kDropAt), kRed);
-        QCOMPARE(LayerPixel(shot, kDropAt + QPoint(120, 120)), kBlue);
+        const QImage shot =
+            x_.ScreenshotWhen([this](const QImage& s) { return DroppedPicturesShown(s); });
+        QVERIFY(DroppedPicturesShown(shot));
         CloseProgram();
         QCOMPARE(QFileInfo(list).size(), 2 * 276);
     }

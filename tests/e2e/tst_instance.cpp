@@ -108,13 +108,15 @@ private slots:
             QFile::remove(Data(name));
     }
 
-    // Killed 4 s after a change, nothing is lost: the lock is taken over,
-    // the pair restores the change, and the close stores it.
+    // Killed once the change's pair is written (within 4 s), nothing is
+    // lost: the lock is taken over, the pair restores the change, and the
+    // close stores it.
     void secondStartHandsOverAndAKillLosesNothing() {
         QProcess first;
         StartWindow(first, x_);
         HandPictureOver(x_);
-        QTest::qWait(4000);
+        // The settings file of the pair is put in place last.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Data("SETTING.DAT.recovery")), 4000);
         QVERIFY(QFile::exists(Data("LIST.DAT.recovery")));
         KillAndWait(first, SIGKILL);
         QVERIFY(!QFile::exists(Data("LIST.DAT")));

@@ -5,13 +5,11 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 namespace {
 const QString kTitle = QStringLiteral("Tesorin");
@@ -55,7 +53,7 @@ private:
     // "開く", then the file typed into the open dialog's name field.
     void OpenPicture(const QString& path) {
         x_.Click(OnClient(kOpenButton));
-        QVERIFY2(!x_.WaitForWindow(QStringLiteral("^開く$")).isEmpty(), "no open dialog");
+        QVERIFY2(!x_.WaitForFocusedWindow(QStringLiteral("^開く$")).isEmpty(), "no open dialog");
         x_.Key("ctrl+a");
         x_.Type(path);
         x_.Key("Return");
@@ -65,7 +63,8 @@ private:
     // A colour button, then the colour typed into the dialog's HTML field.
     void ChooseColour(QPoint button, const QString& html) {
         x_.Click(OnClient(button));
-        QVERIFY2(!x_.WaitForWindow(QStringLiteral("^色を選択$")).isEmpty(), "no colour dialog");
+        QVERIFY2(!x_.WaitForFocusedWindow(QStringLiteral("^色を選択$")).isEmpty(),
+                 "no colour dialog");
         x_.Key("alt+h");
         x_.Key("ctrl+a");
         x_.Type(html);
@@ -106,24 +105,25 @@ private:
     }
 
     static QString WaitForNewPdf(const QString& dir, const QDateTime& since) {
-        QElapsedTimer t;
-        t.start();
-        qint64 lastSize = -1;
-        while (t.elapsed() < 60000) {
-            // The other print tests title their jobs "tesorin-…"; the
-            // program's own job has no title.
-            QFileInfoList pdfs = QDir(dir).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
-            pdfs.removeIf([](const QFileInfo& f) { return f.fileName().startsWith("tesorin-"); });
-            // The queue may still be writing it: taken once its size holds.
-            if (!pdfs.isEmpty() && pdfs.first().lastModified() >= since) {
-                const qint64 size = pdfs.first().size();
-                if (size > 0 && size == lastSize)
-                    return pdfs.first().filePath();
-                lastSize = size;
-            }
-            QThread::msleep(200);
-        }
-        return {};
+        QString found;
+        XSession::WaitUntil(
+            [&] {
+                // The other print tests title their jobs "tesorin-…"; the
+                // program's own job has no title.
+                QFileInfoList pdfs = QDir(dir).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+                pdfs.removeIf(
+                    [](const QFileInfo& f) { return f.fileName().startsWith("tesorin-"); });
+                if (pdfs.isEmpty() || pdfs.first().lastModified() < since)
+                    return false;
+                // The queue may still be writing it: taken once it is whole.
+                QFile pdf(pdfs.first().filePath());
+                if (pdf.open(QIODevice::ReadOnly) && pdf.size() > 16 && pdf.seek(pdf.size() - 16) &&
+                    pdf.read(16).contains("%%EOF"))
+                    found = pdf.fileName();
+                return !found.isEmpty();
+            },
+            60000);
+        return found;
     }
 
     static void MakePictures(const QDir& dir) {
@@ -281,10 +281,11 @@ private slots:
         QVERIFY(greenAt(404)(x_.ScreenshotWhen(greenAt(404))));
         x_.Key("shift+Right");
         QVERIFY(greenAt(414)(x_.ScreenshotWhen(greenAt(414))));
+        // Held until the server's repeats have carried it ten pixels on.
         x_.Run("xdotool", {"keydown", "Right"});
-        QThread::msleep(2000); // well past the server's repeat delay
+        const bool repeated = greenAt(424)(x_.ScreenshotWhen(greenAt(424)));
         x_.Run("xdotool", {"keyup", "Right"});
-        QVERIFY2(greenAt(424)(x_.ScreenshotWhen(greenAt(424))), "the held key did not repeat");
+        QVERIFY2(repeated, "the held key did not repeat");
         x_.Key("ctrl+z");
         QImage shot =
             x_.ScreenshotWhen([&](const QImage& s) { return greenAt(414)(s) && !greenAt(416)(s); });
@@ -313,7 +314,7 @@ private slots:
     // "その他の設定": B5, margin 25, lines also in front of the pictures.
     void settingsDialogReshapesThePage() {
         x_.Click(OnClient(kSettingsButton));
-        QVERIFY2(!x_.WaitForWindow(QStringLiteral("^その他の設定$")).isEmpty(),
+        QVERIFY2(!x_.WaitForFocusedWindow(QStringLiteral("^その他の設定$")).isEmpty(),
                  "no settings dialog");
         for (const char* k : {"Down", "Down", "Down", "Tab", "ctrl+a"})
             x_.Key(k);

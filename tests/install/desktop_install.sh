@@ -18,6 +18,17 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Waits up to 20 s for process $1 to catch SIGTERM (signal 15: bit 14 of
+# the caught-signal mask), that is, for its end handler to be in place.
+catches_term() {
+    local mask
+    for _ in $(seq 200); do
+        mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
+        (( (0x${mask:-0} >> 14) & 1 )) && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 STAGE=$WORK/stage
 DESTDIR=$STAGE cmake --install "$BUILD" --prefix /usr >/dev/null
@@ -106,7 +117,7 @@ for bin in "$PREFIX/bin/tesorin" "$STAGE/usr/bin/tesorin"; do
     touch "$WORK/stamp"
     HOME=$home XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$bin" &
     app=$!
-    sleep 3
+    catches_term "$app" || fail "$bin did not come to catch SIGTERM"
     kill -TERM "$app"
     wait "$app" || fail "$bin did not end with 0 after SIGTERM"
     [ -f "$home/.config/Tesorin/SETTING.DAT" ] || fail "$bin kept no SETTING.DAT in the user's folder"
