@@ -44,14 +44,18 @@ bool XSession::Start(QString* error, const QString& screen) {
     }
     display_ = ":" + QString::fromLatin1(out.trimmed());
     wm_.setProcessEnvironment(Env());
+    wm_.setProcessChannelMode(QProcess::MergedChannels);
     wm_.start("openbox", {});
     if (!wm_.waitForStarted(5000)) {
         *error = "openbox did not start";
         return false;
     }
-    // wmctrl names the window manager once it has taken the screen.
-    if (!WaitUntil([this] { return Run("wmctrl", {"-m"}).contains("Name:"); })) {
-        *error = "openbox did not take the screen";
+    // wmctrl names the window manager once it has taken the screen; on a
+    // busy machine that may take a while.
+    if (!WaitUntil([this] { return Run("wmctrl", {"-m"}).contains("Name:"); }, 30000)) {
+        *error = wm_.state() == QProcess::Running
+                     ? QStringLiteral("openbox did not take the screen")
+                     : "openbox ended: " + QString::fromLocal8Bit(wm_.readAll());
         return false;
     }
     return true;
@@ -143,7 +147,9 @@ QMargins XSession::FrameExtents(const QString& windowId) const {
 }
 
 void XSession::MoveMouse(QPoint p) const {
-    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+    // No --sync: it waits for a move even when the pointer is already there.
+    // xdotool syncs with the server as it closes, which orders the steps.
+    Run("xdotool", {"mousemove", QString::number(p.x()), QString::number(p.y())});
 }
 
 void XSession::Click(QPoint p, int button) const {
