@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 const QString kTitle = QStringLiteral("Tesorin");
@@ -104,26 +105,30 @@ private:
         return n;
     }
 
+    // A sheet printed since `since`, whole, claimed by renaming it (a second
+    // copy of this test may be printing into the same queue); its path.
     static QString WaitForNewPdf(const QString& dir, const QDateTime& since) {
-        QString found;
-        XSession::WaitUntil(
+        const QString claimed = QStringLiteral("%1/road-%2.pdf").arg(dir).arg(getpid());
+        const auto whole = [](const QString& path) {
+            QFile pdf(path);
+            return pdf.open(QIODevice::ReadOnly) && pdf.size() > 16 && pdf.seek(pdf.size() - 16) &&
+                   pdf.read(16).contains("%%EOF");
+        };
+        const bool found = XSession::WaitUntil(
             [&] {
                 // The other print tests title their jobs "tesorin-…"; the
                 // program's own job has no title.
-                QFileInfoList pdfs = QDir(dir).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
-                pdfs.removeIf(
-                    [](const QFileInfo& f) { return f.fileName().startsWith("tesorin-"); });
-                if (pdfs.isEmpty() || pdfs.first().lastModified() < since)
-                    return false;
-                // The queue may still be writing it: taken once it is whole.
-                QFile pdf(pdfs.first().filePath());
-                if (pdf.open(QIODevice::ReadOnly) && pdf.size() > 16 && pdf.seek(pdf.size() - 16) &&
-                    pdf.read(16).contains("%%EOF"))
-                    found = pdf.fileName();
-                return !found.isEmpty();
+                for (const QFileInfo& f : QDir(dir).entryInfoList({"*.pdf"}, QDir::Files)) {
+                    const QString name = f.fileName();
+                    if (!name.startsWith("tesorin-") && !name.startsWith("road-") &&
+                        f.lastModified() >= since && whole(f.filePath()) &&
+                        QFile::rename(f.filePath(), claimed))
+                        return true;
+                }
+                return false;
             },
             60000);
-        return found;
+        return found ? claimed : QString();
     }
 
     static void MakePictures(const QDir& dir) {
