@@ -113,14 +113,25 @@ bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
         ms);
 }
 
-QString XSession::WaitForFocusedWindow(const QString& titleRegex, int ms) const {
-    const QString id = WaitForWindow(titleRegex, ms);
+bool XSession::WaitForFocus(const QString& windowId, int ms) const {
     // xdotool names the focused window in decimal, wmctrl in hex.
     const auto focused = [&] {
         return Run("xdotool", {"getwindowfocus"}).trimmed().toULongLong() ==
-               id.toULongLong(nullptr, 16);
+               windowId.toULongLong(nullptr, 16);
     };
-    return !id.isEmpty() && WaitUntil(focused, ms) ? id : QString();
+    return !windowId.isEmpty() && WaitUntil(focused, ms);
+}
+
+QString XSession::WaitForFocusedWindow(const QString& titleRegex, int ms) const {
+    const QString id = WaitForWindow(titleRegex, ms);
+    return WaitForFocus(id, ms) ? id : QString();
+}
+
+// The window manager marks a window active before the program has taken
+// the focus it offers: the keys wait for the focus itself.
+bool XSession::Activate(const QString& windowId) const {
+    Run("xdotool", {"windowactivate", windowId});
+    return WaitForFocus(windowId, 10000);
 }
 
 QRect XSession::Geometry(const QString& windowId) const {

@@ -33,6 +33,9 @@ public:
     // As WaitForWindow, and then until the window holds the keyboard focus,
     // so that keys pressed next reach it; empty if it never does.
     QString WaitForFocusedWindow(const QString& titleRegex, int ms = 10000) const;
+    // Asks the window manager to activate the window; true once it holds
+    // the keyboard focus.
+    bool Activate(const QString& windowId) const;
     // Screen rectangle of a window's client area.
     QRect Geometry(const QString& windowId) const;
     // The frame the window manager put around a window (title bar on top).
@@ -55,6 +58,7 @@ public:
 
 private:
     QProcessEnvironment Env() const;
+    bool WaitForFocus(const QString& windowId, int ms) const;
     QProcess xvfb_;
     QProcess wm_;
     QString display_;

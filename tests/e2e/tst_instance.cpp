@@ -81,7 +81,8 @@ private:
         Start(next, x_); // the message comes before the window shows
         const QString box = x_.WaitForWindow(kMessageTitle, 5000);
         QVERIFY2(!box.isEmpty(), "no message that the work was restored");
-        x_.Run("xdotool", {"windowactivate", "--sync", box, "key", "Return"});
+        QVERIFY(x_.Activate(box));
+        x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(kMessageTitle, 5000));
         x_.CloseWindow(x_.WaitForWindow(kMainTitle));
         QVERIFY(next.waitForFinished(10000));
@@ -161,7 +162,8 @@ private slots:
         const QString box = x_.WaitForWindow(kMessageTitle, 8000);
         QVERIFY2(!box.isEmpty(), "no message that the running program cannot be reached");
         QCOMPARE(MainWindows(x_), 0);
-        x_.Run("xdotool", {"windowactivate", "--sync", box, "key", "Return"});
+        QVERIFY(x_.Activate(box));
+        x_.Key("Return");
         QVERIFY(app.waitForFinished(5000));
         QCOMPARE(app.exitCode(), 1);
         QCOMPARE(QDir(Data("")).entryList({"*.DAT*"}, QDir::Files), QStringList());

@@ -119,7 +119,9 @@ for bin in "$PREFIX/bin/tesorin" "$STAGE/usr/bin/tesorin"; do
     app=$!
     catches_term "$app" || fail "$bin did not come to catch SIGTERM"
     kill -TERM "$app"
-    wait "$app" || fail "$bin did not end with 0 after SIGTERM"
+    status=0
+    wait "$app" || status=$?
+    [ "$status" = 0 ] || fail "$bin ended with $status after SIGTERM, not 0"
     [ -f "$home/.config/Tesorin/SETTING.DAT" ] || fail "$bin kept no SETTING.DAT in the user's folder"
     written=$(find "$(dirname "$(dirname "$bin")")" -newer "$WORK/stamp")
     [ -z "$written" ] || fail "$bin wrote into its install tree: $written"
