@@ -18,13 +18,16 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Waits up to 20 s for process $1 to catch SIGTERM (signal 15: bit 14 of
-# the caught-signal mask), that is, for its end handler to be in place.
+# Waits up to 20 s for process $1, once it runs program $2, to catch SIGTERM
+# (signal 15: bit 14 of the caught-signal mask), that is, for its end handler
+# to be in place. Before the exec it is this shell, which catches it too.
 catches_term() {
-    local mask
+    local mask program
+    program=$(readlink -f "$2")
     for _ in $(seq 200); do
         mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
-        (( (0x${mask:-0} >> 14) & 1 )) && return 0
+        [ "$(readlink "/proc/$1/exe")" = "$program" ] && (( (0x${mask:-0} >> 14) & 1 )) &&
+            return 0
         sleep 0.1
     done
     return 1
@@ -117,7 +120,7 @@ for bin in "$PREFIX/bin/tesorin" "$STAGE/usr/bin/tesorin"; do
     touch "$WORK/stamp"
     HOME=$home XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$bin" &
     app=$!
-    catches_term "$app" || fail "$bin did not come to catch SIGTERM"
+    catches_term "$app" "$bin" || fail "$bin did not come to catch SIGTERM"
     kill -TERM "$app"
     status=0
     wait "$app" || status=$?
