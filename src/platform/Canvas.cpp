@@ -3,6 +3,7 @@
 #include "Rounding.h"
 
 #include <QPaintEngine>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -31,19 +32,16 @@ bool StrokesByGeometry(const QPainter* painter) {
     }
 }
 
-// Shifts the painter by half a pixel for the length of one stroke.
-struct THalfPixelShift {
-    QPainter* painter;
-    bool on;
-    THalfPixelShift(QPainter* p, bool shift) : painter(p), on(shift) {
-        if (on)
-            painter->translate(0.5, 0.5);
-    }
-    ~THalfPixelShift() {
+// Shifts the painter by half a pixel for the length of one stroke: the
+// returned guard shifts it back.
+[[nodiscard]] auto HalfPixelShift(QPainter* painter, bool on) {
+    if (on)
+        painter->translate(0.5, 0.5);
+    return qScopeGuard([painter, on] {
         if (on)
             painter->translate(-0.5, -0.5);
-    }
-};
+    });
+}
 } // namespace
 
 TCanvas::TCanvas(QPainter* painter) : painter_(painter) {
@@ -143,7 +141,7 @@ void TCanvas::DrawDottedRect(int l, int t, int r, int b) {
     QPen pen(ToQColor(penColor_), 1);
     pen.setCapStyle(Qt::SquareCap);
     painter_->setPen(pen);
-    const THalfPixelShift shift(painter_, shiftStrokes_);
+    const auto shift = HalfPixelShift(painter_, shiftStrokes_);
     painter_->drawPoints(dots.constData(), int(dots.size()));
 }
 
@@ -177,7 +175,7 @@ void TCanvas::StrokeOutline(int l, int t, int r, int b) {
     pen.setJoinStyle(Qt::MiterJoin);
     painter_->setPen(pen);
     painter_->setBrush(Qt::NoBrush);
-    const THalfPixelShift shift(painter_, true);
+    const auto shift = HalfPixelShift(painter_, true);
     painter_->drawRect(QRectF(l, t, r - l - 1, b - t - 1));
 }
 
@@ -233,7 +231,7 @@ void TCanvas::DrawSegment(QPoint from, QPoint to) {
             painter_->fillRect(run, ToQColor(penColor_));
         return;
     }
-    const THalfPixelShift shift(painter_, shiftStrokes_);
+    const auto shift = HalfPixelShift(painter_, shiftStrokes_);
     if (from == to)
         painter_->drawPoint(from);
     else

@@ -42,6 +42,6 @@ public:
 
 // QtConcurrent::run on the global thread pool.
 template <typename... Args> [[nodiscard]] auto RunOnWorker(Args&&... args) {
-    const TTaskHandOff handOff;
+    [[maybe_unused]] const TTaskHandOff handOff;
     return QtConcurrent::run(std::forward<Args>(args)...);
 }

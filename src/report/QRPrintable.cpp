@@ -6,6 +6,7 @@
 #include "QuickRep.h"
 
 #include <QEvent>
+#include <QScopeGuard>
 
 TQRPrintableSize::TQRPrintableSize(TQRPrintable* owner, int resolution)
     : owner_(owner), resolution_(resolution > 0 ? resolution : kScreenPixelsPerInch) {}
@@ -52,14 +53,13 @@ void TQRPrintableSize::SetPixelBounds(int left, int top, int width, int height) 
         Remember(remembered_[3], height);
         return;
     }
-    const TQRUnit saved = units_;
+    const auto restore = qScopeGuard([this, saved = units_] { units_ = saved; });
     units_ = TQRUnit::Pixels;
     // The order height, width, top, left is the one the stored form relies on.
     SetValue(HeightIdx, height);
     SetValue(WidthIdx, width);
     SetValue(TopIdx, top);
     SetValue(LeftIdx, left);
-    units_ = saved;
 }
 
 void TQRPrintableSize::SetPixelPosition(int left, int top) {
@@ -68,11 +68,10 @@ void TQRPrintableSize::SetPixelPosition(int left, int top) {
         Remember(remembered_[1], top);
         return;
     }
-    const TQRUnit saved = units_;
+    const auto restore = qScopeGuard([this, saved = units_] { units_ = saved; });
     units_ = TQRUnit::Pixels;
     SetValue(TopIdx, top);
     SetValue(LeftIdx, left);
-    units_ = saved;
 }
 
 void TQRPrintableSize::EndLoading() {
@@ -86,12 +85,11 @@ void TQRPrintableSize::EndLoading() {
                                                      {LeftIdx, owner_->x()}}};
     const std::array<int, 4> remembered{remembered_[3], remembered_[2], remembered_[1],
                                         remembered_[0]};
-    const TQRUnit saved = units_;
+    const auto restore = qScopeGuard([this, saved = units_] { units_ = saved; });
     units_ = TQRUnit::Pixels;
     for (int i = 0; i < 4; ++i)
         if (bounds[i].second == 0 && remembered[i] != 0)
             SetValue(bounds[i].first, remembered[i]);
-    units_ = saved;
     remembered_ = {0, 0, 0, 0};
 }
 

@@ -1,6 +1,7 @@
 #include "QRPrinter.h"
 
 #include "../platform/Errors.h"
+#include "../platform/PrintSpool.h"
 #include "../platform/Rounding.h"
 #include "QRMedia.h"
 #include "QRPageList.h"
@@ -62,14 +63,12 @@ TQRPrinter::TQRPrinter(QPaintDevice* sheet, int dpi, int pictureDpi)
     : destination_(TQRDestination::SheetFile), sheet_(sheet), sheetDpi_(dpi),
       pictureDpi_(std::min(pictureDpi, dpi)) {}
 
+// A job left open is abandoned, never completed by accident: its document
+// goes with its spool file.
 TQRPrinter::~TQRPrinter() {
     canvas_.reset();
-    if (jobPainter_ && jobPainter_->isActive()) {
-        // A job left open is abandoned, never completed by accident.
-        if (printer_)
-            printer_->abort();
+    if (jobPainter_ && jobPainter_->isActive())
         jobPainter_->end();
-    }
 }
 
 // Choosing a printer re-reads all of its settings. The same choice again
@@ -299,8 +298,10 @@ void TQRPrinter::OpenPage() {
         return;
     }
     if (!jobPainter_) {
-        if (printer_)
+        if (printer_) {
             printer_->setDocName(title_);
+            spool_ = std::make_unique<TPrintSpool>(*printer_);
+        }
         jobPainter_ = std::make_unique<QPainter>();
         if (!jobPainter_->begin(PageDevice()))
             throw EError(QStringLiteral("印刷を開始できません"));
@@ -366,10 +367,12 @@ void TQRPrinter::EndDocument() {
         const bool ok =
             jobPainter_->end() && (!printer_ || printer_->printerState() != QPrinter::Error);
         jobPainter_.reset();
-        if (!ok) {
-            status_ = TQRPrinterStatus::Finished;
+        const std::unique_ptr<TPrintSpool> spool = std::move(spool_);
+        status_ = TQRPrinterStatus::Finished;
+        if (!ok)
             throw EError(QStringLiteral("印刷できませんでした"));
-        }
+        if (spool)
+            TQRPrinterService::Current().Submit(*printer_, *spool);
     }
     status_ = TQRPrinterStatus::Finished;
     Post("PageAvailable", ++availablePages_);
@@ -377,14 +380,15 @@ void TQRPrinter::EndDocument() {
         pageList_->SetComplete();
 }
 
+// The job's document is closed into its spool and dropped with it: nothing
+// reaches the queue (QPrinter::abort does not hold a CUPS job back).
 void TQRPrinter::AbortDocument() {
     ClosePage();
     if (jobPainter_) {
-        if (printer_)
-            printer_->abort();
         jobPainter_->end();
         jobPainter_.reset();
     }
+    spool_.reset();
     status_ = TQRPrinterStatus::Finished;
 }
 

@@ -22,6 +22,7 @@
 #include <memory>
 
 class QPrinter;
+class TPrintSpool;
 class TQRPageList;
 class TQuickRep;
 
@@ -139,6 +140,8 @@ public:
     // The platform printer of the run (none while no printer is installed).
     QPrinter* Device() { return printer_.get(); }
 
+    // Posts ProgressUpdate to the client.
+    void ReportProgress(int percent) { Post("ProgressUpdate", percent); }
     // The window that receives PageAvailable and ProgressUpdate, or none.
     void SetClient(QObject* client);
     QObject* Client();
@@ -207,6 +210,7 @@ private:
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;
     QString printerName_;                       // the choice printer_ was opened for
+    std::unique_ptr<TPrintSpool> spool_;        // the job's document until it is complete
     std::unique_ptr<QPainter> jobPainter_;      // open from the job's first page to its end
     std::unique_ptr<TQRPageRecorder> recorder_; // page store pages and pages out of range
     std::unique_ptr<TCanvas> canvas_;

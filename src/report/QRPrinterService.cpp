@@ -1,8 +1,11 @@
 #include "QRPrinterService.h"
 
+#include "../platform/Errors.h"
+#include "../platform/PrintSpool.h"
 #include "../platform/PrinterMedia.h"
 #include "QRMedia.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
@@ -87,6 +90,11 @@ QPageSize TQRPrinterService::Media(const QPrinter& printer, TQRPaperSize code,
     return {};
 }
 
+void TQRPrinterService::Submit(const QPrinter& printer, const TPrintSpool& spool) const {
+    if (!spool.Submit(printer, printer.docName()))
+        throw EError(QStringLiteral("印刷できませんでした"));
+}
+
 const TQRPrinterService& TQRPrinterService::Current() {
     static const TQRPrinterService system;
     return Installed() ? *Installed() : system;
@@ -116,4 +124,10 @@ QStringList TQRPdfFileService::PrinterNames() const {
 
 QPageSize TQRPdfFileService::Media(const QPrinter&, TQRPaperSize code, QSizeF custom) const {
     return StandardMedia(code, custom);
+}
+
+void TQRPdfFileService::Submit(const QPrinter&, const TPrintSpool& spool) const {
+    QFile::remove(fileName_);
+    if (!QFile::copy(spool.FileName(), fileName_))
+        throw EError(QStringLiteral("印刷できませんでした"));
 }

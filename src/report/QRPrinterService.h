@@ -13,6 +13,7 @@
 #include <memory>
 
 class QPrinter;
+class TPrintSpool;
 
 class TQRPrinterService {
 public:
@@ -30,6 +31,10 @@ public:
     // from the printer's own list to the point; Qt's standard size only for
     // a printer that lists none. Invalid when the printer lacks that paper.
     virtual QPageSize Media(const QPrinter& printer, TQRPaperSize code, QSizeF custom) const;
+    // Hands a complete job, spooled from the printer, to where jobs go: the
+    // printer's queue, under the printer's document name. Raises EError
+    // when the job is refused.
+    virtual void Submit(const QPrinter& printer, const TPrintSpool& spool) const;
 
     static const TQRPrinterService& Current();
     // Replaces the current service; none restores the system service.
@@ -47,6 +52,8 @@ public:
     std::unique_ptr<QPrinter> Open(const QString& name) const override;
     // Every paper, at Qt's standard size.
     QPageSize Media(const QPrinter&, TQRPaperSize code, QSizeF custom) const override;
+    // The job becomes the file.
+    void Submit(const QPrinter&, const TPrintSpool& spool) const override;
 
 private:
     QString fileName_;

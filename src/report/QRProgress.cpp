@@ -1,6 +1,6 @@
 #include "QRProgress.h"
 
-#include "../platform/Errors.h"
+#include "../platform/Worker.h"
 #include "QRPrinter.h"
 #include "QuickRepRun.h"
 
@@ -23,7 +23,10 @@ TQRProgressForm::TQRProgressForm(TQRPrinter* printer, QWidget* parent)
     info_->setGeometry(8, 30, 133, 16);
     info_->setAlignment(Qt::AlignCenter);
     cancel_->setGeometry(37, 56, 75, 25);
-    connect(cancel_, &QPushButton::clicked, this, [this] { printer_->Cancel(); });
+    // A Space or Return meant for the main window must not cancel the print.
+    cancel_->setAutoDefault(false);
+    cancel_->setFocusPolicy(Qt::NoFocus);
+    connect(cancel_, &QPushButton::clicked, this, &TQRProgressForm::Cancel);
     if (const QScreen* s = screen()) {
         QRect r(QPoint(0, 0), size());
         r.moveCenter(s->availableGeometry().center());
@@ -40,19 +43,55 @@ void TQRProgressForm::ProgressUpdate(int percent) {
     info_->setText(QString::number(percent) + QStringLiteral("% ") + QStringLiteral("完了"));
 }
 
-TQRCreateReportThread::TQRCreateReportThread(std::unique_ptr<TQRReportRun> run)
-    : run_(std::move(run)) {}
-
-TQRCreateReportThread::~TQRCreateReportThread() {
-    wait();
+void TQRProgressForm::reject() {
+    Cancel();
 }
 
-void TQRCreateReportThread::run() {
+// The button stays pressed in: the run has been told and is stopping.
+void TQRProgressForm::Cancel() {
+    printer_->Cancel();
+    cancel_->setEnabled(false);
+}
+
+TQRCreateReportThread::TQRCreateReportThread(std::unique_ptr<TQRReportRun> run)
+    : run_(std::move(run)) {
+    connect(&watcher_, &QFutureWatcherBase::finished, this, &TQRCreateReportThread::Ended);
+}
+
+TQRCreateReportThread::~TQRCreateReportThread() {
+    if (!future_.isFinished())
+        Cancel();
+    Wait();
+}
+
+void TQRCreateReportThread::Start() {
+    HandOver(1);
+    future_ = RunOnWorker([this](QPromise<void>& promise) { Work(promise); });
+    watcher_.setFuture(future_);
+}
+
+// Every error of the run is kept for the caller; none leaves the worker.
+void TQRCreateReportThread::Work(QPromise<void>& promise) {
+    TakeOver();
     try {
-        run_->GenerateReport();
-    } catch (const EError& e) {
-        error_ = e.Message();
-    } catch (const std::exception& e) {
-        error_ = QString::fromLocal8Bit(e.what());
+        run_->GenerateReport([&promise] { return promise.isCanceled(); });
+    } catch (...) {
+        error_ = std::current_exception();
     }
+    HandOver(2);
+}
+
+void TQRCreateReportThread::Cancel() {
+    future_.cancel();
+    run_->Printer()->Cancel();
+}
+
+void TQRCreateReportThread::Wait() {
+    future_.waitForFinished();
+    TakeOver();
+}
+
+std::exception_ptr TQRCreateReportThread::Error() const {
+    TakeOver();
+    return error_;
 }

@@ -1,13 +1,18 @@
 #pragma once
 // TQRProgressForm: the small window shown while a page is printed directly.
 // It is the printer's client for the run: it receives PageAvailable and
-// ProgressUpdate, and its cancel button sets the printer's cancelled flag.
-// TQRCreateReportThread: the worker that runs a preview's report; it owns
-// the run, and with it the run's printer and page store.
+// ProgressUpdate, and its cancel button (or Esc) sets the printer's
+// cancelled flag; it stays until the run has ended.
+// TQRCreateReportThread: the worker that runs a print or preview run on the
+// thread pool; it owns the run, and with it the run's printer and page store.
 
 #include <QDialog>
-#include <QString>
-#include <QThread>
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QObject>
+#include <QPromise>
+#include <atomic>
+#include <exception>
 #include <memory>
 
 class QLabel;
@@ -28,29 +33,53 @@ public:
 public slots:
     void PageAvailable(int pages);
     void ProgressUpdate(int percent);
+    // Esc cancels the run; the window closes when the run has ended.
+    void reject() override;
 
 private:
+    void Cancel();
+
     TQRPrinter* printer_;
     QProgressBar* bar_;
     QLabel* info_;
     QPushButton* cancel_;
 };
 
-class TQRCreateReportThread : public QThread {
+class TQRCreateReportThread : public QObject {
     Q_OBJECT
 public:
     explicit TQRCreateReportThread(std::unique_ptr<TQRReportRun> run);
-    // Waits for the run to end.
+    // Cancels a run still going and waits for it to end.
     ~TQRCreateReportThread() override;
     TQRReportRun& Run() const { return *run_; }
-    // The text of an error that ended the run, empty after a clean run; read
-    // it once the worker has ended.
-    const QString& Error() const { return error_; }
 
-protected:
-    void run() override;
+    // Starts the run on a worker of the thread pool; Ended follows on this
+    // object's thread once it has ended.
+    void Start();
+    // Asks the run to stop at its next check; it abandons its document.
+    void Cancel();
+    bool Cancelling() const { return future_.isCanceled(); }
+    bool Finished() const { return future_.isFinished(); }
+    // Waits for the run to end. The error that ended it, if any, is kept.
+    void Wait();
+    // The error that ended the run, none after a clean one; read it once
+    // the run has ended.
+    std::exception_ptr Error() const;
+
+signals:
+    void Ended();
 
 private:
+    void Work(QPromise<void>& promise);
+    // What the caller wrote before the start, and the run before its end,
+    // is ordered by this atomic as well: ThreadSanitizer cannot see Qt's own
+    // hand-over of a task and of its end (futex locks).
+    void HandOver(int stage) { stage_.store(stage, std::memory_order_release); }
+    void TakeOver() const { (void)stage_.load(std::memory_order_acquire); }
+
     std::unique_ptr<TQRReportRun> run_;
-    QString error_;
+    QFuture<void> future_;
+    QFutureWatcher<void> watcher_;
+    std::exception_ptr error_;
+    std::atomic<int> stage_{0};
 };

@@ -24,7 +24,7 @@ TQuickRep::~TQuickRep() {
     if (preview_)
         stopping_.push_back(std::move(preview_));
     for (const auto& worker : stopping_)
-        worker->Run().Cancel();
+        worker->Cancel();
     stopping_.clear(); // each waits for its run to end
     for (TQRPrintable* p : printables_)
         p->ForgetReport();

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -78,8 +79,9 @@ public:
     // The print dialog routine that a preview's printer set-up runs.
     void SetPrintSetupRoutine(std::function<void()> r) { printSetupRoutine_ = std::move(r); }
 
-    // Prints the page on the printer now; returns when the printer has the
-    // job. Does nothing while a run is in progress or without a printer.
+    // Prints the page on the printer now, on a worker while the window goes
+    // on; returns when the printer has the job (or the run was cancelled).
+    // Does nothing while a run is in progress or without a printer.
     void Print();
     // Starts a preview run on a worker and calls OnPreview with its printer;
     // returns when the preview has ended. A run still going then is
@@ -147,10 +149,10 @@ private:
     // Run state, all on the UI thread. Each run owns its printer: a print
     // run lives in Print; the preview run belongs to the page until its
     // window closes; cancelled preview runs are kept until they have stopped.
-    TQRReportRun* printing_ = nullptr;
+    TQRCreateReportThread* printing_ = nullptr;
     std::unique_ptr<TQRCreateReportThread> preview_;
     std::vector<std::unique_ptr<TQRCreateReportThread>> stopping_;
-    QString previewError_;
+    std::exception_ptr previewError_;
     bool cancelled_ = false;
     int pageCount_ = 0;
 };

@@ -10,6 +10,9 @@
 #include "QuickRep.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QScopeGuard>
 
 #include <exception>
 #include <utility>
@@ -29,13 +32,8 @@ TQRReportRun::TQRReportRun(const TQuickRep& page, std::unique_ptr<TQRPrinter> pr
 
 TQRReportRun::~TQRReportRun() = default;
 
-void TQRReportRun::Cancel() {
-    cancelled_ = true;
-    printer_->Cancel();
-}
-
 bool TQRReportRun::Cancelled() const {
-    return cancelled_ || printer_->Cancelled();
+    return printer_->Cancelled() || (stopAsked_ && stopAsked_());
 }
 
 // Without a data source the detail band prints once; a band
@@ -50,16 +48,25 @@ void TQRReportRun::StartPageIfNone() {
 }
 
 // Every printable placed directly on the page, visible or not, in the order
-// in which it was attached; a cancelled run prints no further one.
+// in which it was attached; a cancelled run prints no further one. The
+// progress is the share of printables printed, in the steps of five that the
+// progress window shows; the run is complete only once its document is.
 void TQRReportRun::PrintPrintables() {
-    for (const auto& p : printables_) {
+    const int count = int(printables_.size());
+    int shown = 0;
+    for (int i = 0; i < count; ++i) {
         if (Cancelled())
             return;
-        p->PrintAt(0, 0);
+        printables_[i]->PrintAt(0, 0);
+        const int percent = std::min(95, (i + 1) * 100 / count / 5 * 5);
+        if (percent > shown)
+            printer_->ReportProgress(shown = percent);
     }
 }
 
-void TQRReportRun::GenerateReport() {
+void TQRReportRun::GenerateReport(std::function<bool()> stopAsked) {
+    stopAsked_ = std::move(stopAsked);
+    const auto forget = qScopeGuard([this] { stopAsked_ = nullptr; });
     std::exception_ptr error;
     try {
         printer_->BeginDocument();
@@ -90,12 +97,13 @@ void TQRReportRun::GenerateReport() {
     }
     if (error)
         std::rethrow_exception(error);
+    printer_->ReportProgress(100);
 }
 
 // Margins that leave no room are dropped before a run; the change stays.
 // Runs on the UI thread because the page re-derives its size on screen.
 void TQuickRep::CheckMargins() {
-    const TQRUnit saved = units_;
+    const auto restore = qScopeGuard([this, saved = units_] { units_ = saved; });
     units_ = TQRUnit::Native;
     if (page_->Width() - page_->LeftMargin() - page_->RightMargin() < 0) {
         page_->SetValue(TQRPage::LeftMarginIdx, 0);
@@ -105,19 +113,22 @@ void TQuickRep::CheckMargins() {
         page_->SetValue(TQRPage::TopMarginIdx, 0);
         page_->SetValue(TQRPage::BottomMarginIdx, 0);
     }
-    units_ = saved;
 }
 
 bool TQuickRep::Available() const {
-    return (!printing_ || printing_->Drawn()) && (!preview_ || preview_->Run().Drawn());
+    return (!printing_ || printing_->Run().Drawn()) && (!preview_ || preview_->Run().Drawn());
 }
 
 TQRPrinter* TQuickRep::QRPrinter() const {
     if (printing_)
-        return printing_->Printer();
+        return printing_->Run().Printer();
     return preview_ ? preview_->Run().Printer() : nullptr;
 }
 
+// The run draws on a worker while the UI thread goes on: the window paints
+// and answers, the progress window (modal, so nothing else takes input)
+// shows the run and can cancel it. The commands refuse a run while this one
+// is under way. Print returns once the run has ended.
 void TQuickRep::Print() {
     if (!Available())
         return;
@@ -130,27 +141,31 @@ void TQuickRep::Print() {
     CheckMargins();
     printer->SetDestination(TQRDestination::Printer);
     printer->SetScreenResolution(resolution_);
-    TQRReportRun run(*this, std::move(printer));
+    TQRCreateReportThread worker(std::make_unique<TQRReportRun>(*this, std::move(printer)));
     std::unique_ptr<TQRProgressForm> progress;
     if (showProgress_) {
-        progress = std::make_unique<TQRProgressForm>(run.Printer());
-        progress->show();
-        run.Printer()->SetClient(progress.get());
+        progress = std::make_unique<TQRProgressForm>(worker.Run().Printer());
+        progress->setWindowModality(Qt::ApplicationModal);
+        worker.Run().Printer()->SetClient(progress.get());
     }
     // A print asked for by an open preview runs inside that preview; the
     // preview's run stays the page's, and this one is gone afterwards, also
     // when it fails.
-    struct Restore {
-        TQuickRep* rep;
-        TQRReportRun* outer;
-        TQRReportRun& run;
-        ~Restore() {
-            rep->printing_ = outer;
-            rep->pageCount_ = run.PageCount();
-        }
-    } restore{this, std::exchange(printing_, &run), run};
+    const auto restore = qScopeGuard([this, outer = std::exchange(printing_, &worker), &worker] {
+        worker.Run().Printer()->SetClient(nullptr);
+        printing_ = outer;
+        pageCount_ = worker.Run().PageCount();
+    });
     cancelled_ = false;
-    run.GenerateReport();
+    QEventLoop ended;
+    connect(&worker, &TQRCreateReportThread::Ended, &ended, &QEventLoop::quit);
+    if (progress)
+        progress->show();
+    worker.Start();
+    ended.exec();
+    worker.Wait();
+    if (const std::exception_ptr error = worker.Error())
+        std::rethrow_exception(error);
 }
 
 std::unique_ptr<TQRPrinter> TQuickRep::NewPreviewPrinter() {
@@ -171,25 +186,20 @@ void TQuickRep::Preview() {
     preview_ = std::make_unique<TQRCreateReportThread>(
         std::make_unique<TQRReportRun>(*this, NewPreviewPrinter()));
     TQRPrinter* printer = preview_->Run().Printer();
-    TQRCreateReportThread* worker = preview_.get();
     connect(
-        worker, &QThread::finished, this, [this, worker] { ReapStopped(worker); },
+        preview_.get(), &TQRCreateReportThread::Ended, this,
+        [this, worker = QPointer<TQRCreateReportThread>(preview_.get())] { ReapStopped(worker); },
         Qt::QueuedConnection);
-    preview_->start();
+    preview_->Start();
     {
         // The preview has ended when the handler returns, also when it fails;
         // a window that closed has ended it already.
-        struct End {
-            TQuickRep* rep;
-            TQRPrinter* printer;
-            ~End() { rep->PreviewClosed(printer); }
-        } end{this, printer};
+        const auto end = qScopeGuard([this, printer] { PreviewClosed(printer); });
         if (onPreview_)
             onPreview_(printer);
     }
-    const QString error = std::exchange(previewError_, QString());
-    if (!error.isEmpty())
-        throw EError(error);
+    if (const std::exception_ptr error = std::exchange(previewError_, nullptr))
+        std::rethrow_exception(error);
 }
 
 // Messages go over the window the user is looking at (an open preview).
@@ -214,27 +224,29 @@ void TQuickRep::PreviewClosed(TQRPrinter* sender) {
 }
 
 // The preview's run ends with its window. A run that has drawn its page is
-// released at once with its printer and page store (after the few moments
-// it may still need to close its document); a run still drawing is
-// cancelled and left to stop on its own, so the window is given back now.
+// released with its printer and page store (after the few moments it may
+// still need to close its document); a run still drawing is cancelled and
+// left to stop on its own, so the window is given back now. Either is freed
+// once control is back in the event loop: the printer that reported the
+// close is still in that call.
 void TQuickRep::ReleasePreview() {
     std::unique_ptr<TQRCreateReportThread> worker = std::move(preview_);
     TQRReportRun& run = worker->Run();
     run.Printer()->SetShowingPreview(false);
     run.Printer()->SetClient(nullptr);
     if (run.Drawn()) {
-        worker->wait();
+        worker->Wait();
         previewError_ = worker->Error();
         pageCount_ = run.PageCount();
+        worker.release()->deleteLater();
         return;
     }
     cancelled_ = true;
-    run.Cancel();
+    worker->Cancel();
     stopping_.push_back(std::move(worker));
 }
 
-// A cancelled run that has stopped goes, with its printer and page store;
-// its thread is in its last steps, which the release waits for.
+// A cancelled run that has stopped goes, with its printer and page store.
 void TQuickRep::ReapStopped(TQRCreateReportThread* worker) {
     std::erase_if(stopping_, [worker](const auto& w) { return w.get() == worker; });
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,9 +23,9 @@ public:
     ~TQRReportRun();
 
     TQRPrinter* Printer() const { return printer_.get(); }
-    // Cancels the run: it stops at its next check, between printables or
-    // inside long picture work, and abandons its document.
-    void Cancel();
+    // True once the run is to stop: its printer was cancelled or the run's
+    // own stop check says so. It is asked between printables and inside
+    // long picture work; a stopped run abandons its document.
     bool Cancelled() const;
     // True once the run has drawn all it will draw: from then on the page
     // takes the next run. It comes before the run announces its completion.
@@ -32,9 +33,11 @@ public:
     int PageCount() const { return pageCount_; }
 
     // The run itself: one page with every printable of the snapshot, in the
-    // order in which they were attached. Errors reach the caller after the
-    // document has been closed.
-    void GenerateReport();
+    // order in which they were attached, with its progress posted to the
+    // printer's client as they print. Errors reach the caller after the
+    // document has been closed. `stopAsked` is asked along with the
+    // printer's cancelled flag (a worker's cancellation).
+    void GenerateReport(std::function<bool()> stopAsked = {});
 
 private:
     void StartPageIfNone();
@@ -48,7 +51,7 @@ private:
     long double bottomMargin_;
     bool printBand_;
 
-    std::atomic<bool> cancelled_{false};
+    std::function<bool()> stopAsked_; // for the length of GenerateReport
     std::atomic<bool> drawn_{false};
     std::atomic<int> pageCount_{0};
     long double curY_ = -1; // no page yet

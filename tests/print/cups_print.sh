@@ -6,7 +6,7 @@ set -euo pipefail
 TEST_BIN="$1"
 source "$(dirname "$0")/cups_setup.sh"
 
-"$TEST_BIN" sheetsLandWithinOneDevicePixelOnEveryPaper
+"$TEST_BIN" sheetsLandWithinOneDevicePixelOnEveryPaper aCancelledPrintSendsNoJob
 # The print server's library reads the user's options once per process, so
 # each row of this test runs in a process of its own.
 RESOLUTION=theDeviceHasTheQueuesResolution
