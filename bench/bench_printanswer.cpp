@@ -5,7 +5,6 @@
 // The job goes to a PDF file through the same run and printer object as a
 // real print.
 #include "BenchSheet.h"
-#include "platform/Worker.h"
 #include "report/QRImage.h"
 #include "report/QRPrinterService.h"
 #include "report/QuickRep.h"
@@ -19,7 +18,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -77,7 +78,10 @@ TStats Answers(QWidget* window, const QElapsedTimer& clock, const std::function<
     TAnswers answers(clock);
     window->installEventFilter(&answers);
     std::atomic<bool> stop{false};
-    QFuture<void> poster = RunOnWorker([&] {
+    // A pool of its own: a probe must not take a thread that the window's
+    // painting may wait for.
+    QThreadPool probes;
+    QFuture<void> poster = QtConcurrent::run(&probes, [&] {
         while (!stop) {
             QCoreApplication::postEvent(window, new TProbeEvent(clock.nsecsElapsed()));
             QThread::msleep(kProbeMs);

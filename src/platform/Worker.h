@@ -6,6 +6,7 @@
 // kept out of its view; the task's own work on the pool thread is still
 // checked.
 
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <utility>
 
@@ -44,4 +45,19 @@ public:
 template <typename... Args> [[nodiscard]] auto RunOnWorker(Args&&... args) {
     [[maybe_unused]] const TTaskHandOff handOff;
     return QtConcurrent::run(std::forward<Args>(args)...);
+}
+
+// The pool of the long runs (a print or a preview run). Qt's own work on the
+// UI thread (large fills, image conversions) is split over the global pool
+// and waited for, so a run holding a global pool thread for seconds would hold
+// the window's painting up with it.
+inline QThreadPool* LongRunPool() {
+    static QThreadPool pool;
+    return &pool;
+}
+
+// QtConcurrent::run on the pool of the long runs.
+template <typename... Args> [[nodiscard]] auto RunLongOnWorker(Args&&... args) {
+    [[maybe_unused]] const TTaskHandOff handOff;
+    return QtConcurrent::run(LongRunPool(), std::forward<Args>(args)...);
 }

@@ -66,7 +66,7 @@ TQRCreateReportThread::~TQRCreateReportThread() {
 
 void TQRCreateReportThread::Start() {
     HandOver(1);
-    future_ = RunOnWorker([this](QPromise<void>& promise) { Work(promise); });
+    future_ = RunLongOnWorker([this](QPromise<void>& promise) { Work(promise); });
     watcher_.setFuture(future_);
 }
 

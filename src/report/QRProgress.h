@@ -4,7 +4,7 @@
 // ProgressUpdate, and its cancel button (or Esc) sets the printer's
 // cancelled flag; it stays until the run has ended.
 // TQRCreateReportThread: the worker that runs a print or preview run on the
-// thread pool; it owns the run, and with it the run's printer and page store.
+// pool of the long runs; it owns the run, and with it the run's printer and page store.
 
 #include <QDialog>
 #include <QFuture>
@@ -53,7 +53,7 @@ public:
     ~TQRCreateReportThread() override;
     TQRReportRun& Run() const { return *run_; }
 
-    // Starts the run on a worker of the thread pool; Ended follows on this
+    // Starts the run on a worker of the long runs' pool; Ended follows on this
     // object's thread once it has ended.
     void Start();
     // Asks the run to stop at its next check; it abandons its document.
