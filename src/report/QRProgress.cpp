@@ -1,6 +1,5 @@
 #include "QRProgress.h"
 
-#include "../platform/Worker.h"
 #include "QRPrinter.h"
 #include "QuickRepRun.h"
 
@@ -65,20 +64,20 @@ TQRCreateReportThread::~TQRCreateReportThread() {
 }
 
 void TQRCreateReportThread::Start() {
-    HandOver(1);
+    handOff_.Give();
     future_ = RunLongOnWorker([this](QPromise<void>& promise) { Work(promise); });
     watcher_.setFuture(future_);
 }
 
 // Every error of the run is kept for the caller; none leaves the worker.
 void TQRCreateReportThread::Work(QPromise<void>& promise) {
-    TakeOver();
+    handOff_.Take();
     try {
         run_->GenerateReport([&promise] { return promise.isCanceled(); });
     } catch (...) {
         error_ = std::current_exception();
     }
-    HandOver(2);
+    handOff_.Give();
 }
 
 void TQRCreateReportThread::Cancel() {
@@ -88,10 +87,10 @@ void TQRCreateReportThread::Cancel() {
 
 void TQRCreateReportThread::Wait() {
     future_.waitForFinished();
-    TakeOver();
+    handOff_.Take();
 }
 
 std::exception_ptr TQRCreateReportThread::Error() const {
-    TakeOver();
+    handOff_.Take();
     return error_;
 }

@@ -6,12 +6,13 @@
 // TQRCreateReportThread: the worker that runs a print or preview run on the
 // pool of the long runs; it owns the run, and with it the run's printer and page store.
 
+#include "../platform/Worker.h"
+
 #include <QDialog>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
-#include <atomic>
 #include <exception>
 #include <memory>
 
@@ -71,15 +72,11 @@ signals:
 
 private:
     void Work(QPromise<void>& promise);
-    // What the caller wrote before the start, and the run before its end,
-    // is ordered by this atomic as well: ThreadSanitizer cannot see Qt's own
-    // hand-over of a task and of its end (futex locks).
-    void HandOver(int stage) { stage_.store(stage, std::memory_order_release); }
-    void TakeOver() const { (void)stage_.load(std::memory_order_acquire); }
+    // The start and the end of the run, as ThreadSanitizer is told of them.
+    mutable THandOffPoint handOff_;
 
     std::unique_ptr<TQRReportRun> run_;
     QFuture<void> future_;
     QFutureWatcher<void> watcher_;
     std::exception_ptr error_;
-    std::atomic<int> stage_{0};
 };

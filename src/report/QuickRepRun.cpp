@@ -141,7 +141,11 @@ void TQuickRep::Print() {
     CheckMargins();
     printer->SetDestination(TQRDestination::Printer);
     printer->SetScreenResolution(resolution_);
-    TQRCreateReportThread worker(std::make_unique<TQRReportRun>(*this, std::move(printer)));
+    // On the heap: the worker thread reads it, and a stack slot's earlier
+    // uses would look unordered to ThreadSanitizer.
+    const auto owned = std::make_unique<TQRCreateReportThread>(
+        std::make_unique<TQRReportRun>(*this, std::move(printer)));
+    TQRCreateReportThread& worker = *owned;
     std::unique_ptr<TQRProgressForm> progress;
     if (showProgress_) {
         progress = std::make_unique<TQRProgressForm>(worker.Run().Printer());
