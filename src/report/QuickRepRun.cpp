@@ -1,5 +1,5 @@
 // The print and preview runs of the report page: one page, printed on the
-// printer (UI thread) or recorded into a page store (worker thread).
+// printer or recorded into a page store, each on a worker.
 #include "QuickRepRun.h"
 
 #include "../platform/ErrorReport.h"
