@@ -22,7 +22,7 @@ TPictureQueue::TPictureQueue(const QStringList& paths, qint64 room) {
 void TPictureQueue::Start(const QString& path, qint64 room) {
     auto promise = std::make_shared<std::promise<QImage>>();
     entries_.push_back({path, promise->get_future()});
-    const TTaskHandOff handOff;
+    [[maybe_unused]] const TTaskHandOff handOff;
     pool_.start([promise, path, room, discarded = discarded_] {
         try {
             promise->set_value(*discarded ? QImage() : LoadPictureFile(path, room));
