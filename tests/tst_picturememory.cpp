@@ -2,6 +2,8 @@
 // is reached fast: a picture that would take the total past it is refused
 // from its header with a message, through the open command and at start-up,
 // and the process's peak memory stays under the budget plus one picture.
+// Bitmaps hold their pixels; compressed pictures hold their bytes and the
+// pixels they show, so many more of them fit.
 #include "DataFileSupport.h"
 #include "ModalSupport.h"
 #include "bag/Common.h"
@@ -9,6 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/Messages.h"
 #include "platform/PictureLoader.h"
+#include "platform/PictureMemory.h"
 #include "windows/ButtonEx.h"
 #include "windows/Unit1.h"
 
@@ -16,10 +19,12 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <QtEndian>
 
 namespace {
@@ -100,7 +105,7 @@ private slots:
     void initTestCase() {
         QImage big(kSide, kSide, QImage::Format_RGB32);
         big.fill(Qt::darkCyan);
-        picture_ = dir_.filePath("big.png");
+        picture_ = dir_.filePath("big.bmp");
         QVERIFY(big.save(picture_));
         SetPictureMemoryBudget(kBudget);
         QVERIFY(QDir().mkpath(dir_.filePath("empty")));
@@ -125,9 +130,12 @@ private slots:
         QCOMPARE(refusals, QStringList(8 - form.PlacedImages().size(), kNoRoom));
         const qint64 peak = PeakSince(base);
         QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
-        // Deleting a picture gives its room back.
+        // A deleted picture is held by its undo step; once the steps let it
+        // go, its room is back.
         form.SelectImage(form.PlacedImages().first());
         form.DeleteSelectedImage();
+        QVERIFY_THROWS_EXCEPTION(EError, form.AddPlacedImage(picture_));
+        form.UndoStack()->clear();
         form.AddPlacedImage(picture_);
         QCOMPARE(form.PlacedImages().size(), int(kBudget / kPictureBytes));
     }
@@ -136,7 +144,7 @@ private slots:
         TForm1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        while (form.PictureRoom() >= kPictureBytes)
+        while (PictureRoom() >= kPictureBytes)
             form.AddPlacedImage(picture_);
         const int placed = form.PlacedImages().size();
         WhenModal([this](QWidget* w) {
@@ -148,15 +156,42 @@ private slots:
         QCOMPARE(form.PlacedImages().size(), placed);
     }
 
+    // Photos whose full decodes would take the budget four times over are
+    // all placed: each holds its file's bytes and its shown pixels, and
+    // prints from those bytes after its file is gone.
+    void compressedPicturesHoldTheirBytesNotTheirPixels() {
+        QImage photo(kSide, kSide, QImage::Format_RGB32);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                photo.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+        const QString path = dir_.filePath("photo.jpg");
+        QVERIFY(photo.save(path, "jpeg", 90));
+        const qint64 fileBytes = QFileInfo(path).size();
+        TForm1 form;
+        const qint64 before = PictureMemoryInUse();
+        for (int i = 0; i < 16; ++i)
+            form.AddPlacedImage(path, QRect(i * 20, 0, 150, 110), true);
+        QCOMPARE(form.PlacedImages().size(), 16);
+        const qint64 held = PictureMemoryInUse() - before;
+        qInfo("16 photos of %lld bytes hold %.1f MB", fileBytes, held / 1e6);
+        QVERIFY(held <= 16 * (fileBytes + 150 * 110 * 4));
+        const QImage full = form.PlacedImages().first()->Picture();
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(form.PlacedImages().last()->Picture(), full);
+        QCOMPARE(full.size(), QSize(kSide, kSide));
+    }
+
     // Small files whose decoding would take far more than their header's
     // size says, or more than the budget, are refused before decoding.
     void lyingHeadersAreRefusedBeforeDecoding_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("jpeg claiming 30000 x 30000")
-            << "lying.jpg" << JpegClaiming(QSize(30000, 30000), false);
-        QTest::newRow("progressive jpeg, 3000 x 3000")
-            << "progressive.jpg" << JpegClaiming(QSize(3000, 3000), true);
+        // Even an eighth of it, the least that the decoder reads, would not fit.
+        QTest::newRow("jpeg claiming 60000 x 60000")
+            << "lying.jpg" << JpegClaiming(QSize(60000, 60000), false);
+        // Its coefficients are held at the full size whatever size is read.
+        QTest::newRow("progressive jpeg, 5000 x 5000")
+            << "progressive.jpg" << JpegClaiming(QSize(5000, 5000), true);
         QTest::newRow("gif frame 1 x 1 on a screen of 5000 x 5000")
             << "screen.gif" << GifOnScreen(QSize(5000, 5000));
     }

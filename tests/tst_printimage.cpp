@@ -3,6 +3,7 @@
 // page once, with no more pixels than its device rectangle shows, and lands
 // as the device's nearest-pixel mapping puts it, never blended.
 #include "PrintTestSupport.h"
+#include "platform/HeldPicture.h"
 #include "platform/Rounding.h"
 #include "report/QRImage.h"
 #include "report/QuickRep.h"
@@ -228,6 +229,34 @@ private slots:
         Stretched(rep, QRect(50, 60, 100, 80), Stripes(1000, 700))->SetJpegSource(jpeg);
         rep.Print();
         QCOMPARE(ImageFields(PdfImages(pdf.file).value(0)).value(2), encoding);
+    }
+
+    // A photo held as its file's bytes is decoded for the run at its device
+    // rectangle's pixels, or at its own where it has fewer, from what was
+    // read: its file is gone before the print.
+    void aHeldPhotoTravelsAtItsRectangleOrItsOwnPixels_data() {
+        QTest::addColumn<QRect>("bounds");
+        QTest::addColumn<QStringList>("travels");
+        QTest::newRow("rectangle wider than the photo")
+            << QRect(20, 20, 105, 79) << QStringList{"1600", "1200", "jpeg"};
+        QTest::newRow("rectangle narrower than the photo")
+            << QRect(20, 20, 50, 38) << QStringList{"782", "594", "jpeg"};
+    }
+    void aHeldPhotoTravelsAtItsRectangleOrItsOwnPixels() {
+        QFETCH(QRect, bounds);
+        QFETCH(QStringList, travels);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath("photo.jpg");
+        QVERIFY(Stripes(1600, 1200).save(path, "jpeg", 95));
+        const TReadPicture read = THeldPicture::ReadFile(path, QSize(105, 79), 1LL << 30);
+        QVERIFY(QFile::remove(path));
+        TPdfPrinterScope pdf(1200, 0);
+        TQuickRep rep;
+        auto* img = Stretched(rep, bounds, QImage());
+        img->SetPicture(read.Held);
+        img->SetJpegSource(true);
+        rep.Print();
+        QCOMPARE(ImageFields(PdfImages(pdf.file).value(0)).mid(0, 3), travels);
     }
 
     // The floor: the same sheet with every picture already reduced to its

@@ -1,13 +1,9 @@
 #include "PictureControl.h"
 
+#include "Errors.h"
+
 #include <QMouseEvent>
 #include <QPainter>
-
-namespace {
-// Scaled copies beyond this size are not kept; such a control is drawn
-// straight from the picture, clipped to what is visible.
-constexpr qint64 kMaxScaledPixels = 16'000'000;
-} // namespace
 
 TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     setGeometry(0, 0, 105, 105);
@@ -17,9 +13,17 @@ TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
+QImage TPictureControl::Picture() const {
+    return held_ ? held_->Decode(held_->Size(), PictureRoom()) : QImage();
+}
+
 void TPictureControl::SetPicture(const QImage& picture) {
-    picture_ = picture;
-    scaled_ = QImage();
+    SetPicture(picture.isNull() ? nullptr : std::make_shared<const THeldPicture>(picture));
+}
+
+void TPictureControl::SetPicture(const THeldPicturePtr& held, const QImage& decoded) {
+    held_ = held;
+    SetShown(held_ ? ShownPicture(decoded, ShownSize(), stretch_) : QImage());
     UpdateOpacity();
     update();
 }
@@ -28,6 +32,7 @@ void TPictureControl::SetStretch(bool s) {
     if (stretch_ == s)
         return;
     stretch_ = s;
+    SetShown(QImage());
     UpdateOpacity();
     update();
 }
@@ -36,36 +41,56 @@ void TPictureControl::SetStretch(bool s) {
 // not paint the page and the net beneath it: that keeps the repaints of a
 // drag outline over many pictures as cheap as over none.
 void TPictureControl::UpdateOpacity() {
-    const bool covers = stretch_ || (picture_.width() >= width() && picture_.height() >= height());
-    setAttribute(Qt::WA_OpaquePaintEvent,
-                 !picture_.isNull() && !picture_.hasAlphaChannel() && covers);
+    const QSize own = held_ ? held_->Size() : QSize();
+    const bool covers = stretch_ || (own.width() >= width() && own.height() >= height());
+    setAttribute(Qt::WA_OpaquePaintEvent, held_ && !held_->HasAlpha() && covers);
 }
 
 void TPictureControl::LoadFromFile(const QString& path, qint64 room) {
-    SetPicture(LoadPictureFile(path, room));
+    const TReadPicture read = THeldPicture::ReadFile(path, DecodeSizeFor(size(), stretch_), room);
+    SetPicture(read.Held, read.Decoded);
 }
 
-const QImage& TPictureControl::ScaledCopy() {
-    if (scaled_.size() != size())
-        scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    return scaled_;
+QSize TPictureControl::ShownSize() const {
+    return ::ShownSize(size(), held_ ? held_->Size() : size(), stretch_);
+}
+
+void TPictureControl::SetShown(const QImage& shown) {
+    shown_ = shown;
+    shownUse_.Set(held_ && held_->Shares(shown_) ? 0 : shown_.sizeInBytes());
+}
+
+// A picture whose decode fails here (no memory left, say) shows nothing
+// until a later paint decodes it.
+const QImage& TPictureControl::Shown() {
+    if (shown_.isNull() || shown_.size() != ShownSize()) {
+        const QSize want = ShownSize();
+        try {
+            const QSize atLeast = stretch_ ? want : held_->Size();
+            SetShown(ShownPicture(held_->Decode(atLeast, PictureRoom()), want, stretch_));
+        } catch (const EError&) {
+            SetShown(QImage());
+        }
+    }
+    return shown_;
 }
 
 void TPictureControl::paintEvent(QPaintEvent*) {
-    if (picture_.isNull() || width() <= 0 || height() <= 0)
+    if (!held_ || width() <= 0 || height() <= 0)
+        return;
+    const QImage& shown = Shown();
+    if (shown.isNull())
         return;
     QPainter p(this);
-    if (!stretch_ || picture_.size() == size())
-        p.drawImage(QPoint(0, 0), picture_);
-    else if (qint64(width()) * height() <= kMaxScaledPixels)
-        p.drawImage(QPoint(0, 0), ScaledCopy());
+    if (!stretch_ || shown.size() == size())
+        p.drawImage(QPoint(0, 0), shown);
     else
-        p.drawImage(rect(), picture_);
+        p.drawImage(rect(), shown);
 }
 
 void TPictureControl::resizeEvent(QResizeEvent*) {
-    if (scaled_.size() != size())
-        scaled_ = QImage();
+    if (shown_.size() != ShownSize())
+        SetShown(QImage());
     UpdateOpacity();
 }
 

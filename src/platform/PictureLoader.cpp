@@ -9,14 +9,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <atomic>
 #include <optional>
 
 namespace {
 // A backstop for headers that lie about their size: room for the largest
 // picture held (4 bytes a pixel) and no more.
 constexpr int kAllocationLimitMB = 512;
-constexpr qint64 kBudgetCap = qint64(2) << 30;
 
 QByteArray FormatOfExtension(const QString& ext) {
     const QString e = ext.toLower();
@@ -78,12 +76,6 @@ QSize ReducedJpegSize(QSize size) {
     return reduced;
 }
 
-[[noreturn]] void RaiseNoRoom(QSize size) {
-    throw EError(QStringLiteral("メモリが足りないため画像を開けません (%1 x %2 ピクセル)")
-                     .arg(size.width())
-                     .arg(size.height()));
-}
-
 QByteArray FormatOfName(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
     QByteArray format = FormatOfExtension(suffix);
@@ -107,26 +99,42 @@ public:
             throw CannotOpen(path);
         }
         name_ = path;
-        Start(file_, format);
+        // A bitmap is decoded from the file: its bytes are not held.
+        if (format == "bmp") {
+            Start(file_, format);
+            return;
+        }
+        bytes_ = file_.readAll();
+        if (file_.error() != QFileDevice::NoError)
+            throw CannotOpen(path);
+        file_.close();
+        StartOnBytes(format);
     }
 
     // The decoder goes by the extension of `name`; the bytes are shared, not
     // copied.
-    TPictureFile(const QByteArray& bytes, const QString& name) {
+    TPictureFile(const QByteArray& bytes, const QString& name) : bytes_(bytes) {
         const QByteArray format = FormatOfName(name);
-        buffer_.setData(bytes);
-        buffer_.open(QIODevice::ReadOnly);
         name_ = name;
-        Start(buffer_, format);
+        StartOnBytes(format);
     }
 
-    qint64 Bytes() const { return bytes_; }
+    // The bytes that decoding at full size takes.
+    qint64 DecodedBytes() const { return decodedBytes_; }
+    const QByteArray& FileBytes() const { return bytes_; }
+    bool IsBitmap() const { return bitmap_; }
+    QSize Size() const { return size_; }
 
-    QImage Read(qint64 room) {
-        if (bytes_ > room)
-            RaiseNoRoom(readSize_);
-        if (readSize_ != size_)
-            reader_.setScaledSize(readSize_);
+    // Decoded at no less than atLeast pixels each way where the decoder reads
+    // reduced (JPEG, by its DCT scaling), else at the picture's own size;
+    // an empty atLeast asks for the own size.
+    QImage Read(qint64 room, QSize atLeast = QSize()) {
+        const QSize readSize = ReadSize(atLeast);
+        const qint64 bytes = readSize == readSize_ ? decodedBytes_ : DecodedSize(readSize);
+        if (bytes > room)
+            RaiseNoRoom(readSize);
+        if (readSize != size_)
+            reader_.setScaledSize(readSize);
         std::optional<QImage> plain;
         if (bitmap_)
             plain = ReadPlainBitmap(*device_);
@@ -140,6 +148,32 @@ public:
 
 private:
     EError Invalid() { return InvalidPicture(name_, format_, *device_); }
+
+    qint64 DecodedSize(QSize size) const {
+        return ::DecodedBytes(size, reader_.imageFormat()) + working_;
+    }
+
+    // The JPEG decoder reads at an eighth, a quarter or a half of the
+    // picture (rounded up) with no work beyond it: the smallest of these
+    // that still holds atLeast.
+    QSize ReadSize(QSize atLeast) const {
+        if (format_ != "jpeg" || atLeast.isEmpty())
+            return readSize_;
+        for (const int denominator : {8, 4, 2}) {
+            const QSize reduced((size_.width() + denominator - 1) / denominator,
+                                (size_.height() + denominator - 1) / denominator);
+            if (reduced.width() >= atLeast.width() && reduced.height() >= atLeast.height() &&
+                Pixels(reduced) <= Pixels(readSize_))
+                return reduced;
+        }
+        return readSize_;
+    }
+
+    void StartOnBytes(const QByteArray& format) {
+        buffer_.setData(bytes_);
+        buffer_.open(QIODevice::ReadOnly);
+        Start(buffer_, format);
+    }
 
     void Start(QIODevice& device, const QByteArray& format) {
         static const bool limited = [] {
@@ -178,10 +212,11 @@ private:
             throw EError(QStringLiteral("画像が大きすぎて開けません (%1 x %2 ピクセル)")
                              .arg(size_.width())
                              .arg(size_.height()));
-        bytes_ = DecodedBytes(readSize_, reader_.imageFormat()) + working_;
+        decodedBytes_ = DecodedSize(readSize_);
     }
 
     QFile file_;
+    QByteArray bytes_; // the file's content (not a bitmap's), shared with the caller
     QBuffer buffer_;
     QIODevice* device_ = nullptr;
     QString name_; // the file's path, or the name the bytes were read under
@@ -191,21 +226,9 @@ private:
     QSize size_;
     QSize readSize_;
     qint64 working_ = 0; // what the decoder takes beside the picture
-    qint64 bytes_ = 0;
+    qint64 decodedBytes_ = 0;
 };
 
-qint64 DefaultBudget() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return kBudgetCap;
-    return qMin(kBudgetCap, qint64(pages) * pageSize / 4);
-}
-
-std::atomic<qint64>& Budget() {
-    static std::atomic<qint64> budget{DefaultBudget()};
-    return budget;
-}
 } // namespace
 
 QImage LoadPictureFile(const QString& path, qint64 room) {
@@ -217,7 +240,42 @@ QImage LoadPictureBytes(const QByteArray& bytes, const QString& name, qint64 roo
 }
 
 qint64 PictureFileBytes(const QString& path) {
-    return TPictureFile(path).Bytes();
+    return TPictureFile(path).DecodedBytes();
+}
+
+namespace {
+// A bitmap keeps its pixels, not its bytes; other pictures hold their bytes,
+// which the decode's room leaves out.
+TPictureRead ReadForHolding(TPictureFile& file, QSize atLeast, qint64 room) {
+    if (file.IsBitmap())
+        return {QByteArray(), file.Size(), file.Read(room)};
+    const qint64 held = file.FileBytes().size();
+    if (held > room)
+        RaiseNoRoom(file.Size());
+    return {file.FileBytes(), file.Size(), file.Read(room - held, atLeast)};
+}
+} // namespace
+
+TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room) {
+    TPictureFile file(path);
+    return ReadForHolding(file, atLeast, room);
+}
+
+TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
+                              qint64 room) {
+    TPictureFile file(bytes, name);
+    return ReadForHolding(file, atLeast, room);
+}
+
+QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
+                          qint64 room) {
+    return TPictureFile(bytes, name).Read(room, atLeast);
+}
+
+void RaiseNoRoom(QSize size) {
+    throw EError(QStringLiteral("メモリが足りないため画像を開けません (%1 x %2 ピクセル)")
+                     .arg(size.width())
+                     .arg(size.height()));
 }
 
 void CheckPictureRoom(const QImage& picture, qint64 room) {
@@ -235,12 +293,4 @@ void MakePictureSafe(QImage& picture) {
     QList<QRgb> table = picture.colorTable();
     table.resize(entries, qRgb(0, 0, 0));
     picture.setColorTable(table);
-}
-
-qint64 PictureMemoryBudget() {
-    return Budget();
-}
-
-void SetPictureMemoryBudget(qint64 bytes) {
-    Budget() = bytes;
 }

@@ -5,6 +5,8 @@
 // before anything is decoded, against a pixel limit and against the memory
 // the caller can spare; and the decoded picture is made safe to draw.
 
+#include "PictureMemory.h"
+
 #include <QImage>
 #include <QString>
 
@@ -27,6 +29,26 @@ QImage LoadPictureBytes(const QByteArray& bytes, const QString& name, qint64 roo
 // alone; raises as LoadPictureFile does for what a header can tell.
 qint64 PictureFileBytes(const QString& path);
 
+// A picture read to be held: the bytes that were read (empty for a bitmap,
+// whose pixels are held instead), the picture's own size, and a decode of it
+// at no less than the pixels asked for each way where the format's decoder
+// reads reduced (JPEG), at its own size otherwise. The bytes held count
+// against room together with the decode.
+struct TPictureRead {
+    QByteArray Bytes;
+    QSize Size;
+    QImage Decoded;
+};
+TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room);
+TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
+                              qint64 room);
+
+// Bytes held before, decoded again at no less than atLeast (as above).
+QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room);
+
+// Raises the loader's message for a picture of this size that has no room.
+[[noreturn]] void RaiseNoRoom(QSize size);
+
 // Raises the loader's message for a picture that does not fit in room bytes.
 void CheckPictureRoom(const QImage& picture, qint64 room);
 
@@ -34,8 +56,3 @@ void CheckPictureRoom(const QImage& picture, qint64 room);
 // drawn with colours read from beyond it: the table is filled up to every
 // value the pixels can hold, the missing entries opaque black.
 void MakePictureSafe(QImage& picture);
-
-// The memory that the placed pictures may take together: a quarter of the
-// physical memory, at most 2 GiB. Settable so that tests can reach it fast.
-qint64 PictureMemoryBudget();
-void SetPictureMemoryBudget(qint64 bytes);

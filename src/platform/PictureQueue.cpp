@@ -1,31 +1,43 @@
 #include "PictureQueue.h"
 
-#include "Errors.h"
-#include "PictureLoader.h"
 #include "Worker.h"
 
-TPictureQueue::TPictureQueue(const QStringList& paths, qint64 room) {
-    for (const QString& path : paths) {
-        qint64 bytes = 0;
-        try {
-            bytes = PictureFileBytes(path);
-        } catch (const EError&) {
-            break; // the caller meets the error when it loads this one itself
-        }
-        if (bytes > room)
+#include <QFileInfo>
+
+namespace {
+// What reading a picture takes, told before it is read: its file's bytes and
+// four bytes a pixel for its decode (the whole picture when no size is told,
+// estimated from the file as a compressed picture's tenth).
+qint64 ReadCost(const TPictureQueue::TRequest& request) {
+    const qint64 file = QFileInfo(request.Path).size();
+    const qint64 decode = request.Shown.isEmpty()
+                              ? file * 10
+                              : qint64(request.Shown.width()) * request.Shown.height() * 4;
+    return file + decode;
+}
+} // namespace
+
+TPictureQueue::TPictureQueue(const QList<TRequest>& requests, qint64 room) {
+    for (const TRequest& request : requests) {
+        const qint64 cost = ReadCost(request);
+        if (cost > room)
             break;
-        Start(path, room);
-        room -= bytes;
+        Start(request, room);
+        room -= cost;
     }
 }
 
-void TPictureQueue::Start(const QString& path, qint64 room) {
-    auto promise = std::make_shared<std::promise<QImage>>();
-    entries_.push_back({path, promise->get_future()});
+void TPictureQueue::Start(const TRequest& request, qint64 room) {
+    auto promise = std::make_shared<std::promise<TReadPicture>>();
+    entries_.push_back({request.Path, promise->get_future()});
     [[maybe_unused]] const TTaskHandOff handOff;
-    pool_.start([promise, path, room, discarded = discarded_] {
+    pool_.start([promise, request, room, discarded = discarded_] {
         try {
-            promise->set_value(*discarded ? QImage() : LoadPictureFile(path, room));
+            // What the pictures read before this one hold by now counts too.
+            const qint64 left = qMin(room, PictureRoom());
+            promise->set_value(*discarded
+                                   ? TReadPicture()
+                                   : THeldPicture::ReadFile(request.Path, request.Shown, left));
         } catch (...) {
             promise->set_exception(std::current_exception());
         }
@@ -37,10 +49,10 @@ TPictureQueue::~TPictureQueue() {
     pool_.waitForDone();
 }
 
-std::optional<QImage> TPictureQueue::Take(const QString& path) {
+std::optional<TReadPicture> TPictureQueue::Take(const QString& path) {
     if (entries_.empty() || entries_.front().Path != path)
         return std::nullopt;
-    std::future<QImage> picture = std::move(entries_.front().Picture);
+    std::future<TReadPicture> picture = std::move(entries_.front().Picture);
     entries_.pop_front();
     return picture.get();
 }

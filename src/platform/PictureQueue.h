@@ -1,12 +1,17 @@
 #pragma once
-// Pictures decoded ahead on worker threads while the caller places them one
-// after the other, in the order they were started. A picture is started only
-// while the sizes its header and those before it claim fit in the memory the
-// caller can spare, so decoding ahead never holds more than placing them one
-// by one would. What is not taken is discarded.
+// Pictures read and decoded ahead on worker threads while the caller places
+// them one after the other, in the order they were started. Each is read
+// whole (THeldPicture) and decoded only at the size it shows. A picture is
+// started only while the bytes its file and those before it take, with
+// their decodes, fit in the memory the caller can spare, so reading ahead
+// never holds more than placing them one by one would. What is not taken is
+// discarded.
 
-#include <QImage>
-#include <QStringList>
+#include "HeldPicture.h"
+
+#include <QList>
+#include <QSize>
+#include <QString>
 #include <QThreadPool>
 #include <atomic>
 #include <deque>
@@ -16,7 +21,13 @@
 
 class TPictureQueue {
 public:
-    TPictureQueue(const QStringList& paths, qint64 room);
+    // A picture to read and the size to decode it at (DecodeSizeFor).
+    struct TRequest {
+        QString Path;
+        QSize Shown;
+    };
+
+    TPictureQueue(const QList<TRequest>& requests, qint64 room);
     ~TPictureQueue();
     TPictureQueue(const TPictureQueue&) = delete;
     TPictureQueue& operator=(const TPictureQueue&) = delete;
@@ -24,15 +35,14 @@ public:
     // The picture of path when it is the next one started: waits for it and
     // raises its loading error. Empty when path was not started next; the
     // caller then loads it itself.
-    std::optional<QImage> Take(const QString& path);
+    std::optional<TReadPicture> Take(const QString& path);
 
 private:
-    // Decodes path on a worker within room bytes.
-    void Start(const QString& path, qint64 room);
+    void Start(const TRequest& request, qint64 room);
 
     struct TEntry {
         QString Path;
-        std::future<QImage> Picture;
+        std::future<TReadPicture> Picture;
     };
     std::deque<TEntry> entries_;
     std::shared_ptr<std::atomic<bool>> discarded_ = std::make_shared<std::atomic<bool>>(false);

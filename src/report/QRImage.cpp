@@ -9,8 +9,16 @@ TQRImage::TQRImage(QWidget* owner, int resolution) : TQRPrintable(owner, resolut
     SetBounds(x(), y(), 105, 105);
 }
 
+QImage TQRImage::Picture() const {
+    return picture_ ? picture_->Decode(picture_->Size(), PictureRoom()) : QImage();
+}
+
 void TQRImage::SetPicture(const QImage& image) {
-    picture_ = image; // shared until either side changes: a copy to the user
+    SetPicture(image.isNull() ? nullptr : std::make_shared<const THeldPicture>(image));
+}
+
+void TQRImage::SetPicture(const THeldPicturePtr& picture) {
+    picture_ = picture;
     FitToPicture();
     update();
 }
@@ -31,15 +39,17 @@ void TQRImage::SetAutoSize(bool a) {
 }
 
 void TQRImage::FitToPicture() {
-    if (autoSize_ && picture_.width() > 0 && picture_.height() > 0)
-        SetBounds(x(), y(), picture_.width(), picture_.height());
+    const QSize own = picture_ ? picture_->Size() : QSize();
+    if (autoSize_ && !own.isEmpty())
+        SetBounds(x(), y(), own.width(), own.height());
 }
 
 void TQRImage::paintEvent(QPaintEvent*) {
-    if (picture_.isNull())
+    if (!picture_)
         return;
     QPainter painter(this);
-    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_.size()), picture_);
+    const QImage shown = picture_->Decode(stretch_ ? size() : picture_->Size(), PictureRoom());
+    painter.drawImage(stretch_ ? rect() : QRect(QPoint(0, 0), picture_->Size()), shown);
 }
 
 std::unique_ptr<TQRPrintableSnapshot> TQRImage::TakeSnapshot() const {
@@ -47,14 +57,14 @@ std::unique_ptr<TQRPrintableSnapshot> TQRImage::TakeSnapshot() const {
 }
 
 TQRImageSnapshot::TQRImageSnapshot(const TQRImage& image)
-    : TQRPrintableSnapshot(image), picture_(image.Picture()), stretch_(image.Stretch()),
+    : TQRPrintableSnapshot(image), picture_(image.Held()), stretch_(image.Stretch()),
       center_(image.Center()), jpegSource_(image.JpegSource()) {}
 
 QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
     const long double nativePerPixel = kNativePerInch / Resolution();
-    return QSize(
-        int(RoundHalfEven(picture_.width() * nativePerPixel * printer.DevicePerNativeX())),
-        int(RoundHalfEven(picture_.height() * nativePerPixel * printer.DevicePerNativeY())));
+    const QSize own = picture_->Size();
+    return QSize(int(RoundHalfEven(own.width() * nativePerPixel * printer.DevicePerNativeX())),
+                 int(RoundHalfEven(own.height() * nativePerPixel * printer.DevicePerNativeY())));
 }
 
 // With Stretch the picture fills the rectangle; without, it lies at its
@@ -63,7 +73,7 @@ QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
 // places no picture, and the printer's preparation of one checks it too.
 void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
-    if (printer && printer->Canvas() && !picture_.isNull() && !Cancelled()) {
+    if (printer && printer->Canvas() && picture_ && !Cancelled()) {
         const auto [l, t, r, b] = DeviceEdges(*printer, offsetX, offsetY);
         const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
         QRect target = rect;
@@ -75,7 +85,9 @@ void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
                              (printer->ToDeviceHeight(Height()) - natural.height()) / 2);
             target = QRect(at, natural);
         }
-        printer->PlacePicture(picture_, {target, rect}, !jpegSource_);
+        const QImage pixels =
+            picture_->Decode(printer->PicturePixels(target.size()), PictureRoom());
+        printer->PlacePicture(pixels, {target, rect}, !jpegSource_);
     }
     TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }

@@ -5,6 +5,7 @@
 // device only the picture pixels that its rectangle can show, scaled without
 // blending.
 
+#include "../platform/HeldPicture.h"
 #include "QRPrintable.h"
 
 #include <QImage>
@@ -17,9 +18,13 @@ public:
     // 105 x 105 pixels after construction; attached when owner is a page.
     explicit TQRImage(QWidget* owner = nullptr, int resolution = kScreenPixelsPerInch);
 
-    const QImage& Picture() const { return picture_; }
-    // Keeps a copy of the image.
+    // The picture as held, and at its own size, decoded now.
+    const THeldPicturePtr& Held() const { return picture_; }
+    QImage Picture() const;
+    // Holds the image's pixels, shared until either side changes them.
     void SetPicture(const QImage& image);
+    // Shares a held picture; a run decodes it for its device.
+    void SetPicture(const THeldPicturePtr& picture);
     bool Stretch() const { return stretch_; }
     void SetStretch(bool s);
     bool Center() const { return center_; }
@@ -40,15 +45,16 @@ protected:
 private:
     void FitToPicture();
 
-    QImage picture_;
+    THeldPicturePtr picture_;
     bool stretch_ = false;
     bool center_ = false;
     bool autoSize_ = false;
     bool jpegSource_ = false;
 };
 
-// A print picture as the run prints it: the picture (shared, so taking it
-// costs no copy) and its switches.
+// A print picture as the run prints it: the held picture (shared, so taking
+// it costs no copy) and its switches. Printing decodes it at the pixels that
+// its device rectangle takes and lets them go once placed.
 class TQRImageSnapshot : public TQRPrintableSnapshot {
 public:
     explicit TQRImageSnapshot(const TQRImage& image);
@@ -58,7 +64,7 @@ private:
     // The picture's screen-pixel size in device pixels of the printer.
     QSize NaturalSize(const TQRPrinter& printer) const;
 
-    QImage picture_;
+    THeldPicturePtr picture_;
     bool stretch_;
     bool center_;
     bool jpegSource_;

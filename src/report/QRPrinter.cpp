@@ -11,6 +11,8 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr qint64 kPageStoreMemoryLimit = 100000;
@@ -338,13 +340,22 @@ void TQRPrinter::PlacePicture(const QImage& picture, const TQRPicturePlacement& 
         recorder_->PlacePicture({picture, onSheet});
         return;
     }
-    // A sheet file's pictures are held to their own resolution; a printer
-    // gets the pixels of its own dots.
-    const double grid = pictureDpi_ > 0 ? double(pictureDpi_) / sheetDpi_ : 1.0;
     const TQRFittedPicture fitted = FitPicture(
-        picture, onSheet, [this] { return Cancelled(); }, grid);
+        picture, onSheet, [this] { return Cancelled(); }, PictureGrid());
     canvas_->SetGroups(QString(), QStringLiteral("pictures"));
     DrawFittedPicture(*canvas_->Painter(), fitted, lossless);
+}
+
+// A sheet file's pictures are held to their own resolution; a printer gets
+// the pixels of its own dots.
+double TQRPrinter::PictureGrid() const {
+    return pictureDpi_ > 0 ? double(pictureDpi_) / sheetDpi_ : 1.0;
+}
+
+QSize TQRPrinter::PicturePixels(QSize target) const {
+    const double grid = recorder_ ? 1.0 : PictureGrid();
+    const auto cells = [grid](int n) { return std::max(1, int(std::ceil(n * grid - 1e-9))); };
+    return QSize(cells(target.width()), cells(target.height()));
 }
 
 void TQRPrinter::NewPage() {

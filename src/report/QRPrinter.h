@@ -132,6 +132,9 @@ public:
     // otherwise it may travel JPEG-compressed. Cancelling the run abandons
     // the picture.
     void PlacePicture(const QImage& picture, const TQRPicturePlacement& placement, bool lossless);
+    // The most pixels a picture scaled into a device rectangle of `target`
+    // travels with: the rectangle's own, or a sheet file's picture grid.
+    QSize PicturePixels(QSize target) const;
 
     // A copy of page n (1-based) of the page store; null outside Busy and
     // Finished, outside 1..page count, or while the page is not stored yet.
@@ -206,6 +209,8 @@ private:
     QPaintDevice* sheet_ = nullptr; // a sheet file's device, the caller's
     int sheetDpi_ = 0;
     int pictureDpi_ = 0;
+
+    double PictureGrid() const;
 
     // Destroyed in reverse order: canvases and painters before their devices.
     std::unique_ptr<QPrinter> printer_;

@@ -23,7 +23,7 @@ void TPrintElements::CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& 
     for (const TImageEx* image : placed) {
         auto* print = new TQRImage(page, page->Resolution());
         print->hide();
-        print->SetPicture(image->Picture());
+        print->SetPicture(image->Held());
         print->SetBounds(image->x() + 1, image->y() + 1, image->width(), image->height());
         print->SetStretch(image->Stretch());
         print->SetJpegSource(IsJpegFile(image->FileName()));

@@ -178,17 +178,15 @@ public:
     // EError (and adds nothing) when the file cannot be loaded.
     TImageEx* AddPlacedImage(const QString& fileName);
     // The same with stored bounds and stretch flag (width or height 0 allowed),
-    // and with the picture already decoded from the file when given. Either
-    // way a picture that would take the placed pictures past their memory
-    // budget is refused.
+    // and with the picture already read from the file when given. Either way
+    // a picture that would take the pictures past their memory budget is
+    // refused.
     TImageEx* AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
-                             const std::optional<QImage>& decoded = std::nullopt);
+                             const std::optional<TReadPicture>& read = std::nullopt);
     // Opens pictures as "開く" does, each on top of the one before and a
     // little further right and down; a file that fails is reported and the
     // others still come. False when any failed.
     bool OpenPictures(const QStringList& paths);
-    // The memory that the placed pictures leave of their budget.
-    qint64 PictureRoom() const;
     void DeleteSelectedImage();
     void BringSelectedImageToFront();
     void SelectImage(TImageEx* image);
@@ -245,7 +243,7 @@ private:
     // A picture control loaded from the file and ready to be placed, not yet
     // in the design; raises EError when the file cannot be loaded.
     std::unique_ptr<TImageEx> MakeImage(const QString& fileName, const QRect* bounds, bool stretch,
-                                        const std::optional<QImage>& decoded);
+                                        const std::optional<TReadPicture>& read);
     // Toggles the dotted frame of image on the layer; returns image, or empty
     // when it is empty or not a placed picture.
     QWidget* DrawSelectionFrame(QWidget* image);

@@ -234,13 +234,14 @@ QStringList TForm1::ApplyDesign(const TDesign& design) {
     QRBag1->SetNorishiroColor(design.NorishiroColor);
     QStringList failed;
     for (const TDesignPicture& p : design.Pictures) {
-        QImage picture;
+        const QRect bounds = StoredBounds(p.Left, p.Top, p.Width, p.Height);
+        TReadPicture picture;
         try {
-            picture = LoadPictureBytes(p.Bytes, p.Path, PictureRoom());
+            picture = THeldPicture::ReadBytes(
+                p.Bytes, p.Path, DecodeSizeFor(bounds.size(), p.Stretch), PictureRoom());
         } catch (const EError& e) {
             failed.append(QDir::toNativeSeparators(p.Path) + QStringLiteral(": ") + e.Message());
         }
-        const QRect bounds = StoredBounds(p.Left, p.Top, p.Width, p.Height);
         TImageEx* image = MakeImage(p.Path, &bounds, p.Stretch, picture).release();
         PutImage(image, int(placedImages_.size()), true);
         HoldBytes(image, p.Bytes);
@@ -265,8 +266,23 @@ void TForm1::ClearPlacedImages() {
     qDeleteAll(doomed);
 }
 
+namespace {
+// The bytes a picture was read from; empty for a bitmap, which holds its
+// pixels instead.
+QByteArray HeldBytesOf(const TImageEx& image) {
+    return image.Held() ? image.Held()->Bytes() : QByteArray();
+}
+
+// A bitmap is read again from its file, which fails the save when it cannot
+// be read.
+QByteArray BytesOf(const TImageEx& image) {
+    const QByteArray held = HeldBytesOf(image);
+    return held.isEmpty() ? ReadRegularFile(image.FileName()) : held;
+}
+} // namespace
+
 // The pictures' bytes come from the design they were opened from, or else
-// from their files; a picture file that cannot be read fails the save.
+// from what was read of their files.
 TDesign TForm1::CurrentDesign() {
     TDesign design;
     design.Settings.PaperSize = QuickRep1->Page()->PaperSize();
@@ -280,7 +296,7 @@ TDesign TForm1::CurrentDesign() {
     for (TImageEx* image : placedImages_) {
         auto held = heldBytes_.find(image);
         if (held == heldBytes_.end())
-            held = HoldBytes(image, ReadRegularFile(image->FileName()));
+            held = HoldBytes(image, BytesOf(*image));
         const QRect b = image->geometry();
         design.Pictures.append(
             {b.left(), b.top(), b.width(), b.height(), image->Stretch(), image->FileName(), *held});
@@ -311,19 +327,23 @@ bool TForm1::OpenFiles(const QStringList& paths) {
     return OpenPictures(pictures) && whole;
 }
 
-// LIST.DAT names picture files; a picture brought by a design whose file is
-// gone (or whose path LIST.DAT cannot hold) is written to the data folder's
-// picture folder first, and LIST.DAT names that copy. Raises EError.
+// LIST.DAT names picture files; a picture whose file is gone (or, brought by
+// a design, whose path LIST.DAT cannot hold) is written from the bytes it
+// was read from to the data folder's picture folder first, and LIST.DAT
+// names that copy. A bitmap holds no bytes: its record stays as it is.
+// Raises EError.
 void TForm1::KeepPicturesWithoutSource() {
     for (TImageEx* image : placedImages_) {
-        const auto held = heldBytes_.constFind(image);
-        if (held == heldBytes_.cend() ||
-            (IsRegularFile(image->FileName()) && Storable(image->FileName())))
+        if (IsRegularFile(image->FileName()) && Storable(image->FileName()))
             continue;
-        const QString copy = PictureCopyPath(dataFolder_, image->FileName(), *held);
+        const auto design = heldBytes_.constFind(image);
+        const QByteArray bytes = design != heldBytes_.cend() ? *design : HeldBytesOf(*image);
+        if (bytes.isEmpty())
+            continue;
+        const QString copy = PictureCopyPath(dataFolder_, image->FileName(), bytes);
         if (!IsRegularFile(copy)) {
             QDir().mkpath(dataFolder_ + kPictureFolder);
-            SaveFileAtomically(copy, *held);
+            SaveFileAtomically(copy, bytes);
         }
         image->SetFileName(copy);
     }

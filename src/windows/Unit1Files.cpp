@@ -104,17 +104,19 @@ void TForm1::ApplyPageMargins() {
 }
 
 namespace {
-// The records' picture paths up to the first that cannot be decoded: the
-// pictures are decoded ahead up to that record, and placing it raises the
-// error.
-QStringList PicturePaths(const QList<TImageRec>& records) {
-    QStringList paths;
+// The records' pictures up to the first whose path cannot be decoded, each
+// to be decoded at the size it shows: they are read ahead up to that
+// record, and placing it raises the error.
+QList<TPictureQueue::TRequest> PictureRequests(const QList<TImageRec>& records) {
+    QList<TPictureQueue::TRequest> requests;
     try {
         for (const TImageRec& rec : records)
-            paths.append(DecodeImagePath(rec.FileName));
+            requests.append(
+                {DecodeImagePath(rec.FileName),
+                 DecodeSizeFor(QSize(qMax(0, rec.Width), qMax(0, rec.Height)), rec.Stretch)});
     } catch (const EError&) {
     }
-    return paths;
+    return requests;
 }
 } // namespace
 
@@ -129,7 +131,7 @@ std::unique_ptr<TForm1::TRestoredPictures> TForm1::ReadRestoredPictures() {
         list->Error = std::current_exception();
         list->Records.clear();
     }
-    list->Pictures = std::make_unique<TPictureQueue>(PicturePaths(list->Records), PictureRoom());
+    list->Pictures = std::make_unique<TPictureQueue>(PictureRequests(list->Records), PictureRoom());
     return list;
 }
 

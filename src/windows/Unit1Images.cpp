@@ -147,30 +147,25 @@ TImageEx* TForm1::AddPlacedImage(const QString& fileName) {
 }
 
 TImageEx* TForm1::AddPlacedImage(const QString& fileName, const QRect& bounds, bool stretch,
-                                 const std::optional<QImage>& decoded) {
-    return PlaceNewImage(MakeImage(fileName, &bounds, stretch, decoded));
+                                 const std::optional<TReadPicture>& read) {
+    return PlaceNewImage(MakeImage(fileName, &bounds, stretch, read));
 }
 
-qint64 TForm1::PictureRoom() const {
-    qint64 used = 0;
-    for (const TImageEx* image : placedImages_)
-        used += image->Picture().sizeInBytes();
-    return PictureMemoryBudget() - used;
-}
-
+// The picture is read at the size it shows, once its bounds are set.
 std::unique_ptr<TImageEx> TForm1::MakeImage(const QString& fileName, const QRect* bounds,
-                                            bool stretch, const std::optional<QImage>& decoded) {
+                                            bool stretch, const std::optional<TReadPicture>& read) {
     auto image = std::make_unique<TImageEx>();
     image->SetFileName(fileName);
-    if (decoded) {
-        CheckPictureRoom(*decoded, PictureRoom());
-        image->SetPicture(*decoded);
-    } else {
-        image->LoadFromFile(fileName, PictureRoom());
-    }
+    image->SetStretch(stretch);
     if (bounds)
         image->setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),
                            qMax(0, bounds->height()));
+    if (read) {
+        CheckWithinBudget(*read);
+        image->SetPicture(read->Held, read->Decoded);
+    } else {
+        image->LoadFromFile(fileName, PictureRoom());
+    }
     image->OnMouseDown = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
                                 int x, int y) { ImagePanelMouseDown(s, b, m, x, y); };
     image->OnMouseMove = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
@@ -182,7 +177,6 @@ std::unique_ptr<TImageEx> TForm1::MakeImage(const QString& fileName, const QRect
     });
     imageDrag_->SetDragDrop(
         image.get(), [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
-    image->SetStretch(stretch);
     return image;
 }
 

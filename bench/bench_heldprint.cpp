@@ -1,0 +1,94 @@
+// Print and export of the 10-photo sheet with each photo held as its JPEG
+// file's bytes (decoded for the run at its device rectangle) against the
+// same sheet with each photo held as its full decoded pixels, as pictures
+// were held before, measured in the same run: print to a PDF at the queue's
+// 300 dpi and at 1200 dpi, and export to PDF at 300 ppi. Medians of five.
+#include "BenchSheet.h"
+#include "platform/HeldPicture.h"
+#include "report/QRImage.h"
+#include "report/QRPrinterService.h"
+#include "report/QuickRep.h"
+#include "windows/Unit1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+constexpr int kRepeats = 5;
+constexpr int kPhotos = 10;
+
+qint64 Median(const std::function<void()>& work) {
+    std::vector<qint64> times;
+    for (int r = 0; r < kRepeats; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.elapsed());
+    }
+    std::sort(times.begin(), times.end());
+    return times[kRepeats / 2];
+}
+
+void PlacePhotos(TForm1& form, const std::vector<THeldPicturePtr>& photos) {
+    for (size_t i = 0; i < photos.size(); ++i) {
+        auto* image = new TQRImage(form.QuickRep1);
+        const QRect b = SheetBounds(int(i));
+        image->SetBounds(b.x(), b.y(), b.width(), b.height());
+        image->SetStretch(true);
+        image->SetJpegSource(true);
+        image->SetPicture(photos[i]);
+    }
+}
+
+struct TRoad {
+    const char* name;
+    std::function<void(TForm1&)> run;
+};
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("sheet.pdf");
+    std::vector<THeldPicturePtr> asBytes;
+    std::vector<THeldPicturePtr> asPixels;
+    for (int i = 0; i < kPhotos; ++i) {
+        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+        GrainPhoto(i).save(path, "jpeg", 92);
+        const TReadPicture read = THeldPicture::ReadFile(path, SheetBounds(i).size(), 1LL << 32);
+        asBytes.push_back(read.Held);
+        asPixels.push_back(
+            std::make_shared<const THeldPicture>(read.Held->Decode(read.Held->Size(), 1LL << 32)));
+    }
+    const auto printAt = [&file](int dpi) {
+        return [&file, dpi](TForm1& form) {
+            TQRPrinterService::Install(std::make_unique<TQRPdfFileService>(file, dpi, 0));
+            form.QuickRep1->Print();
+            TQRPrinterService::Install(nullptr);
+        };
+    };
+    const TRoad roads[] = {
+        {"print 300 dpi", printAt(300)},
+        {"print 1200 dpi", printAt(1200)},
+        {"export 300 ppi", [&file](TForm1& form) { form.QuickRep1->Export(file, 300); }},
+    };
+    std::printf("10 photos 3000 x 2000 JPEG on the sheet\n");
+    std::printf("%-16s  pixels_ms  bytes_ms  ratio\n", "road");
+    for (const TRoad& road : roads) {
+        TForm1 pixels;
+        PlacePhotos(pixels, asPixels);
+        TForm1 bytes;
+        PlacePhotos(bytes, asBytes);
+        const qint64 before = Median([&] { road.run(pixels); });
+        const qint64 after = Median([&] { road.run(bytes); });
+        std::printf("%-16s  %9lld  %8lld  %5.2f\n", road.name, static_cast<long long>(before),
+                    static_cast<long long>(after), before > 0 ? double(after) / before : 0.0);
+    }
+    std::printf("goal: ratio <= 1.3\n");
+    return 0;
+}

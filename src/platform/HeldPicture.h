@@ -1,0 +1,83 @@
+#pragma once
+// THeldPicture: a placed picture as it was read. A JPEG, PNG or GIF keeps the
+// bytes of its file, compressed as they were read; a plain bitmap keeps its
+// pixels, since its file is no smaller. Pixels are decoded from it at the
+// size that a screen or a device needs, so what was read is what shows and
+// prints even when the file changes or goes later. It never changes once made
+// and is shared by the window, the undo steps and the runs' workers; what it
+// holds counts against the picture memory budget while it lives.
+
+#include "PictureLoader.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <memory>
+
+class THeldPicture;
+using THeldPicturePtr = std::shared_ptr<const THeldPicture>;
+
+// A held picture and a decode of it made while reading it.
+struct TReadPicture {
+    THeldPicturePtr Held;
+    QImage Decoded;
+};
+
+class THeldPicture {
+public:
+    // Holds these pixels.
+    explicit THeldPicture(const QImage& pixels);
+    // Holds what ReadPictureFile or ReadPictureBytes read; `name` is the
+    // file whose extension chooses the decoder.
+    THeldPicture(const TPictureRead& read, const QString& name);
+    THeldPicture(const THeldPicture&) = delete;
+    THeldPicture& operator=(const THeldPicture&) = delete;
+
+    // Reads the picture at path (LoadPictureFile's checks and messages),
+    // decoded at no less than `shown` where its decoder reads reduced.
+    static TReadPicture ReadFile(const QString& path, QSize shown, qint64 room);
+    static TReadPicture ReadBytes(const QByteArray& bytes, const QString& name, QSize shown,
+                                  qint64 room);
+
+    QSize Size() const { return size_; }
+    bool HasAlpha() const { return alpha_; }
+    // The file's bytes as read; empty when pixels are held.
+    const QByteArray& Bytes() const { return bytes_; }
+    bool HoldsPixels() const { return bytes_.isEmpty(); }
+    // True when image is the held pixels themselves, which cost nothing more.
+    bool Shares(const QImage& image) const {
+        return HoldsPixels() && image.cacheKey() == pixels_.cacheKey();
+    }
+
+    // The picture at no less than atLeast pixels each way (at most its own
+    // size); the held pixels themselves, shared, when pixels are held.
+    // Raises EError when the decode does not fit in room bytes.
+    QImage Decode(QSize atLeast, qint64 room) const;
+
+private:
+    QByteArray bytes_;
+    QString name_;
+    QImage pixels_;
+    QSize size_;
+    bool alpha_ = false;
+    TPictureMemoryUse use_;
+};
+
+// Raises the loader's message when what the pictures hold, this one's read
+// included, is past their budget (a read made ahead on a worker, counted
+// only when its turn to be placed comes).
+void CheckWithinBudget(const TReadPicture& read);
+
+// The pixels that a control of `size` shows of a picture of `own` size: its
+// size when stretched (in its proportions at most 16 million pixels, drawn
+// scaled beyond), else the part of the picture that its bounds cut.
+QSize ShownSize(QSize size, QSize own, bool stretch);
+// What to decode for such a control before the picture's own size is
+// known: its shown size when stretched, else the whole picture (empty).
+QSize DecodeSizeFor(QSize size, bool stretch);
+
+// A decode scaled to the pixels that a control of `size` shows: stretched to
+// it, or cut at it from the picture's top-left corner; shared, not copied,
+// when it already has that size. Rows and columns are picked, not blended,
+// as the screen draws a scaled picture.
+QImage ShownPicture(const QImage& decoded, QSize size, bool stretch);
