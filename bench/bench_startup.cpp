@@ -5,15 +5,13 @@
 // Prints both medians and their ratio (target: main <= 1.3 x bare), also
 // for a main window that restores 20 placed pictures from LIST.DAT (target
 // <= 1.5 x bare). Runs on the platform QT_QPA_PLATFORM names.
-#include "bag/Common.h"
+#include "BenchStartup.h"
 #include "bag/QQRBag.h"
 #include "platform/Fonts.h"
 #include "windows/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,16 +22,6 @@
 #include <vector>
 
 namespace {
-class PaintProbe : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
 int RunChild(int argc, char** argv, bool mainWindow) {
     if (mainWindow)
         StartFontSetUp(); // as the program's start does
@@ -48,10 +36,10 @@ int RunChild(int argc, char** argv, bool mainWindow) {
         w = new QWidget;
         probed = w;
     }
-    PaintProbe probe;
-    probed->installEventFilter(&probe);
+    TPaintProbe probe;
+    probe.Watch(probed);
     w->show();
-    while (!probe.painted)
+    while (!probe.Painted(probed))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     w->close();
     delete w;
@@ -85,21 +73,9 @@ void PrepareDataFolder(const QString& folder, int count) {
         picture.fill(QColor::fromHsv(i * 17 % 360, 200, 220));
         const QString path = QStringLiteral("%1/picture%2.bmp").arg(folder).arg(i);
         picture.save(path, "BMP");
-        TImageRec rec;
-        rec.Top = rec.Left = 20 * i;
-        rec.Width = rec.Height = 105;
-        rec.FileName = EncodeImagePath(path);
-        rec.Stretch = true;
-        records.append(rec);
+        records.append(StretchedRecord(path, QRect(20 * i, 20 * i, 105, 105)));
     }
-    QFile list(folder + "/LIST.DAT");
-    list.open(QIODevice::WriteOnly);
-    WriteImageRecords(list, records);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    WriteListFile(folder, records);
 }
 } // namespace
 
