@@ -10,7 +10,7 @@ TPictureQueue::TPictureQueue(const QStringList& paths, qint64 room) {
         try {
             bytes = PictureFileBytes(path);
         } catch (const EError&) {
-            break; // the caller meets the error when it loads this one itself
+            continue; // the caller meets the error when it loads this one itself
         }
         if (bytes > room)
             break;

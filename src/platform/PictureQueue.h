@@ -3,7 +3,8 @@
 // after the other, in the order they were started. A picture is started only
 // while the sizes its header and those before it claim fit in the memory the
 // caller can spare, so decoding ahead never holds more than placing them one
-// by one would. What is not taken is discarded.
+// by one would. A path whose header cannot be read is passed over, and the
+// ones after it still start. What is not taken is discarded.
 
 #include <QImage>
 #include <QStringList>
