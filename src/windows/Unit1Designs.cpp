@@ -1,6 +1,7 @@
 // The main window's named designs: new, open, save and save as, the recent
 // designs, the caption that names the design, the question before unsaved
 // changes are set aside, and the pictures that a design brought along.
+#include "LoadReport.h"
 #include "RecentDesigns.h"
 #include "Unit1.h"
 #include "bag/DesignFile.h"
@@ -214,9 +215,9 @@ bool TForm1::OpenDesign(const QString& path) {
 }
 
 // The steps of the design before lead nowhere now; they go first, with the
-// pictures they hold. A picture whose bytes do not decode stays as an empty
-// picture at its bounds and keeps its bytes, so saving the design again
-// loses nothing; the failures are returned.
+// pictures they hold, and the records kept unplaced. A picture whose bytes
+// do not decode stays as a placeholder at its bounds and keeps its bytes, so
+// saving the design again loses nothing; the failures are returned.
 QStringList TForm1::ApplyDesign(const TDesign& design) {
     DeselectImage();
     UndoStack()->clear();
@@ -234,16 +235,17 @@ QStringList TForm1::ApplyDesign(const TDesign& design) {
     QRBag1->SetNorishiroColor(design.NorishiroColor);
     QStringList failed;
     for (const TDesignPicture& p : design.Pictures) {
-        QImage picture;
-        try {
-            picture = LoadPictureBytes(p.Bytes, p.Path, PictureRoom());
-        } catch (const EError& e) {
-            failed.append(QDir::toNativeSeparators(p.Path) + QStringLiteral(": ") + e.Message());
-        }
         const QRect bounds = StoredBounds(p.Left, p.Top, p.Width, p.Height);
-        TImageEx* image = MakeImage(p.Path, &bounds, p.Stretch, picture).release();
-        PutImage(image, int(placedImages_.size()), true);
-        HoldBytes(image, p.Bytes);
+        std::unique_ptr<TImageEx> image;
+        try {
+            image = MakeImage(p.Path, &bounds, p.Stretch,
+                              LoadPictureBytes(p.Bytes, p.Path, PictureRoom()));
+        } catch (const EError& e) {
+            failed.append(PictureFailureLine(p.Path, e.Message()));
+            image = MakePlaceholder(p.Path, bounds, p.Stretch);
+        }
+        HoldBytes(image.get(), p.Bytes);
+        PutImage(image.release(), int(placedImages_.size()), true);
     }
     RefreshLayer();
     return failed;
@@ -259,11 +261,31 @@ QHash<const TImageEx*, QByteArray>::iterator TForm1::HoldBytes(TImageEx* image,
 void TForm1::ClearPlacedImages() {
     const QList<TImageEx*> doomed = placedImages_;
     placedImages_.clear();
+    unplacedRecords_.clear();
     heldBytes_.clear();
     framedImage_ = nullptr;
     selectedImage_ = nullptr;
     qDeleteAll(doomed);
 }
+
+namespace {
+// A placeholder of LIST.DAT has no bytes; the design keeps its record with
+// none (an empty picture), which opens as a placeholder again. A name whose
+// bytes are no code page 932 text cannot be a design's path.
+QByteArray PlaceholderBytes(const TImageEx& image) {
+    if (image.StoredName()) {
+        try {
+            DecodeImagePath(*image.StoredName());
+        } catch (const EError&) {
+            throw EError(QStringLiteral("ファイル名 %1 はシフトJISとして正しくないため、"
+                                        "デザインに保存できません。この画像を削除してから"
+                                        "保存してください。")
+                             .arg(QDir::toNativeSeparators(image.FileName())));
+        }
+    }
+    return QByteArray("");
+}
+} // namespace
 
 // The pictures' bytes come from the design they were opened from, or else
 // from their files; a picture file that cannot be read fails the save.
@@ -280,7 +302,8 @@ TDesign TForm1::CurrentDesign() {
     for (TImageEx* image : placedImages_) {
         auto held = heldBytes_.find(image);
         if (held == heldBytes_.end())
-            held = HoldBytes(image, ReadRegularFile(image->FileName()));
+            held = HoldBytes(image, image->IsPlaceholder() ? PlaceholderBytes(*image)
+                                                           : ReadRegularFile(image->FileName()));
         const QRect b = image->geometry();
         design.Pictures.append(
             {b.left(), b.top(), b.width(), b.height(), image->Stretch(), image->FileName(), *held});
@@ -313,12 +336,14 @@ bool TForm1::OpenFiles(const QStringList& paths) {
 
 // LIST.DAT names picture files; a picture brought by a design whose file is
 // gone (or whose path LIST.DAT cannot hold) is written to the data folder's
-// picture folder first, and LIST.DAT names that copy. Raises EError.
+// picture folder first, and LIST.DAT names that copy. A picture without
+// bytes has nothing to copy: LIST.DAT names its own file, which the next
+// start finds once it is back. Raises EError.
 void TForm1::KeepPicturesWithoutSource() {
     for (TImageEx* image : placedImages_) {
         const auto held = heldBytes_.constFind(image);
         if (held == heldBytes_.cend() ||
-            (IsRegularFile(image->FileName()) && Storable(image->FileName())))
+            (Storable(image->FileName()) && (held->isEmpty() || IsRegularFile(image->FileName()))))
             continue;
         const QString copy = PictureCopyPath(dataFolder_, image->FileName(), *held);
         if (!IsRegularFile(copy)) {
