@@ -45,20 +45,26 @@ inline void PutFile(const QString& path, const QByteArray& bytes) {
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-inline QByteArray ImageRecordBytes(int top, int left, int width, int height, const QString& path,
-                                   bool stretch) {
+// A record whose name is the given bytes, text or not.
+inline QByteArray RawImageRecordBytes(int top, int left, int width, int height,
+                                      const QByteArray& name, bool stretch) {
     TImageRec rec;
     rec.Top = top;
     rec.Left = left;
     rec.Width = width;
     rec.Height = height;
-    rec.FileName = EncodeImagePath(path);
+    rec.FileName = name;
     rec.Stretch = stretch;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     WriteImageRecords(buffer, {rec});
     return bytes;
+}
+
+inline QByteArray ImageRecordBytes(int top, int left, int width, int height, const QString& path,
+                                   bool stretch) {
+    return RawImageRecordBytes(top, left, width, height, EncodeImagePath(path), stretch);
 }
 
 inline QByteArray SettingBytes(TQRPaperSize paper, int margin, bool lines, bool front) {

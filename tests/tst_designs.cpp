@@ -95,6 +95,7 @@ private slots:
     void unsavedChangesAreAskedAbout();
     void damagedDesignChangesNothing();
     void pictureThatDoesNotDecodeKeepsItsPlaceAndBytes();
+    void placeholderOfTheDataFilesGoesIntoADesignWithoutBytes();
     void recentDesignsKeepTheLastTen();
     void exportOfADesignDrawsItsPicturesWithoutTheirFiles();
 };
@@ -240,10 +241,45 @@ void TstDesigns::pictureThatDoesNotDecodeKeepsItsPlaceAndBytes() {
     QVERIFY(messages_[0].contains("bad.png") && !messages_[0].contains("good.png"));
     QCOMPARE(form.PlacedImages().size(), 2);
     QCOMPARE(form.PlacedImages()[0]->geometry(), QRect(1, 2, 30, 40));
+    QVERIFY(form.PlacedImages()[0]->IsPlaceholder());
     QVERIFY(form.PlacedImages()[0]->Picture().isNull());
     QCOMPARE(form.PlacedImages()[1]->Picture().pixel(3, 3), qRgb(0, 0, 255));
     QVERIFY(TForm1Access::SaveDesign(form, Work("again.tesorin")));
     QVERIFY(ReadDesignFile(Work("again.tesorin"), 1 << 20).Pictures == written.Pictures);
+}
+
+// A placeholder read from LIST.DAT has no bytes: the design keeps its
+// record with none and opens it as a placeholder again, and the close names
+// its own file in LIST.DAT, not a copy. A name that is no text cannot be a
+// design's path: that save is refused with a message and writes nothing.
+void TstDesigns::placeholderOfTheDataFilesGoesIntoADesignWithoutBytes() {
+    const QString gone = Work("gone.png");
+    const QByteArray record = ImageRecordBytes(2, 1, 30, 40, gone, false);
+    PutFile(data_->Folder() + "LIST.DAT", record);
+    {
+        TForm1 form;
+        QVERIFY(TForm1Access::SaveDesign(form, Work("held.tesorin")));
+        const TDesign saved = ReadDesignFile(Work("held.tesorin"), 1 << 20);
+        QCOMPARE(saved.Pictures,
+                 (QList<TDesignPicture>{{1, 2, 30, 40, false, gone, QByteArray()}}));
+        messages_.clear();
+        QVERIFY(form.OpenDesign(Work("held.tesorin")));
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].contains(QDir::toNativeSeparators(gone)));
+        QVERIFY(form.PlacedImages().first()->IsPlaceholder());
+        QVERIFY(form.close());
+    }
+    QCOMPARE(FileBytes(data_->Folder() + "LIST.DAT"), record);
+    QVERIFY(!QDir(data_->Folder() + "PICTURES").exists());
+
+    PutFile(data_->Folder() + "LIST.DAT",
+            RawImageRecordBytes(2, 1, 30, 40, EncodeImagePath(Work("bad")) + "\x81.png", false));
+    TForm1 form;
+    messages_.clear();
+    QVERIFY(!TForm1Access::SaveDesign(form, Work("refused.tesorin")));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_[0].contains(QStringLiteral("デザインに保存できません")));
+    QVERIFY(!QFile::exists(Work("refused.tesorin")));
 }
 
 void TstDesigns::recentDesignsKeepTheLastTen() {

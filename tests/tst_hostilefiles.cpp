@@ -6,6 +6,7 @@
 #include "DataFileSupport.h"
 #include "ScratchMount.h"
 #include "bag/Common.h"
+#include "bag/CommonRecovery.h"
 #include "bag/ImageEx.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -152,64 +154,80 @@ private slots:
     }
 
     // Any LIST.DAT lets the program start: the first MaxPlacedImages records
-    // are placed and painted, the error is shown, and the whole file is kept.
-    void hugeListPlacesTheFirstRecordsAndKeepsTheFile() {
+    // are placed and painted, the rest are kept unshown, the start says how
+    // many; the recovery pair and the close store every record, no backup.
+    void hugeListPlacesTheFirstRecordsAndKeepsTheRest() {
         const QByteArray record = ImageRecordBytes(5, 5, 20, 20, Picture(), true);
-        const QByteArray original = record.repeated(30000);
+        const QByteArray last = ImageRecordBytes(9, 9, 20, 20, Folder() + "last.bmp", false);
+        const QByteArray original = record.repeated(29999) + last;
         PutFile(Folder() + ImageFileName, original);
-        TForm1 form;
+        TForm1 form(nullptr, TDataFolderUse::Owned);
         form.show();
-        QCOMPARE(messages_, QStringList{kReadError});
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0],
+                 kReadError + QStringLiteral("\n画像は 2000 枚までです。ほかの 28000 件は"
+                                             "表示せずに保存します"));
         QCOMPARE(form.PlacedImages().size(), MaxPlacedImages);
+        QCOMPARE(form.TransPanel1->findChildren<TImageEx*>().size(), MaxPlacedImages);
         const QImage painted = form.grab().toImage();
         QCOMPARE(painted.pixelColor(form.TransPanel1->mapTo(&form, QPoint(10, 10))),
                  QColor(Qt::red));
+        form.SelectImage(form.PlacedImages().first());
+        form.DeleteSelectedImage();
+        const QByteArray changed = record.repeated(29998) + last;
+        QTRY_COMPARE_WITH_TIMEOUT(FileBytes(Folder() + ImageRecoveryName).left(changed.size()),
+                                  changed, 5000);
+        form.UndoStack()->undo();
         QVERIFY(form.close());
-        QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);
-        QCOMPARE(FileBytes(Folder() + ImageFileName), record.repeated(MaxPlacedImages));
+        QCOMPARE(FileBytes(Folder() + ImageFileName), original);
+        QVERIFY(!PathExists(Folder() + "LIST.DAT.bak"));
     }
 
     // Three failed starts, the third with the first's content: two backups.
+    // A LIST.DAT of more records than any file holds is not read whole; the
+    // close stores the records that were read.
     void failedStartsInARowKeepEveryBackupOnce() {
-        const QString picture = Picture();
-        const QByteArray placed = ImageRecordBytes(1, 2, 30, 40, picture, true);
-        const QList<QByteArray> starts{
-            placed + ImageRecordBytes(5, 5, 10, 10, Folder() + "gone.bmp", true),
-            placed + ImageRecordBytes(7, 7, 10, 10, Folder() + "also gone.bmp", false),
-            placed + ImageRecordBytes(5, 5, 10, 10, Folder() + "gone.bmp", true)};
+        const QByteArray one = ImageRecordBytes(1, 2, 30, 40, Picture(), true);
+        const QByteArray other = ImageRecordBytes(7, 7, 10, 10, Picture(), false);
+        const QList<QByteArray> starts{one.repeated(MaxRecords + 1), other.repeated(MaxRecords + 1),
+                                       one.repeated(MaxRecords + 1)};
         for (const QByteArray& content : starts) {
             PutFile(Folder() + ImageFileName, content);
             TForm1 form;
-            QCOMPARE(form.PlacedImages().size(), 1);
+            QCOMPARE(form.PlacedImages().size(), MaxPlacedImages);
             QVERIFY(form.close());
-            QCOMPARE(FileBytes(Folder() + ImageFileName), placed);
+            QCOMPARE(FileBytes(Folder() + ImageFileName), content.left(MaxRecords * ImageRecSize));
         }
-        QCOMPARE(messages_, QStringList(3, kReadError));
+        QCOMPARE(messages_.size(), 3);
+        for (const QString& message : messages_)
+            QVERIFY(message.startsWith(kReadError + '\n'));
         QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), starts[0]);
         QCOMPARE(FileBytes(Folder() + "LIST.DAT.1.bak"), starts[1]);
         QVERIFY(!PathExists(Folder() + "LIST.DAT.2.bak"));
     }
 
-    // Bytes that are no code page 932 text decode to a substitute character,
-    // which names another file and would be stored back as other bytes.
-    void nameNotInCodePage932IsRefusedAtStart() {
+    // Bytes that are no code page 932 text would decode to a substitute
+    // character, which names another file and would be stored back as other
+    // bytes: the record is held by a placeholder and stored as it was read.
+    void nameNotInCodePage932IsKeptByteForByte() {
         const QString picture = Picture();
         PutBitmap(Folder() + QChar(0x1A) + ".bmp", Qt::blue); // what the bytes would decode to
-        TImageRec bad;
-        bad.Width = bad.Height = 10;
-        bad.FileName = EncodeImagePath(Folder()) + "\x81.bmp"; // a lead byte with no trail
-        QByteArray original = ImageRecordBytes(1, 2, 30, 40, picture, true);
-        QBuffer buffer(&original);
-        QVERIFY(buffer.open(QIODevice::Append));
-        WriteImageRecords(buffer, {bad});
-        buffer.close();
+        // A lead byte with no trail.
+        const QByteArray original =
+            RawImageRecordBytes(0, 0, 10, 10, EncodeImagePath(Folder()) + "\x81.bmp", false) +
+            ImageRecordBytes(1, 2, 30, 40, picture, true);
         PutFile(Folder() + ImageFileName, original);
         TForm1 form;
-        QCOMPARE(messages_, QStringList{kReadError});
-        QCOMPARE(form.PlacedImages().size(), 1);
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith(kReadError + '\n'));
+        QCOMPARE(form.PlacedImages().size(), 2);
+        QVERIFY(form.PlacedImages()[0]->IsPlaceholder());
+        QVERIFY(form.PlacedImages()[0]->Picture().isNull());
+        QVERIFY(!form.PlacedImages()[1]->IsPlaceholder());
         QVERIFY(form.close());
         QCOMPARE(messages_.size(), 1);
-        QCOMPARE(FileBytes(Folder() + "LIST.DAT.bak"), original);
+        QCOMPARE(FileBytes(Folder() + ImageFileName), original);
+        QVERIFY(!PathExists(Folder() + "LIST.DAT.bak"));
     }
 };
 

@@ -1,7 +1,7 @@
 // Reading picture files: paths that are not regular files are refused
 // without blocking, also when the path changes while it is read; palette
 // pictures are drawn with defined colours; start-up places what it decoded
-// ahead in file order and stops at the first picture that fails.
+// ahead in file order, a placeholder for each picture that fails.
 #include "DataFileSupport.h"
 #include "bag/Common.h"
 #include "bag/ImageEx.h"
@@ -257,26 +257,28 @@ private slots:
     }
 
     // Start-up decodes the pictures ahead and still places them one after the
-    // other: the records before a failing one are placed in file order, the
-    // failing one and those after it are not, and one message is shown.
-    void startUpPlacesInFileOrderUpToTheFirstFailure_data() {
-        QTest::addColumn<int>("failing");
+    // other in file order; a record whose picture fails is held by a
+    // placeholder in its place, and one message names the first ten that
+    // failed, then how many more.
+    void startUpPlacesEveryRecordInFileOrder_data() {
+        QTest::addColumn<QList<int>>("failing");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("none") << -1 << "";
-        QTest::newRow("first missing") << 0 << "missing";
-        QTest::newRow("fourth a fifo") << 3 << "fifo";
-        QTest::newRow("seventh no picture") << 6 << "text";
-        QTest::newRow("last missing") << 11 << "missing";
+        QTest::newRow("none") << QList<int>{} << "";
+        QTest::newRow("first missing") << QList<int>{0} << "missing";
+        QTest::newRow("fourth and fifth fifos") << QList<int>{3, 4} << "fifo";
+        QTest::newRow("seventh no picture") << QList<int>{6} << "text";
+        QTest::newRow("all but the last missing")
+            << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << "missing";
     }
-    void startUpPlacesInFileOrderUpToTheFirstFailure() {
-        QFETCH(int, failing);
+    void startUpPlacesEveryRecordInFileOrder() {
+        QFETCH(QList<int>, failing);
         QFETCH(QString, kind);
         QTemporaryDir dir;
         QByteArray list;
         QStringList paths;
         for (int i = 0; i < 12; ++i) {
             const QString path = dir.filePath(QStringLiteral("p%1.bmp").arg(i));
-            if (i != failing)
+            if (!failing.contains(i))
                 SaveBitmap(path, Colour(i));
             else if (kind == "fifo")
                 QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
@@ -292,15 +294,28 @@ private slots:
         TForm1 form;
         SetDataFolderOverride(QString());
         SetMessageSink({});
-        const int placed = failing < 0 ? 12 : failing;
-        QCOMPARE(messages, failing < 0 ? QStringList()
-                                       : QStringList{QStringLiteral("ファイル読み込みエラー")});
-        QCOMPARE(form.PlacedImages().size(), placed);
-        for (int i = 0; i < placed; ++i) {
-            QCOMPARE(form.PlacedImages()[i]->FileName(), paths[i]);
-            QCOMPARE(form.PlacedImages()[i]->x(), i * 10);
-            QCOMPARE(form.PlacedImages()[i]->Picture().pixel(0, 0), Colour(i).rgb());
+        QCOMPARE(form.PlacedImages().size(), 12);
+        for (int i = 0; i < 12; ++i) {
+            const TImageEx* image = form.PlacedImages()[i];
+            QCOMPARE(image->FileName(), paths[i]);
+            QCOMPARE(image->x(), i * 10);
+            QCOMPARE(image->IsPlaceholder(), failing.contains(i));
+            if (!failing.contains(i))
+                QCOMPARE(image->Picture().pixel(0, 0), Colour(i).rgb());
         }
+        if (failing.isEmpty()) {
+            QCOMPARE(messages, QStringList());
+            return;
+        }
+        QCOMPARE(messages.size(), 1);
+        const QStringList lines = messages[0].split('\n');
+        QCOMPARE(lines[0], QStringLiteral("ファイル読み込みエラー"));
+        const int named = int(qMin(failing.size(), qsizetype(10)));
+        QCOMPARE(lines.size(), 1 + named + (failing.size() > 10 ? 1 : 0));
+        for (int n = 0; n < named; ++n)
+            QVERIFY2(lines[1 + n].contains(paths[failing[n]]), qPrintable(lines[1 + n]));
+        if (failing.size() > 10)
+            QCOMPARE(lines.last(), QStringLiteral("ほか 1 件"));
     }
 };
 

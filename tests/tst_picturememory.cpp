@@ -213,10 +213,10 @@ private slots:
         QVERIFY(PeakSince(base) < kPictureBytes);
     }
 
-    // At start-up the records that fit are placed, the first that does not
-    // ends the loading with the start-up message, and the pictures decoded
-    // ahead never hold more than the budget.
-    void startUpStopsAtTheFirstPictureOverTheBudget() {
+    // At start-up the records that fit are placed as pictures, those past
+    // the budget as placeholders, with the start-up message, and the
+    // pictures decoded ahead never hold more than the budget.
+    void startUpHoldsThePicturesOverTheBudgetByPlaceholders() {
         QTemporaryDir data;
         QFile list(data.filePath("LIST.DAT"));
         QVERIFY(list.open(QIODevice::WriteOnly));
@@ -228,8 +228,12 @@ private slots:
         TForm1 form;
         const qint64 peak = PeakSince(base);
         SetDataFolderOverride(dir_.filePath("empty"));
-        QCOMPARE(messages_, QStringList{QStringLiteral("ファイル読み込みエラー")});
-        QCOMPARE(form.PlacedImages().size(), int(kBudget / kPictureBytes));
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith(QStringLiteral("ファイル読み込みエラー\n")));
+        QCOMPARE(form.PlacedImages().size(), 8);
+        const int fit = int(kBudget / kPictureBytes);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(form.PlacedImages()[i]->IsPlaceholder(), i >= fit);
         QVERIFY2(peak < kBudget + kPictureBytes, qPrintable(QString::number(peak)));
     }
 };

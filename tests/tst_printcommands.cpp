@@ -1,6 +1,7 @@
 // The main window's print and preview commands: the print-time elements, the
 // layers of the sheet, the page and the button after the run (also a failed
 // or cancelled one), and the preview's printer dialog.
+#include "DataFileSupport.h"
 #include "PreviewTestSupport.h"
 #include "PrintTestSupport.h"
 #include "bag/ImageEx.h"
@@ -125,6 +126,36 @@ private slots:
         VisitPreviewWhenShown(visit);
         form.ButtonEx3->click();
         QVERIFY(seen);
+    }
+
+    // A placeholder has no print picture: over a picture, the preview's run
+    // stands the picture alone, and the exported sheet is the one without it.
+    void aPlaceholderPrintsNothing() {
+        QStringList messages;
+        TDataFolderScope scope(messages);
+        PutFile(scope.Folder() + "LIST.DAT",
+                ImageRecordBytes(100, 100, 300, 200, scope.Folder() + "gone.bmp", true));
+        TForm1 form;
+        TImageEx* held = form.PlacedImages().first();
+        QVERIFY(held->IsPlaceholder());
+        form.AddPlacedImage(WriteBitmap(dir_, "m.bmp", {8, 8}, false), {0, 0, 600, 400}, true);
+        form.SelectImage(held);
+        form.BringSelectedImageToFront();
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview&) {
+            QCOMPARE(form.PrintElements().PrintImages().size(), 1);
+            QCOMPARE(form.PrintElements().PrintImages().first()->geometry(), QRect(1, 1, 600, 400));
+        };
+        VisitPreviewWhenShown(visit);
+        form.ButtonEx3->click();
+        QCOMPARE(visit.visits, 1);
+        const QString with = scope.Folder() + "with.png";
+        form.ExportSheet(with, 30);
+        form.DeleteSelectedImage();
+        QCOMPARE(form.PlacedImages().size(), 1);
+        const QString without = scope.Folder() + "without.png";
+        form.ExportSheet(without, 30);
+        QCOMPARE(QImage(with), QImage(without));
     }
 
     void aPlacedPictureBecomesAPrintPictureOneInsideThePage() {

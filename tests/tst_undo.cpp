@@ -147,6 +147,41 @@ private slots:
                      ImageRecordBytes(200, 200, 100, 100, c->FileName(), true));
     }
 
+    // A placeholder (its name's bytes are no text) is pressed, moved by a
+    // key, deleted, brought back and to the front like a picture; it draws
+    // its frame, and the close stores its bytes with its new bounds.
+    void aPlaceholderIsEditedAndUndoneLikeAPicture() {
+        QStringList messages;
+        TDataFolderScope folder(messages);
+        const QByteArray name = EncodeImagePath(folder.Folder()) + "\x81\x20.bmp";
+        const QString picture = PutBitmap(folder.Folder() + "red.bmp", Qt::red);
+        PutFile(folder.Folder() + "LIST.DAT",
+                RawImageRecordBytes(100, 100, 100, 100, name, false) +
+                    ImageRecordBytes(150, 150, 100, 100, picture, true));
+        TActiveLayer f;
+        QVERIFY(f.exposed);
+        TImageEx* held = f.form.PlacedImages().first();
+        TImageEx* red = f.form.PlacedImages().last();
+        QVERIFY(held->IsPlaceholder());
+        QCOMPARE(f.Screen().pixel(100, 100), QColor(Qt::gray).rgb()); // its frame
+        f.Click(QPoint(110, 110));
+        QCOMPARE(f.form.SelectedImage(), held);
+        f.Key(Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(held->pos(), QPoint(110, 100));
+        f.Key(Qt::Key_Delete);
+        QCOMPARE(f.form.PlacedImages(), QList<TImageEx*>{red});
+        f.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.form.PlacedImages(), (QList<TImageEx*>{held, red}));
+        f.Click(QPoint(115, 115));
+        f.form.BringSelectedImageToFront();
+        QCOMPARE(f.form.PlacedImages(), (QList<TImageEx*>{red, held}));
+        QCOMPARE(f.form.TransPanel1->childAt(170, 170), held);
+        QVERIFY(f.form.close());
+        QCOMPARE(FileBytes(folder.Folder() + "LIST.DAT"),
+                 ImageRecordBytes(150, 150, 100, 100, picture, true) +
+                     RawImageRecordBytes(100, 110, 100, 100, name, false));
+    }
+
     // Brought to front and back again; each step restacks the screen too.
     void bringToFrontIsUndoneToItsPlace() {
         TActiveLayer f;

@@ -74,12 +74,11 @@ bool ReadImageFile(QList<TImageRec>& list, const QString& folder) {
     QFile file;
     OpenRegularFile(file, folder + ImageFileName);
     // One record past the limit tells a file that holds more.
-    return TakePlaceableRecords(list, ReadImageRecords(file, MaxPlacedImages + 1));
-}
-
-bool TakePlaceableRecords(QList<TImageRec>& list, const QList<TImageRec>& records) {
-    list.append(records.mid(0, MaxPlacedImages));
-    return records.size() <= MaxPlacedImages;
+    QList<TImageRec> records = ReadImageRecords(file, MaxRecords + 1);
+    const bool whole = records.size() <= MaxRecords;
+    records.resize(qMin<qsizetype>(records.size(), MaxRecords));
+    list.append(records);
+    return whole;
 }
 
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder) {
@@ -91,7 +90,11 @@ std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
                                               const QString& folder) {
     // Every path is encoded before the file is touched: a picture that cannot
     // be stored leaves the old file as it was.
-    const QList<TImageRec> records = ImageRecordsOf(images);
+    return PrepareImageFile(ImageRecordsOf(images), folder);
+}
+
+std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageRec>& records,
+                                              const QString& folder) {
     return PrepareSave(folder + ImageFileName,
                        [&records](QIODevice& device) { WriteImageRecords(device, records); });
 }
@@ -102,7 +105,7 @@ TImageRec ImageRecOf(const TImageEx& image) {
     rec.Left = image.x();
     rec.Width = image.width();
     rec.Height = image.height();
-    rec.FileName = EncodeImagePath(image.FileName());
+    rec.FileName = image.StoredName() ? *image.StoredName() : EncodeImagePath(image.FileName());
     rec.Stretch = image.Stretch();
     return rec;
 }

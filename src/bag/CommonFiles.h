@@ -23,14 +23,15 @@ bool WriteSettingFile(const TSettingRec& rec, const QString& folder);
 std::unique_ptr<TAtomicSave> PrepareSettingFile(const TSettingRec& rec, const QString& folder);
 std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageEx*>& images,
                                               const QString& folder);
-// Appends the first MaxPlacedImages records; false when the file holds more.
+std::unique_ptr<TAtomicSave> PrepareImageFile(const QList<TImageRec>& records,
+                                              const QString& folder);
+// Appends the records, at most MaxRecords; false when the file holds more.
 bool ReadImageFile(QList<TImageRec>& list, const QString& folder);
-// The same for records read elsewhere: false when `records` holds more.
-bool TakePlaceableRecords(QList<TImageRec>& list, const QList<TImageRec>& records);
 bool WriteImageFile(const QList<TImageEx*>& images, const QString& folder);
 
 // The record of a placed picture as LIST.DAT stores it, and the records of
-// a list of them. Raise EError for a path LIST.DAT cannot hold.
+// a list of them; a placeholder keeps the name's bytes it was read with.
+// Raise EError for a path LIST.DAT cannot hold.
 TImageRec ImageRecOf(const TImageEx& image);
 QList<TImageRec> ImageRecordsOf(const QList<TImageEx*>& images);
 

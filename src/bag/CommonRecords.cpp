@@ -148,10 +148,21 @@ void CheckImagePathStorable(const QString& path) {
     }
 }
 
-QString DecodeImagePath(const QByteArray& bytes) {
+namespace {
+QStringDecoder PathDecoder() {
     QStringDecoder decoder(kCodePage, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw EError(QStringLiteral("文字コード %1 を使用できません").arg(kCodePage));
+    return decoder;
+}
+} // namespace
+
+QString DecodeImagePathForDisplay(const QByteArray& bytes) {
+    return PathDecoder().decode(bytes);
+}
+
+QString DecodeImagePath(const QByteArray& bytes) {
+    QStringDecoder decoder = PathDecoder();
     QString path = decoder.decode(bytes);
     // A replacement character would name another file, and could never be
     // stored again.

@@ -60,6 +60,9 @@ void WriteImageRecords(QIODevice& device, const QList<TImageRec>& records);
 // for the open command, run before a picture is placed; its message adds
 // that the file cannot be opened. DecodeImagePath raises EError for bytes
 // that are not valid code page 932, which no stored text could give back.
+// DecodeImagePathForDisplay takes any bytes, with substitutes where they are
+// not code page 932, for naming a path to the user.
 QByteArray EncodeImagePath(const QString& path);
 void CheckImagePathStorable(const QString& path);
 QString DecodeImagePath(const QByteArray& bytes);
+QString DecodeImagePathForDisplay(const QByteArray& bytes);

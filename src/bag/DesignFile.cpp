@@ -106,6 +106,11 @@ void WriteSettingsRow(TDesignDatabase& db, const TDesign& d, const QString& targ
     Check(q, target);
 }
 
+// A null array would be bound as NULL; no bytes are an empty blob.
+QVariant BlobOf(const QByteArray& bytes) {
+    return QVariant(bytes.isNull() ? QByteArray("") : bytes);
+}
+
 void WritePictureRows(TDesignDatabase& db, const TDesign& d, const QString& target) {
     QSqlQuery q(db.Database());
     q.prepare(QStringLiteral("INSERT INTO pictures VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -113,7 +118,7 @@ void WritePictureRows(TDesignDatabase& db, const TDesign& d, const QString& targ
         const TDesignPicture& p = d.Pictures[i];
         for (const QVariant& v :
              {QVariant(qint64(i)), QVariant(p.Left), QVariant(p.Top), QVariant(p.Width),
-              QVariant(p.Height), QVariant(int(p.Stretch)), QVariant(p.Path), QVariant(p.Bytes)})
+              QVariant(p.Height), QVariant(int(p.Stretch)), QVariant(p.Path), BlobOf(p.Bytes)})
             q.addBindValue(v);
         Check(q, target);
     }

@@ -21,6 +21,8 @@ void TPrintElements::CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& 
     Q_ASSERT_X(printImages_.isEmpty(), "CreatePrintImages", "a run's print pictures still stand");
     FreePrintImages();
     for (const TImageEx* image : placed) {
+        if (image->IsPlaceholder())
+            continue; // it stands for a picture that is not there
         auto* print = new TQRImage(page, page->Resolution());
         print->hide();
         print->SetPicture(image->Held());

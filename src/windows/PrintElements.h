@@ -13,8 +13,9 @@ class TQuickRep;
 
 class TPrintElements {
 public:
-    // One print picture per placed picture, in the order of the list. The
-    // image layer lies one pixel inside the page's top-left corner.
+    // One print picture per placed picture, in the order of the list;
+    // placeholders print nothing. The image layer lies one pixel inside the
+    // page's top-left corner.
     void CreatePrintImages(TQuickRep* page, const QList<TImageEx*>& placed);
     void FreePrintImages();
     // The front bag takes the placement, the line and flap colours and the

@@ -32,6 +32,7 @@ class QScrollArea;
 class QUndoStack;
 struct TDesign;
 class TKeyPreview;
+class TLoadReport;
 class TMarkOverlay;
 class TPictureControl;
 class TButtonEx;
@@ -244,6 +245,12 @@ private:
     // in the design; raises EError when the file cannot be loaded.
     std::unique_ptr<TImageEx> MakeImage(const QString& fileName, const QRect* bounds, bool stretch,
                                         const std::optional<TReadPicture>& read);
+    // A placeholder for the picture of fileName that could not be loaded.
+    std::unique_ptr<TImageEx> MakePlaceholder(const QString& fileName, const QRect& bounds,
+                                              bool stretch);
+    // Gives a new picture control its bounds and stretch and the gesture's
+    // handlers.
+    void SetUpImage(TImageEx& image, const QRect* bounds, bool stretch);
     // Toggles the dotted frame of image on the layer; returns image, or empty
     // when it is empty or not a placed picture.
     QWidget* DrawSelectionFrame(QWidget* image);
@@ -353,8 +360,11 @@ private:
     struct TRestoredPictures;
     std::unique_ptr<TRestoredPictures> ReadRestoredPictures();
     void StartDecodingPictures();
-    void LoadImages();
-    TImageEx* RestoreImage(const TImageRec& rec, TPictureQueue& pictures);
+    bool LoadImages(TLoadReport& report);
+    void RestoreImage(const TImageRec& rec, TPictureQueue& pictures, TLoadReport& report);
+    // The records LIST.DAT and the recovery pair store: the placed pictures',
+    // then those kept unplaced.
+    QList<TImageRec> StoredImageRecords() const;
     std::unique_ptr<TAtomicSave> SaveImages();
     void BackupIfNotLoaded(const QString& name);
     using TSaveStep = std::unique_ptr<TAtomicSave> (TForm1::*)();
@@ -382,6 +392,9 @@ private:
     bool printLines_ = true;
     bool linesInFront_ = false;
     QList<TImageEx*> placedImages_;
+    // The records of LIST.DAT past the first MaxPlacedImages, kept as read
+    // without a control, so that the close stores them again.
+    QList<TImageRec> unplacedRecords_;
     TImageEx* selectedImage_ = nullptr;
     QPointer<QWidget> framedImage_;
 
@@ -436,8 +449,11 @@ QRect StoredBounds(std::int32_t left, std::int32_t top, std::int32_t width, std:
 
 // LIST.DAT as read for start-up, its pictures decoding on worker threads
 // until they are placed; an error of the reading is kept for LoadImages.
+// Records holds those to place, Unplaced those past MaxPlacedImages; Whole
+// is false when the file held more records than were read.
 struct TForm1::TRestoredPictures {
     QList<TImageRec> Records;
+    QList<TImageRec> Unplaced;
     bool Whole = true;
     std::exception_ptr Error;
     std::unique_ptr<TPictureQueue> Pictures;

@@ -1,6 +1,7 @@
 // The main window's named designs: new, open, save and save as, the recent
 // designs, the caption that names the design, the question before unsaved
 // changes are set aside, and the pictures that a design brought along.
+#include "LoadReport.h"
 #include "RecentDesigns.h"
 #include "Unit1.h"
 #include "bag/DesignFile.h"
@@ -214,9 +215,9 @@ bool TForm1::OpenDesign(const QString& path) {
 }
 
 // The steps of the design before lead nowhere now; they go first, with the
-// pictures they hold. A picture whose bytes do not decode stays as an empty
-// picture at its bounds and keeps its bytes, so saving the design again
-// loses nothing; the failures are returned.
+// pictures they hold, and the records kept unplaced. A picture whose bytes
+// do not decode stays as a placeholder at its bounds and keeps its bytes, so
+// saving the design again loses nothing; the failures are returned.
 QStringList TForm1::ApplyDesign(const TDesign& design) {
     DeselectImage();
     UndoStack()->clear();
@@ -235,16 +236,18 @@ QStringList TForm1::ApplyDesign(const TDesign& design) {
     QStringList failed;
     for (const TDesignPicture& p : design.Pictures) {
         const QRect bounds = StoredBounds(p.Left, p.Top, p.Width, p.Height);
-        TReadPicture picture;
+        std::unique_ptr<TImageEx> image;
         try {
-            picture = THeldPicture::ReadBytes(
-                p.Bytes, p.Path, DecodeSizeFor(bounds.size(), p.Stretch), PictureRoom());
+            image = MakeImage(p.Path, &bounds, p.Stretch,
+                              THeldPicture::ReadBytes(p.Bytes, p.Path,
+                                                      DecodeSizeFor(bounds.size(), p.Stretch),
+                                                      PictureRoom()));
         } catch (const EError& e) {
-            failed.append(QDir::toNativeSeparators(p.Path) + QStringLiteral(": ") + e.Message());
+            failed.append(PictureFailureLine(p.Path, e.Message()));
+            image = MakePlaceholder(p.Path, bounds, p.Stretch);
         }
-        TImageEx* image = MakeImage(p.Path, &bounds, p.Stretch, picture).release();
-        PutImage(image, int(placedImages_.size()), true);
-        HoldBytes(image, p.Bytes);
+        HoldBytes(image.get(), p.Bytes);
+        PutImage(image.release(), int(placedImages_.size()), true);
     }
     RefreshLayer();
     return failed;
@@ -260,6 +263,7 @@ QHash<const TImageEx*, QByteArray>::iterator TForm1::HoldBytes(TImageEx* image,
 void TForm1::ClearPlacedImages() {
     const QList<TImageEx*> doomed = placedImages_;
     placedImages_.clear();
+    unplacedRecords_.clear();
     heldBytes_.clear();
     framedImage_ = nullptr;
     selectedImage_ = nullptr;
@@ -279,6 +283,23 @@ QByteArray BytesOf(const TImageEx& image) {
     const QByteArray held = HeldBytesOf(image);
     return held.isEmpty() ? ReadRegularFile(image.FileName()) : held;
 }
+
+// A placeholder of LIST.DAT has no bytes; the design keeps its record with
+// none (an empty picture), which opens as a placeholder again. A name whose
+// bytes are no code page 932 text cannot be a design's path.
+QByteArray PlaceholderBytes(const TImageEx& image) {
+    if (image.StoredName()) {
+        try {
+            DecodeImagePath(*image.StoredName());
+        } catch (const EError&) {
+            throw EError(QStringLiteral("ファイル名 %1 はシフトJISとして正しくないため、"
+                                        "デザインに保存できません。この画像を削除してから"
+                                        "保存してください。")
+                             .arg(QDir::toNativeSeparators(image.FileName())));
+        }
+    }
+    return QByteArray("");
+}
 } // namespace
 
 // The pictures' bytes come from the design they were opened from, or else
@@ -296,7 +317,8 @@ TDesign TForm1::CurrentDesign() {
     for (TImageEx* image : placedImages_) {
         auto held = heldBytes_.find(image);
         if (held == heldBytes_.end())
-            held = HoldBytes(image, BytesOf(*image));
+            held = HoldBytes(image,
+                             image->IsPlaceholder() ? PlaceholderBytes(*image) : BytesOf(*image));
         const QRect b = image->geometry();
         design.Pictures.append(
             {b.left(), b.top(), b.width(), b.height(), image->Stretch(), image->FileName(), *held});
@@ -330,8 +352,9 @@ bool TForm1::OpenFiles(const QStringList& paths) {
 // LIST.DAT names picture files; a picture whose file is gone (or, brought by
 // a design, whose path LIST.DAT cannot hold) is written from the bytes it
 // was read from to the data folder's picture folder first, and LIST.DAT
-// names that copy. A bitmap holds no bytes: its record stays as it is.
-// Raises EError.
+// names that copy. A picture without bytes (a bitmap, which holds its
+// pixels, or a placeholder) has nothing to copy: LIST.DAT names its own
+// file, which the next start finds once it is back. Raises EError.
 void TForm1::KeepPicturesWithoutSource() {
     for (TImageEx* image : placedImages_) {
         if (IsRegularFile(image->FileName()) && Storable(image->FileName()))

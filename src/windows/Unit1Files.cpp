@@ -1,6 +1,7 @@
 // The main window's persistence: SETTING.DAT and LIST.DAT read at start-up
 // and written at close, and the settings command.
 #include "DesignSteps.h"
+#include "LoadReport.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "bag/CommonFiles.h"
@@ -18,8 +19,10 @@
 #include <QCloseEvent>
 #include <QUndoStack>
 
-// Start-up loading: any failure shows one message and start-up goes on with
-// what was applied before it. A recovery pair, left by a run that did not
+// Start-up loading: a data file that fails to be read stops the loading,
+// and start-up goes on with what was applied before it. A picture that
+// cannot be placed is held by a placeholder and the loading goes on. What
+// failed is told in one message. A recovery pair, left by a run that did not
 // end with a close, holds a later state than the data files and is loaded
 // instead of them.
 void TForm1::LoadDataFiles() {
@@ -28,9 +31,9 @@ void TForm1::LoadDataFiles() {
         LoadRecoveredDesign();
         return;
     }
-    bool failed = false;
+    TLoadReport report;
     if (recoveryUnreadable_) {
-        failed = true;
+        report.FileFailed();
         try {
             SetRecoveryPairAside(dataFolder_);
         } catch (const EError&) {
@@ -46,15 +49,15 @@ void TForm1::LoadDataFiles() {
             LoadSettings();
             notLoaded_.removeAll(SettingFileName);
         }
-        if (notLoaded_.contains(ImageFileName)) {
-            LoadImages();
+        // LIST.DAT is loaded once every record is read: a record whose
+        // picture is held by a placeholder is saved again as it was read.
+        if (notLoaded_.contains(ImageFileName) && LoadImages(report))
             notLoaded_.removeAll(ImageFileName);
-        }
     } catch (const std::exception&) {
-        failed = true;
+        report.FileFailed();
     }
-    if (failed)
-        ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
+    if (!report.IsEmpty())
+        ShowMessage(this, report.Message());
     restored_.reset(); // not placed: the loading stopped before the pictures
 }
 
@@ -104,33 +107,41 @@ void TForm1::ApplyPageMargins() {
 }
 
 namespace {
-// The records' pictures up to the first whose path cannot be decoded, each
-// to be decoded at the size it shows: they are read ahead up to that
-// record, and placing it raises the error.
+// The records' pictures whose paths decode, in file order, each to be
+// decoded at the size it shows; the others are not read ahead.
 QList<TPictureQueue::TRequest> PictureRequests(const QList<TImageRec>& records) {
     QList<TPictureQueue::TRequest> requests;
-    try {
-        for (const TImageRec& rec : records)
+    for (const TImageRec& rec : records) {
+        try {
             requests.append(
                 {DecodeImagePath(rec.FileName),
                  DecodeSizeFor(QSize(qMax(0, rec.Width), qMax(0, rec.Height)), rec.Stretch)});
-    } catch (const EError&) {
+        } catch (const EError&) {
+        }
     }
     return requests;
 }
+
+QString Reason(const std::exception& e) {
+    const auto* error = dynamic_cast<const EError*>(&e);
+    return error ? error->Message() : QString::fromLocal8Bit(e.what());
+}
 } // namespace
 
+// The records past the first MaxPlacedImages are kept aside unplaced.
 std::unique_ptr<TForm1::TRestoredPictures> TForm1::ReadRestoredPictures() {
     auto list = std::make_unique<TRestoredPictures>();
     try {
         if (recovered_)
-            list->Whole = TakePlaceableRecords(list->Records, recovered_->Images);
+            list->Records = recovered_->Images;
         else
             list->Whole = ReadImageFile(list->Records, loadFolder_);
     } catch (const std::exception&) {
         list->Error = std::current_exception();
         list->Records.clear();
     }
+    list->Unplaced = list->Records.mid(qMin<qsizetype>(list->Records.size(), MaxPlacedImages));
+    list->Records.resize(qMin<qsizetype>(list->Records.size(), MaxPlacedImages));
     list->Pictures = std::make_unique<TPictureQueue>(PictureRequests(list->Records), PictureRoom());
     return list;
 }
@@ -147,18 +158,21 @@ void TForm1::StartDecodingPictures() {
         restored_ = ReadRestoredPictures();
 }
 
-// The pictures are decoded ahead on worker threads and placed in file order;
-// the first that fails ends the loading as it would one by one.
-void TForm1::LoadImages() {
+// The pictures are decoded ahead on worker threads and placed in file order,
+// a placeholder for each that fails. Raises when the records cannot be read;
+// false when they were read but not all of them.
+bool TForm1::LoadImages(TLoadReport& report) {
     const std::unique_ptr<TRestoredPictures> list =
         restored_ ? std::move(restored_) : ReadRestoredPictures();
     if (list->Error)
         std::rethrow_exception(list->Error);
     for (const TImageRec& rec : list->Records)
-        RestoreImage(rec, *list->Pictures);
+        RestoreImage(rec, *list->Pictures, report);
+    unplacedRecords_ = list->Unplaced;
+    report.RecordsUnplaced(unplacedRecords_.size());
     if (!list->Whole)
-        throw EError(
-            QStringLiteral("%1: 画像は %2 枚までです").arg(ImageFileName).arg(MaxPlacedImages));
+        report.FileFailed();
+    return list->Whole;
 }
 
 QRect StoredBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
@@ -167,21 +181,32 @@ QRect StoredBounds(std::int32_t left, std::int32_t top, std::int32_t width, std:
     return QRect(place(left), place(top), extent(width), extent(height));
 }
 
-// Appends the picture to PlacedImages; one that fails to load raises before
-// anything is added.
-TImageEx* TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures) {
-    const QString path = DecodeImagePath(rec.FileName);
+// Appends the record's picture to PlacedImages, or a placeholder that keeps
+// the record's name bytes when the picture cannot be placed.
+void TForm1::RestoreImage(const TImageRec& rec, TPictureQueue& pictures, TLoadReport& report) {
     const QRect bounds = StoredBounds(rec.Left, rec.Top, rec.Width, rec.Height);
-    TImageEx* image = MakeImage(path, &bounds, rec.Stretch, pictures.Take(path)).release();
+    std::unique_ptr<TImageEx> image;
+    try {
+        const QString path = DecodeImagePath(rec.FileName);
+        image = MakeImage(path, &bounds, rec.Stretch, pictures.Take(path));
+    } catch (const std::exception& e) {
+        const QString path = DecodeImagePathForDisplay(rec.FileName);
+        report.PictureFailed(path, Reason(e));
+        image = MakePlaceholder(path, bounds, rec.Stretch);
+        image->SetStoredName(rec.FileName);
+    }
     // What start-up places is where the steps begin, not a step of its own.
-    PutImage(image, int(placedImages_.size()), true);
-    return image;
+    PutImage(image.release(), int(placedImages_.size()), true);
+}
+
+QList<TImageRec> TForm1::StoredImageRecords() const {
+    return ImageRecordsOf(placedImages_) + unplacedRecords_;
 }
 
 std::unique_ptr<TAtomicSave> TForm1::SaveImages() {
     KeepPicturesWithoutSource();
     BackupIfNotLoaded(ImageFileName);
-    return PrepareImageFile(placedImages_, dataFolder_);
+    return PrepareImageFile(StoredImageRecords(), dataFolder_);
 }
 
 void TForm1::BackupIfNotLoaded(const QString& name) {

@@ -156,28 +156,42 @@ std::unique_ptr<TImageEx> TForm1::MakeImage(const QString& fileName, const QRect
                                             bool stretch, const std::optional<TReadPicture>& read) {
     auto image = std::make_unique<TImageEx>();
     image->SetFileName(fileName);
-    image->SetStretch(stretch);
-    if (bounds)
-        image->setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),
-                           qMax(0, bounds->height()));
+    SetUpImage(*image, bounds, stretch);
     if (read) {
         CheckWithinBudget(*read);
         image->SetPicture(read->Held, read->Decoded);
     } else {
         image->LoadFromFile(fileName, PictureRoom());
     }
-    image->OnMouseDown = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
-                                int x, int y) { ImagePanelMouseDown(s, b, m, x, y); };
-    image->OnMouseMove = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
-                                int x, int y) { ImagePanelMouseMove(s, b, m, x, y); };
+    return image;
+}
+
+std::unique_ptr<TImageEx> TForm1::MakePlaceholder(const QString& fileName, const QRect& bounds,
+                                                  bool stretch) {
+    auto image = std::make_unique<TImageEx>();
+    image->SetFileName(fileName);
+    image->SetPlaceholder(true);
+    SetUpImage(*image, &bounds, stretch);
+    return image;
+}
+
+// The bounds and stretch come first: a picture is read at the size it shows.
+void TForm1::SetUpImage(TImageEx& image, const QRect* bounds, bool stretch) {
+    image.SetStretch(stretch);
+    if (bounds)
+        image.setGeometry(bounds->left(), bounds->top(), qMax(0, bounds->width()),
+                          qMax(0, bounds->height()));
+    image.OnMouseDown = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
+                               int x, int y) { ImagePanelMouseDown(s, b, m, x, y); };
+    image.OnMouseMove = [this](TPictureControl* s, Qt::MouseButton b, Qt::KeyboardModifiers m,
+                               int x, int y) { ImagePanelMouseMove(s, b, m, x, y); };
     // The press opens the picture's menu; the page's menu is not offered too.
-    image->setContextMenuPolicy(Qt::PreventContextMenu);
-    imageDrag_->SetDragOver(image.get(), [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
+    image.setContextMenuPolicy(Qt::PreventContextMenu);
+    imageDrag_->SetDragOver(&image, [this](QWidget* t, QWidget* s, QPoint p, TDragState st) {
         return ImagePanelDragOver(t, s, p, st);
     });
     imageDrag_->SetDragDrop(
-        image.get(), [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
-    return image;
+        &image, [this](QWidget* t, QWidget* s, QPoint p) { ImagePanelDragDrop(t, s, p); });
 }
 
 QWidget* TForm1::DrawSelectionFrame(QWidget* image) {

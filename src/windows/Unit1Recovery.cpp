@@ -1,6 +1,7 @@
 // The main window's recovery pair: read at start after a run that did not
 // end with a close, kept in step with the design while the window runs,
 // removed once a close has stored the design.
+#include "LoadReport.h"
 #include "RecoveryWriter.h"
 #include "Unit1.h"
 #include "bag/CommonFiles.h"
@@ -29,19 +30,23 @@ void TForm1::ReadRecoveryPair() {
 }
 
 // The data files stay as they are until the close stores the restored
-// design in them. A picture of the pair that cannot be placed keeps the
-// pair's file as a backup, as LIST.DAT is kept.
+// design in them. A picture of the pair that cannot be placed is held by a
+// placeholder; a loading that stops keeps the pair's file as a backup, as
+// LIST.DAT is kept.
 void TForm1::LoadRecoveredDesign() {
     ApplySettingRecord(recovered_->Settings);
+    TLoadReport report;
     try {
-        LoadImages();
+        LoadImages(report);
     } catch (const std::exception&) {
+        report.FileFailed();
         try {
             BackupFile(dataFolder_ + ImageRecoveryName);
         } catch (const EError&) {
         }
-        ShowMessage(this, QStringLiteral("ファイル読み込みエラー"));
     }
+    if (!report.IsEmpty())
+        ShowMessage(this, report.Message());
     restored_.reset();
     recovered_.reset();
     ShowMessage(this, kRestoredMessage);
@@ -67,7 +72,7 @@ void TForm1::DesignChanged() {
 TRecoveryDesign TForm1::RecoveryDesign() {
     BackupIfNotLoaded(SettingFileName);
     BackupIfNotLoaded(ImageFileName);
-    return {SettingRecord(), ImageRecordsOf(placedImages_)};
+    return {SettingRecord(), StoredImageRecords()};
 }
 
 void TForm1::EndRecovery() {
