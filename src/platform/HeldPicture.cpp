@@ -1,5 +1,7 @@
 #include "HeldPicture.h"
 
+#include "ShownCache.h"
+
 #include <cmath>
 
 namespace {
@@ -10,9 +12,9 @@ THeldPicture::THeldPicture(const QImage& pixels)
     : pixels_(pixels), size_(pixels.size()), alpha_(pixels.hasAlphaChannel()),
       use_(pixels.sizeInBytes()) {}
 
-THeldPicture::THeldPicture(const TPictureRead& read, const QString& name)
+THeldPicture::THeldPicture(const TPictureRead& read, const QString& name, quint64 content)
     : bytes_(read.Bytes), name_(name), size_(read.Size), alpha_(read.Decoded.hasAlphaChannel()),
-      use_(read.Bytes.size()) {
+      content_(content), use_(read.Bytes.size()) {
     if (bytes_.isEmpty()) {
         pixels_ = read.Decoded;
         use_.Set(pixels_.sizeInBytes());
@@ -20,19 +22,33 @@ THeldPicture::THeldPicture(const TPictureRead& read, const QString& name)
 }
 
 namespace {
-TReadPicture Held(const TPictureRead& read, const QString& name) {
-    auto held = std::make_shared<const THeldPicture>(read, name);
+// Held bytes come back undecoded: the pixels shown at that size before are
+// taken where they are kept, and decoded otherwise.
+TReadPicture Held(TPictureRead read, const QString& name, QSize shown, qint64 room) {
+    const quint64 content = read.Bytes.isEmpty() ? 0 : ContentHash(read.Bytes);
+    if (read.Decoded.isNull())
+        read.Decoded = FindShown({content, read.Bytes.size(), shown});
+    if (read.Decoded.isNull())
+        read.Decoded = DecodePictureBytes(read.Bytes, name, shown, room - read.Bytes.size());
+    auto held = std::make_shared<const THeldPicture>(read, name, content);
     return {held, read.Decoded};
 }
 } // namespace
 
 TReadPicture THeldPicture::ReadFile(const QString& path, QSize shown, qint64 room) {
-    return Held(ReadPictureFile(path, shown, room), path);
+    return Held(ReadPictureFile(path, shown, room, TPictureDecode::Later), path, shown, room);
 }
 
 TReadPicture THeldPicture::ReadBytes(const QByteArray& bytes, const QString& name, QSize shown,
                                      qint64 room) {
-    return Held(ReadPictureBytes(bytes, name, shown, room), name);
+    return Held(ReadPictureBytes(bytes, name, shown, room, TPictureDecode::Later), name, shown,
+                room);
+}
+
+std::optional<TShownKey> THeldPicture::ShownKey(QSize shown) const {
+    if (HoldsPixels())
+        return std::nullopt;
+    return TShownKey{content_, bytes_.size(), shown};
 }
 
 QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {

@@ -8,11 +8,13 @@
 // holds counts against the picture memory budget while it lives.
 
 #include "PictureLoader.h"
+#include "ShownCache.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class THeldPicture;
 using THeldPicturePtr = std::shared_ptr<const THeldPicture>;
@@ -28,8 +30,8 @@ public:
     // Holds these pixels.
     explicit THeldPicture(const QImage& pixels);
     // Holds what ReadPictureFile or ReadPictureBytes read; `name` is the
-    // file whose extension chooses the decoder.
-    THeldPicture(const TPictureRead& read, const QString& name);
+    // file whose extension chooses the decoder, content the bytes' hash.
+    THeldPicture(const TPictureRead& read, const QString& name, quint64 content);
     THeldPicture(const THeldPicture&) = delete;
     THeldPicture& operator=(const THeldPicture&) = delete;
 
@@ -49,6 +51,10 @@ public:
         return HoldsPixels() && image.cacheKey() == pixels_.cacheKey();
     }
 
+    // What names the pixels shown at that size where they are kept between
+    // runs; none for held pixels.
+    std::optional<TShownKey> ShownKey(QSize shown) const;
+
     // The picture at no less than atLeast pixels each way (at most its own
     // size); the held pixels themselves, shared, when pixels are held.
     // Raises EError when the decode does not fit in room bytes.
@@ -60,6 +66,7 @@ private:
     QImage pixels_;
     QSize size_;
     bool alpha_ = false;
+    quint64 content_ = 0; // a hash of the bytes
     TPictureMemoryUse use_;
 };
 

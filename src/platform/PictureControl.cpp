@@ -55,9 +55,14 @@ QSize TPictureControl::ShownSize() const {
     return ::ShownSize(size(), held_ ? held_->Size() : size(), stretch_);
 }
 
+// Stretched pixels are kept on disk too, for the next start to show them.
 void TPictureControl::SetShown(const QImage& shown) {
     shown_ = shown;
     shownUse_.Set(held_ && held_->Shares(shown_) ? 0 : shown_.sizeInBytes());
+    if (shown_.isNull() || !stretch_)
+        return;
+    if (const std::optional<TShownKey> key = held_->ShownKey(shown_.size()))
+        KeepShown(*key, shown_);
 }
 
 // A picture whose decode fails here (no memory left, say) shows nothing

@@ -246,25 +246,27 @@ qint64 PictureFileBytes(const QString& path) {
 namespace {
 // A bitmap keeps its pixels, not its bytes; other pictures hold their bytes,
 // which the decode's room leaves out.
-TPictureRead ReadForHolding(TPictureFile& file, QSize atLeast, qint64 room) {
+TPictureRead ReadForHolding(TPictureFile& file, QSize atLeast, qint64 room, TPictureDecode when) {
     if (file.IsBitmap())
         return {QByteArray(), file.Size(), file.Read(room)};
     const qint64 held = file.FileBytes().size();
     if (held > room)
         RaiseNoRoom(file.Size());
+    if (when == TPictureDecode::Later)
+        return {file.FileBytes(), file.Size(), QImage()};
     return {file.FileBytes(), file.Size(), file.Read(room - held, atLeast)};
 }
 } // namespace
 
-TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room) {
+TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room, TPictureDecode when) {
     TPictureFile file(path);
-    return ReadForHolding(file, atLeast, room);
+    return ReadForHolding(file, atLeast, room, when);
 }
 
 TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
-                              qint64 room) {
+                              qint64 room, TPictureDecode when) {
     TPictureFile file(bytes, name);
-    return ReadForHolding(file, atLeast, room);
+    return ReadForHolding(file, atLeast, room, when);
 }
 
 QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,

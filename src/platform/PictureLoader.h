@@ -34,14 +34,19 @@ qint64 PictureFileBytes(const QString& path);
 // at no less than the pixels asked for each way where the format's decoder
 // reads reduced (JPEG), at its own size otherwise. The bytes held count
 // against room together with the decode.
+// With TPictureDecode::Later, held bytes come back undecoded (their header
+// checked), for a caller that has their pixels at hand; a bitmap is always
+// decoded.
 struct TPictureRead {
     QByteArray Bytes;
     QSize Size;
     QImage Decoded;
 };
-TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room);
+enum class TPictureDecode { Now, Later };
+TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room,
+                             TPictureDecode when = TPictureDecode::Now);
 TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
-                              qint64 room);
+                              qint64 room, TPictureDecode when = TPictureDecode::Now);
 
 // Bytes held before, decoded again at no less than atLeast (as above).
 QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room);

@@ -1,0 +1,143 @@
+#include "ShownCache.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "Worker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr char kMagic[4] = {'T', 'S', 'H', '1'};
+constexpr int kHeaderBytes = 20; // magic, width, height, format, bytes per line
+constexpr int kMaxEntries = 4000;
+constexpr qint64 kMaxFolderBytes = qint64(256) << 20;
+// Larger pictures are decoded again: their entries would cost more to read
+// than the decode saves.
+constexpr qint64 kMaxEntryPixels = 2'000'000;
+
+// The formats the screen's decodes come in, all without a colour table.
+bool KeptFormat(QImage::Format f) {
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB888 ||
+           f == QImage::Format_Grayscale8;
+}
+
+QMutex folderLock;
+
+QString& Folder() {
+    static QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/shown");
+    return folder;
+}
+
+QString EntryPath(const QString& folder, const TShownKey& key) {
+    return QStringLiteral("%1/%2-%3-%4x%5.px")
+        .arg(folder)
+        .arg(key.Content, 16, 16, QLatin1Char('0'))
+        .arg(key.Bytes)
+        .arg(key.Shown.width())
+        .arg(key.Shown.height());
+}
+
+QByteArray Encode(const QImage& image) {
+    QByteArray bytes(kHeaderBytes, '\0');
+    std::memcpy(bytes.data(), kMagic, 4);
+    const quint32 fields[4] = {quint32(image.width()), quint32(image.height()),
+                               quint32(image.format()), quint32(image.bytesPerLine())};
+    for (int i = 0; i < 4; ++i)
+        qToLittleEndian(fields[i], bytes.data() + 4 + 4 * i);
+    bytes.append(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    return bytes;
+}
+
+QImage Decode(const QByteArray& bytes, QSize shown) {
+    if (bytes.size() < kHeaderBytes || std::memcmp(bytes.constData(), kMagic, 4) != 0)
+        return QImage();
+    quint32 fields[4];
+    for (int i = 0; i < 4; ++i)
+        fields[i] = qFromLittleEndian<quint32>(bytes.constData() + 4 + 4 * i);
+    const auto format = QImage::Format(fields[2]);
+    if (QSize(int(fields[0]), int(fields[1])) != shown || !KeptFormat(format))
+        return QImage();
+    QImage image(shown, format);
+    if (image.isNull() || quint32(image.bytesPerLine()) != fields[3] ||
+        bytes.size() - kHeaderBytes != image.sizeInBytes())
+        return QImage();
+    std::memcpy(image.bits(), bytes.constData() + kHeaderBytes, size_t(image.sizeInBytes()));
+    return image;
+}
+
+// The newest entries stay, within the count and the bytes allowed.
+void Prune(const QString& folder) {
+    QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList({QStringLiteral("*.px")}, QDir::Files, QDir::Time);
+    qint64 bytes = 0;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        bytes += entries[i].size();
+        if (i >= kMaxEntries || bytes > kMaxFolderBytes)
+            QFile::remove(entries[i].filePath());
+    }
+}
+
+void Write(const QString& folder, const TShownKey& key, const QImage& shown) {
+    const QString path = EntryPath(folder, key);
+    if (PathExists(path))
+        return;
+    static const bool pruned = [&folder] {
+        Prune(folder);
+        return true;
+    }();
+    Q_UNUSED(pruned);
+    try {
+        QDir().mkpath(folder);
+        SaveFileAtomically(path, Encode(shown));
+    } catch (const EError&) {
+        // A cache that cannot be written costs a decode at the next start.
+    }
+}
+} // namespace
+
+quint64 ContentHash(const QByteArray& bytes) {
+    return quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0));
+}
+
+QString ShownCacheFolder() {
+    const QMutexLocker lock(&folderLock);
+    return Folder();
+}
+
+void SetShownCacheFolder(const QString& folder) {
+    const QMutexLocker lock(&folderLock);
+    Folder() = folder;
+}
+
+QImage FindShown(const TShownKey& key) {
+    const QString folder = ShownCacheFolder();
+    if (folder.isEmpty() || key.Shown.isEmpty())
+        return QImage();
+    QFile file;
+    try {
+        OpenRegularFile(file, EntryPath(folder, key));
+    } catch (const EError&) {
+        return QImage();
+    }
+    // Anything longer than a 32-bit picture of that size is no entry.
+    const qint64 most = kHeaderBytes + qint64(key.Shown.width()) * key.Shown.height() * 4 + 4096;
+    return file.size() <= most ? Decode(file.readAll(), key.Shown) : QImage();
+}
+
+void KeepShown(const TShownKey& key, const QImage& shown) {
+    const QString folder = ShownCacheFolder();
+    if (folder.isEmpty() || shown.size() != key.Shown || !KeptFormat(shown.format()) ||
+        qint64(shown.width()) * shown.height() > kMaxEntryPixels)
+        return;
+    static_cast<void>(RunOnWorker([folder, key, shown] { Write(folder, key, shown); }));
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The pixels that stretched pictures showed, kept on disk between runs, so
+// that a start shows its photos without decoding their files again. An entry
+// is named by a hash of the bytes the picture was read from, their count and
+// the size shown, and holds those pixels raw. Entries are read as untrusted:
+// one whose size, format or length does not match its name is a miss. They
+// are written on a worker thread, each atomically, and the oldest go once
+// the folder holds more than a few thousand or a few hundred megabytes.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+struct TShownKey {
+    quint64 Content = 0;
+    qint64 Bytes = 0;
+    QSize Shown;
+};
+
+// The hash of a picture's bytes that names its entries.
+quint64 ContentHash(const QByteArray& bytes);
+
+// The pixels kept for key; null when there are none or they do not match.
+QImage FindShown(const TShownKey& key);
+// Keeps the pixels shown for key, unless they are kept already.
+void KeepShown(const TShownKey& key, const QImage& shown);
+
+// The folder of the entries (the user's cache folder by default); empty
+// turns keeping and finding off.
+QString ShownCacheFolder();
+void SetShownCacheFolder(const QString& folder);
