@@ -51,7 +51,7 @@ QByteArray Encode(const QImage& image) {
     std::memcpy(bytes.data(), kMagic, 4);
     const quint32 fields[4] = {quint32(image.width()), quint32(image.height()),
                                quint32(image.format()), quint32(image.bytesPerLine())};
-    for (int i = 0; i < 4; ++i)
+    for (qsizetype i = 0; i < 4; ++i)
         qToLittleEndian(fields[i], bytes.data() + 4 + 4 * i);
     bytes.append(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
     return bytes;
@@ -61,7 +61,7 @@ QImage Decode(const QByteArray& bytes, QSize shown) {
     if (bytes.size() < kHeaderBytes || std::memcmp(bytes.constData(), kMagic, 4) != 0)
         return QImage();
     quint32 fields[4];
-    for (int i = 0; i < 4; ++i)
+    for (qsizetype i = 0; i < 4; ++i)
         fields[i] = qFromLittleEndian<quint32>(bytes.constData() + 4 + 4 * i);
     const auto format = QImage::Format(fields[2]);
     if (QSize(int(fields[0]), int(fields[1])) != shown || !KeptFormat(format))
