@@ -1,9 +1,13 @@
 // The photos and places the print and export benchmarks put on the sheet.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QRect>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 // A 3000 x 2000 photo: a gradient with some grain, so that it neither
 // compresses to nothing nor reduces trivially; `i` varies the grain.
@@ -21,4 +25,17 @@ inline QImage GrainPhoto(int i) {
 // The page-pixel bounds of the i-th picture: five to a row.
 inline QRect SheetBounds(int i) {
     return QRect(40 + (i % 5) * 160, 40 + (i / 5) * 130, 150, 100);
+}
+
+// The median of five runs of work, in milliseconds.
+inline qint64 MedianOfFive(const std::function<void()>& work) {
+    std::vector<qint64> times;
+    for (int r = 0; r < 5; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.elapsed());
+    }
+    std::sort(times.begin(), times.end());
+    return times[2];
 }

@@ -19,7 +19,6 @@
 #include <vector>
 
 namespace {
-constexpr int kRepeats = 5;
 constexpr int kPhotos = 10;
 
 // The device rectangle of page-pixel bounds at 1200 dpi (zoom 80 %).
@@ -29,17 +28,6 @@ QRect DeviceRect(const QRect& b) {
                  QPoint(dev(b.right() + 1) - 1, dev(b.bottom() + 1) - 1));
 }
 
-qint64 Median(const std::function<void()>& work) {
-    std::vector<qint64> times;
-    for (int r = 0; r < kRepeats; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.elapsed());
-    }
-    std::sort(times.begin(), times.end());
-    return times[kRepeats / 2];
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,10 +39,10 @@ int main(int argc, char** argv) {
         photos.push_back(GrainPhoto(i));
 
     TForm1 empty;
-    const qint64 emptyMs = Median([&] { empty.QuickRep1->Export(file, kDefaultPictureDpi); });
+    const qint64 emptyMs = MedianOfFive([&] { empty.QuickRep1->Export(file, kDefaultPictureDpi); });
 
     const double grid = double(kDefaultPictureDpi) / kSheetFileDpi;
-    const qint64 floorMs = Median([&] {
+    const qint64 floorMs = MedianOfFive([&] {
         for (int i = 0; i < kPhotos; ++i) {
             const QRect rect = DeviceRect(SheetBounds(i));
             FitPicture(photos[size_t(i)], {rect, rect}, {}, grid);
@@ -70,7 +58,8 @@ int main(int argc, char** argv) {
         image->SetJpegSource(true);
         image->SetPicture(photos[size_t(i)]);
     }
-    const qint64 photosMs = Median([&] { sheet.QuickRep1->Export(file, kDefaultPictureDpi); });
+    const qint64 photosMs =
+        MedianOfFive([&] { sheet.QuickRep1->Export(file, kDefaultPictureDpi); });
 
     const qint64 reference = emptyMs + floorMs;
     std::printf("empty_ms  reduction_floor_ms  photos_ms  ratio  pdf_bytes\n");

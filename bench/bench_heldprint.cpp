@@ -19,20 +19,7 @@
 #include <vector>
 
 namespace {
-constexpr int kRepeats = 5;
 constexpr int kPhotos = 10;
-
-qint64 Median(const std::function<void()>& work) {
-    std::vector<qint64> times;
-    for (int r = 0; r < kRepeats; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.elapsed());
-    }
-    std::sort(times.begin(), times.end());
-    return times[kRepeats / 2];
-}
 
 void PlacePhotos(TForm1& form, const std::vector<THeldPicturePtr>& photos) {
     for (size_t i = 0; i < photos.size(); ++i) {
@@ -84,8 +71,8 @@ int main(int argc, char** argv) {
         PlacePhotos(pixels, asPixels);
         TForm1 bytes;
         PlacePhotos(bytes, asBytes);
-        const qint64 before = Median([&] { road.run(pixels); });
-        const qint64 after = Median([&] { road.run(bytes); });
+        const qint64 before = MedianOfFive([&] { road.run(pixels); });
+        const qint64 after = MedianOfFive([&] { road.run(bytes); });
         std::printf("%-16s  %9lld  %8lld  %5.2f\n", road.name, static_cast<long long>(before),
                     static_cast<long long>(after), before > 0 ? double(after) / before : 0.0);
     }
