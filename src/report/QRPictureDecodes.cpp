@@ -24,6 +24,10 @@ QThreadPool* DecodePool() {
     return &pool;
 }
 
+// A decode's start as ThreadSanitizer is told of it: what the run made for
+// it comes before the decode on the worker.
+THandOffPoint decodeHandOff;
+
 // What the decode of ask takes. A header that cannot be read counts
 // nothing: the decode raises the same error, which reaches the run when
 // that picture's turn comes.
@@ -68,8 +72,10 @@ void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost, qint6
     auto promise = std::make_shared<std::promise<QImage>>();
     started_.push_back({ask, cost, promise->get_future()});
     startedCost_ += cost;
+    decodeHandOff.Give();
     [[maybe_unused]] const TTaskHandOff handOff;
     DecodePool()->start([promise, ask, room, discarded = discarded_] {
+        decodeHandOff.Take();
         try {
             promise->set_value(*discarded ? QImage() : ask.Picture->Decode(ask.AtLeast, room));
         } catch (...) {
