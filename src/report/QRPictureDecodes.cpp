@@ -60,15 +60,19 @@ void TQRPictureDecodes::StartMore() {
     while (next_ < asks_.size() && started_.size() < kAhead && !(cancelled_ && cancelled_())) {
         const TQRPictureAsk& ask = asks_[next_];
         const qint64 cost = DecodeRoom(ask);
-        const qint64 room = PictureRoom() - startedCost_;
-        if (!started_.empty() && cost > room)
+        if (!started_.empty() && cost > RoomLeft())
             return;
-        StartDecode(ask, cost, room);
+        StartDecode(ask, cost);
         ++next_;
     }
 }
 
-void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost, qint64 room) {
+qint64 TQRPictureDecodes::RoomLeft() const {
+    return PictureRoom() - startedCost_;
+}
+
+void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
+    const qint64 room = RoomLeft();
     auto promise = std::make_shared<std::promise<QImage>>();
     started_.push_back({ask, cost, promise->get_future()});
     startedCost_ += cost;

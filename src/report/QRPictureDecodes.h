@@ -51,7 +51,10 @@ private:
         std::future<QImage> Pixels;
     };
     void StartMore();
-    void StartDecode(const TQRPictureAsk& ask, qint64 cost, qint64 room);
+    // What the budget leaves beside the decodes started and not taken.
+    qint64 RoomLeft() const;
+    // Starts ask's decode with all that room; `cost` is the room it takes.
+    void StartDecode(const TQRPictureAsk& ask, qint64 cost);
 
     std::vector<TQRPictureAsk> asks_;
     size_t next_ = 0; // the first ask not started
