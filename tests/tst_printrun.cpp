@@ -4,6 +4,7 @@
 #include "PrintTestSupport.h"
 #include "bag/QQRBag.h"
 #include "platform/Errors.h"
+#include "platform/HeldPicture.h"
 #include "platform/Messages.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
@@ -12,6 +13,7 @@
 #include "windows/Unit1.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -29,6 +31,25 @@ QString ErrorOf(const std::function<void()>& f) {
         return e.Message();
     }
     return {};
+}
+
+// A stretched picture on the page that holds `held`.
+void AddPicture(TQuickRep& rep, const THeldPicturePtr& held) {
+    auto* image = new TQRImage(&rep);
+    image->SetBounds(10, 10, 60, 40);
+    image->SetStretch(true);
+    image->SetPicture(held);
+}
+
+// A photo held as its JPEG file's bytes.
+THeldPicturePtr HeldJpeg() {
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "jpeg");
+    return THeldPicture::ReadBytes(bytes, QStringLiteral("photo.jpg"), QSize(), 1LL << 30).Held;
 }
 } // namespace
 
@@ -129,6 +150,8 @@ private slots:
             cancelSeen = p.Cancelled();
         };
         later->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++laterPrints; };
+        for (int i = 0; i < 6; ++i) // decoded ahead, dropped with the run
+            AddPicture(rep, HeldJpeg());
         rep.Print();
         QVERIFY(answered);
         QVERIFY(cancelSeen);
@@ -266,6 +289,30 @@ private slots:
         delete bad;
         form.QuickRep1->Print();
         QVERIFY(QFile::exists(pdf.file));
+    }
+
+    // Pictures are decoded ahead of their turn; a decode that fails is told
+    // when its picture's turn comes: what comes before it prints, nothing
+    // after it does, and the run raises its error.
+    void aPictureDecodedAheadFailsInItsTurn() {
+        TPdfPrinterScope pdf;
+        TQuickRep rep;
+        QStringList order;
+        const auto probe = [&](const char* name) {
+            auto* p = new TProbe(&rep);
+            p->OnPrint = [&order, name](const TQRPrintableSnapshot&, TQRPrinter&) {
+                order << name;
+            };
+        };
+        AddPicture(rep, HeldJpeg());
+        probe("before");
+        const TPictureRead notAPicture{"not a picture", QSize(64, 48), QImage()};
+        AddPicture(rep, std::make_shared<const THeldPicture>(notAPicture, "bad.jpg"));
+        probe("after");
+        QCOMPARE(ErrorOf([&] { rep.Print(); }),
+                 QStringLiteral("ファイル bad.jpg はJPEG イメージではありません"));
+        QCOMPARE(order, QStringList{"before"});
+        QVERIFY(rep.Available());
     }
 
     void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {

@@ -57,6 +57,10 @@ QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     return DecodePictureBytes(bytes_, name_, atLeast.boundedTo(size_), room);
 }
 
+qint64 THeldPicture::DecodeBytes(QSize atLeast) const {
+    return HoldsPixels() ? 0 : DecodedPictureBytes(bytes_, name_, atLeast.boundedTo(size_));
+}
+
 QImage ShownPicture(const QImage& decoded, QSize size, bool stretch) {
     if (decoded.isNull() || decoded.size() == size)
         return decoded;

@@ -59,6 +59,10 @@ public:
     // size); the held pixels themselves, shared, when pixels are held.
     // Raises EError when the decode does not fit in room bytes.
     QImage Decode(QSize atLeast, qint64 room) const;
+    // The room that Decode(atLeast, room) takes, from the picture's header;
+    // nothing when pixels are held. Raises as Decode does for what a header
+    // can tell.
+    qint64 DecodeBytes(QSize atLeast) const;
 
 private:
     QByteArray bytes_;

@@ -121,6 +121,11 @@ public:
 
     // The bytes that decoding at full size takes.
     qint64 DecodedBytes() const { return decodedBytes_; }
+    // The bytes that Read(room, atLeast) takes.
+    qint64 BytesAt(QSize atLeast) const {
+        const QSize readSize = ReadSize(atLeast);
+        return readSize == readSize_ ? decodedBytes_ : DecodedSize(readSize);
+    }
     const QByteArray& FileBytes() const { return bytes_; }
     bool IsBitmap() const { return bitmap_; }
     QSize Size() const { return size_; }
@@ -130,8 +135,7 @@ public:
     // an empty atLeast asks for the own size.
     QImage Read(qint64 room, QSize atLeast = QSize()) {
         const QSize readSize = ReadSize(atLeast);
-        const qint64 bytes = readSize == readSize_ ? decodedBytes_ : DecodedSize(readSize);
-        if (bytes > room)
+        if (BytesAt(atLeast) > room)
             RaiseNoRoom(readSize);
         if (readSize != size_)
             reader_.setScaledSize(readSize);
@@ -272,6 +276,10 @@ TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSiz
 QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
                           qint64 room) {
     return TPictureFile(bytes, name).Read(room, atLeast);
+}
+
+qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast) {
+    return TPictureFile(bytes, name).BytesAt(atLeast);
 }
 
 void RaiseNoRoom(QSize size) {

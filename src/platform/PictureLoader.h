@@ -50,6 +50,9 @@ TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSiz
 
 // Bytes held before, decoded again at no less than atLeast (as above).
 QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room);
+// The room that DecodePictureBytes takes for the same arguments, from the
+// header alone; raises as it does for what a header can tell.
+qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast);
 
 // Raises the loader's message for a picture of this size that has no room.
 [[noreturn]] void RaiseNoRoom(QSize size);

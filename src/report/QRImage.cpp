@@ -69,25 +69,42 @@ QSize TQRImageSnapshot::NaturalSize(const TQRPrinter& printer) const {
 
 // With Stretch the picture fills the rectangle; without, it lies at its
 // natural size from the rectangle's top-left corner (or centred) and is cut
-// at the rectangle. Picture work is the long part of a run: a cancelled run
-// places no picture, and the printer's preparation of one checks it too.
+// at the rectangle.
+TQRPicturePlacement TQRImageSnapshot::Placement(const TQRPrinter& printer, long double offsetX,
+                                                long double offsetY) const {
+    const auto [l, t, r, b] = DeviceEdges(printer, offsetX, offsetY);
+    const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
+    if (stretch_)
+        return {rect, rect};
+    QPoint at = rect.topLeft();
+    const QSize natural = NaturalSize(printer);
+    if (center_) // halves truncate towards zero
+        at += QPoint((printer.ToDeviceWidth(Width()) - natural.width()) / 2,
+                     (printer.ToDeviceHeight(Height()) - natural.height()) / 2);
+    return {QRect(at, natural), rect};
+}
+
+TQRPictureAsk TQRImageSnapshot::Ask(const TQRPrinter& printer,
+                                    const TQRPicturePlacement& placement) const {
+    return {picture_, printer.PicturePixels(placement.Target.size())};
+}
+
+std::optional<TQRPictureAsk> TQRImageSnapshot::PictureAsk() const {
+    TQRPrinter* printer = QRPrinter();
+    if (!printer || !printer->Canvas() || !picture_)
+        return std::nullopt;
+    return Ask(*printer, Placement(*printer, 0, 0));
+}
+
+// Picture work is the long part of a run: a cancelled run places no
+// picture, and the printer's preparation of one checks it too. The decode
+// was started ahead by the run and is let go once placed.
 void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (printer && printer->Canvas() && picture_ && !Cancelled()) {
-        const auto [l, t, r, b] = DeviceEdges(*printer, offsetX, offsetY);
-        const QRect rect(QPoint(l, t), QPoint(r - 1, b - 1));
-        QRect target = rect;
-        if (!stretch_) {
-            QPoint at = rect.topLeft();
-            const QSize natural = NaturalSize(*printer);
-            if (center_) // halves truncate towards zero
-                at += QPoint((printer->ToDeviceWidth(Width()) - natural.width()) / 2,
-                             (printer->ToDeviceHeight(Height()) - natural.height()) / 2);
-            target = QRect(at, natural);
-        }
-        const QImage pixels =
-            picture_->Decode(printer->PicturePixels(target.size()), PictureRoom());
-        printer->PlacePicture(pixels, {target, rect}, !jpegSource_);
+        const TQRPicturePlacement placement = Placement(*printer, offsetX, offsetY);
+        const QImage pixels = PictureDecodes().Take(Ask(*printer, placement));
+        printer->PlacePicture(pixels, placement, !jpegSource_);
     }
     TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }

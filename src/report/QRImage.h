@@ -6,6 +6,7 @@
 // blending.
 
 #include "../platform/HeldPicture.h"
+#include "QRPictureFit.h"
 #include "QRPrintable.h"
 
 #include <QImage>
@@ -59,10 +60,16 @@ class TQRImageSnapshot : public TQRPrintableSnapshot {
 public:
     explicit TQRImageSnapshot(const TQRImage& image);
     void PrintAt(long double offsetX, long double offsetY) override;
+    std::optional<TQRPictureAsk> PictureAsk() const override;
 
 private:
     // The picture's screen-pixel size in device pixels of the printer.
     QSize NaturalSize(const TQRPrinter& printer) const;
+    // Where the picture goes on the printer's page at an offset in native
+    // units, and the decode that takes.
+    TQRPicturePlacement Placement(const TQRPrinter& printer, long double offsetX,
+                                  long double offsetY) const;
+    TQRPictureAsk Ask(const TQRPrinter& printer, const TQRPicturePlacement& placement) const;
 
     THeldPicturePtr picture_;
     bool stretch_;

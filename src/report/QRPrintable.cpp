@@ -142,9 +142,11 @@ TQRPrintableSnapshot::TQRPrintableSnapshot(const TQRPrintable& printable)
     : values_(printable.Size()->Values()), resolution_(printable.Size()->Resolution()),
       frame_(printable.Frame()) {}
 
-void TQRPrintableSnapshot::BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled) {
+void TQRPrintableSnapshot::BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled,
+                                         TQRPictureDecodes* decodes) {
     printer_ = printer;
     cancelled_ = std::move(cancelled);
+    decodes_ = decodes;
 }
 
 TQRPrintableSnapshot::TDeviceEdges TQRPrintableSnapshot::DeviceEdges(const TQRPrinter& printer,

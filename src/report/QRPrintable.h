@@ -3,12 +3,14 @@
 // screen (pixel bounds at the page zoom) and keeps its bounds a second time in
 // native units in its size object, from which the print run works.
 
+#include "QRPictureDecodes.h"
 #include "QRUnits.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TQRPrintable;
 class TQRPrinter;
@@ -100,9 +102,15 @@ public:
     // Screen pixels per inch of the printable's size object.
     int Resolution() const { return resolution_; }
 
-    // The run's printer and its cancel check, for the length of the run.
-    void BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled);
+    // The run's printer, its cancel check and its picture decodes, for the
+    // length of the run.
+    void BeginPrinting(TQRPrinter* printer, std::function<bool()> cancelled,
+                       TQRPictureDecodes* decodes);
     TQRPrinter* QRPrinter() const { return printer_; }
+    TQRPictureDecodes& PictureDecodes() const { return *decodes_; }
+    // The picture decode that PrintAt(0, 0) takes on the run's open page,
+    // for the run to start ahead of its turn; none without a picture.
+    virtual std::optional<TQRPictureAsk> PictureAsk() const { return std::nullopt; }
     // True once the run has been cancelled; long work checks it as it goes.
     bool Cancelled() const { return cancelled_ && cancelled_(); }
 
@@ -124,6 +132,7 @@ private:
     TQRFrame frame_;
     TQRPrinter* printer_ = nullptr;
     std::function<bool()> cancelled_;
+    TQRPictureDecodes* decodes_ = nullptr;
 };
 
 class TQRPrintable : public QWidget {

@@ -47,6 +47,16 @@ void TQRReportRun::StartPageIfNone() {
     curY_ = topMargin_;
 }
 
+// With the page open each picture's device rectangle, and so its decode
+// size, is known: the decodes start here, in printing order.
+void TQRReportRun::StartPictureDecodes() {
+    std::vector<TQRPictureAsk> asks;
+    for (const auto& p : printables_)
+        if (std::optional<TQRPictureAsk> ask = p->PictureAsk())
+            asks.push_back(std::move(*ask));
+    decodes_.Start(std::move(asks), [this] { return Cancelled(); });
+}
+
 // Every printable placed directly on the page, visible or not, in the order
 // in which it was attached; a cancelled run prints no further one. The
 // progress is the share of printables printed, in the steps of five that the
@@ -66,18 +76,23 @@ void TQRReportRun::PrintPrintables() {
 
 void TQRReportRun::GenerateReport(std::function<bool()> stopAsked) {
     stopAsked_ = std::move(stopAsked);
-    const auto forget = qScopeGuard([this] { stopAsked_ = nullptr; });
+    const auto forget = qScopeGuard([this] {
+        decodes_.Discard();
+        stopAsked_ = nullptr;
+    });
     std::exception_ptr error;
     try {
         printer_->BeginDocument();
         curY_ = -1;
         for (const auto& p : printables_)
-            p->BeginPrinting(printer_.get(), [this] { return Cancelled(); });
+            p->BeginPrinting(
+                printer_.get(), [this] { return Cancelled(); }, &decodes_);
         if (printBand_)
             StartPageIfNone();
         if (!Cancelled()) {
             StartPageIfNone();
             curY_ = length_ - bottomMargin_;
+            StartPictureDecodes();
             PrintPrintables();
         }
     } catch (...) {

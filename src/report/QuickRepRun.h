@@ -5,6 +5,8 @@
 // owns: it can make its page on a worker and, once cancelled, wind down on
 // its own while the page goes on.
 
+#include "QRPictureDecodes.h"
+
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -41,10 +43,12 @@ public:
 
 private:
     void StartPageIfNone();
+    void StartPictureDecodes();
     void PrintPrintables();
 
     std::unique_ptr<TQRPrinter> printer_;
     std::vector<std::unique_ptr<TQRPrintableSnapshot>> printables_;
+    TQRPictureDecodes decodes_; // for the length of GenerateReport
     // The page, native units.
     long double topMargin_;
     long double length_;

@@ -1,0 +1,109 @@
+#include "QRPictureDecodes.h"
+
+#include "../platform/Errors.h"
+#include "../platform/PictureMemory.h"
+#include "../platform/Worker.h"
+
+#include <QThread>
+#include <QThreadPool>
+
+namespace {
+// Decodes started and not yet taken, at most.
+constexpr size_t kAhead = 4;
+
+// The decoding workers, one a core. Of their own: the runs' pool holds the
+// runs themselves, and the global pool is what Qt's own work on the UI
+// thread waits for.
+QThreadPool* DecodePool() {
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(QThread::idealThreadCount());
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return &pool;
+}
+
+// A decode's start as ThreadSanitizer is told of it: what the run made for
+// it comes before the decode on the worker.
+THandOffPoint decodeHandOff;
+
+// What the decode of ask takes. A header that cannot be read counts
+// nothing: the decode raises the same error, which reaches the run when
+// that picture's turn comes.
+qint64 DecodeRoom(const TQRPictureAsk& ask) {
+    try {
+        return ask.Picture->DecodeBytes(ask.AtLeast);
+    } catch (const EError&) {
+        return 0;
+    }
+}
+} // namespace
+
+TQRPictureDecodes::~TQRPictureDecodes() {
+    Discard();
+}
+
+void TQRPictureDecodes::Start(std::vector<TQRPictureAsk> asks, std::function<bool()> cancelled) {
+    Discard();
+    asks_ = std::move(asks);
+    cancelled_ = std::move(cancelled);
+    discarded_ = std::make_shared<std::atomic<bool>>(false);
+    StartMore();
+}
+
+// In order, while fewer than kAhead wait to be taken and the room that they
+// and the next one take fits in what the budget leaves. With none waiting
+// the next one starts all the same, with all that room, so that its decode
+// tells when it has none, as decoding it in its turn would.
+void TQRPictureDecodes::StartMore() {
+    while (next_ < asks_.size() && started_.size() < kAhead && !(cancelled_ && cancelled_())) {
+        const TQRPictureAsk& ask = asks_[next_];
+        const qint64 cost = DecodeRoom(ask);
+        if (!started_.empty() && cost > RoomLeft())
+            return;
+        StartDecode(ask, cost);
+        ++next_;
+    }
+}
+
+qint64 TQRPictureDecodes::RoomLeft() const {
+    return PictureRoom() - startedCost_;
+}
+
+void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
+    const qint64 room = RoomLeft();
+    auto promise = std::make_shared<std::promise<QImage>>();
+    started_.push_back({ask, cost, promise->get_future()});
+    startedCost_ += cost;
+    decodeHandOff.Give();
+    [[maybe_unused]] const TTaskHandOff handOff;
+    DecodePool()->start([promise, ask, room, discarded = discarded_] {
+        decodeHandOff.Take();
+        try {
+            promise->set_value(*discarded ? QImage() : ask.Picture->Decode(ask.AtLeast, room));
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
+}
+
+QImage TQRPictureDecodes::Take(const TQRPictureAsk& ask) {
+    if (started_.empty() || !(started_.front().Ask == ask))
+        return ask.Picture->Decode(ask.AtLeast, PictureRoom());
+    std::future<QImage> pixels = std::move(started_.front().Pixels);
+    startedCost_ -= started_.front().Cost;
+    started_.pop_front();
+    StartMore();
+    return pixels.get();
+}
+
+void TQRPictureDecodes::Discard() {
+    if (discarded_)
+        *discarded_ = true;
+    started_.clear();
+    startedCost_ = 0;
+    asks_.clear();
+    next_ = 0;
+    cancelled_ = nullptr;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// TQRPictureDecodes: the pictures of one run, decoded ahead of their turn on
+// a small pool of workers of their own while the run places the ones before
+// them. The run starts them in printing order once it knows each picture's
+// decode size; each picture's printing then takes its own decode, waiting
+// for it when it is not done. A few are decoded ahead at most, and only
+// while the room they take fits in what the pictures' budget leaves, so
+// decoding ahead holds little more than decoding each in its turn.
+
+#include "../platform/HeldPicture.h"
+
+#include <QImage>
+#include <QSize>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <vector>
+
+// A decode that printing a picture takes: the held picture at no less than
+// AtLeast pixels each way (THeldPicture::Decode).
+struct TQRPictureAsk {
+    THeldPicturePtr Picture;
+    QSize AtLeast;
+    bool operator==(const TQRPictureAsk&) const = default;
+};
+
+class TQRPictureDecodes {
+public:
+    TQRPictureDecodes() = default;
+    // Discards what was not taken.
+    ~TQRPictureDecodes();
+    TQRPictureDecodes(const TQRPictureDecodes&) = delete;
+    TQRPictureDecodes& operator=(const TQRPictureDecodes&) = delete;
+
+    // Starts decoding asks in their order. No further decode starts once
+    // `cancelled` says so; it is asked on the caller's thread only.
+    void Start(std::vector<TQRPictureAsk> asks, std::function<bool()> cancelled);
+    // The decode of ask: the next one started, waited for (its error raised
+    // here), when it is that ask; else ask decoded now. Starts the next ones.
+    QImage Take(const TQRPictureAsk& ask);
+    // Lets go of what was not taken without waiting: decodes not begun are
+    // not made, those under way finish and are dropped.
+    void Discard();
+
+private:
+    struct TStarted {
+        TQRPictureAsk Ask;
+        qint64 Cost; // the room its decode takes
+        std::future<QImage> Pixels;
+    };
+    void StartMore();
+    // What the budget leaves beside the decodes started and not taken.
+    qint64 RoomLeft() const;
+    // Starts ask's decode with all that room; `cost` is the room it takes.
+    void StartDecode(const TQRPictureAsk& ask, qint64 cost);
+
+    std::vector<TQRPictureAsk> asks_;
+    size_t next_ = 0; // the first ask not started
+    std::deque<TStarted> started_;
+    qint64 startedCost_ = 0;
+    std::function<bool()> cancelled_;
+    std::shared_ptr<std::atomic<bool>> discarded_;
+};
