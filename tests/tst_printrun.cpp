@@ -307,7 +307,7 @@ private slots:
         AddPicture(rep, HeldJpeg());
         probe("before");
         const TPictureRead notAPicture{"not a picture", QSize(64, 48), QImage()};
-        AddPicture(rep, std::make_shared<const THeldPicture>(notAPicture, "bad.jpg"));
+        AddPicture(rep, std::make_shared<const THeldPicture>(notAPicture, "bad.jpg", 0));
         probe("after");
         QCOMPARE(ErrorOf([&] { rep.Print(); }),
                  QStringLiteral("ファイル bad.jpg はJPEG イメージではありません"));
