@@ -1,5 +1,6 @@
 #include "PictureQueue.h"
 
+#include "Errors.h"
 #include "Worker.h"
 
 #include <QFileInfo>
@@ -7,9 +8,17 @@
 namespace {
 // What reading a picture takes, told before it is read: its file's bytes and
 // four bytes a pixel for its decode (the whole picture when no size is told,
-// estimated from the file as a compressed picture's tenth).
+// estimated from the file as a compressed picture's tenth). A bitmap holds
+// its pixels instead of its bytes, which its header tells.
 qint64 ReadCost(const TPictureQueue::TRequest& request) {
-    const qint64 file = QFileInfo(request.Path).size();
+    qint64 file = QFileInfo(request.Path).size();
+    if (QFileInfo(request.Path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        try {
+            file = qMax(file, PictureFileBytes(request.Path));
+        } catch (const EError&) {
+            // Its read tells why.
+        }
+    }
     const qint64 decode = request.Shown.isEmpty()
                               ? file * 10
                               : qint64(request.Shown.width()) * request.Shown.height() * 4;
