@@ -306,7 +306,7 @@ private slots:
         };
         AddPicture(rep, HeldJpeg());
         probe("before");
-        const TPictureRead notAPicture{"not a picture", QSize(64, 48), QImage()};
+        const TPictureRead notAPicture{"not a picture", QSize(64, 48), QImage(), std::nullopt};
         AddPicture(rep, std::make_shared<const THeldPicture>(notAPicture, "bad.jpg", 0));
         probe("after");
         QCOMPARE(ErrorOf([&] { rep.Print(); }),

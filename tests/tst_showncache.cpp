@@ -1,14 +1,19 @@
 // The pixels shown on screen kept between runs: a picture read again at the
 // size it showed takes them from the cache instead of decoding its file,
-// and an entry that does not match its name is passed over.
+// and an entry that does not match its name is passed over. A file known
+// unchanged is held before it is read, and what is read then is checked.
 #include "platform/HeldPicture.h"
+#include "platform/PendingRead.h"
 #include "platform/PictureControl.h"
 #include "platform/ShownCache.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <thread>
 
 namespace {
 const QSize kShown(150, 110);
@@ -21,9 +26,24 @@ QImage Photo() {
     return photo;
 }
 
-QString OnlyEntry(const QString& folder) {
-    const QStringList entries = QDir(folder).entryList({"*.px"}, QDir::Files);
+QString OnlyEntry(const QString& folder, const QString& pattern = "*.px") {
+    const QStringList entries = QDir(folder).entryList({pattern}, QDir::Files);
     return entries.size() == 1 ? QDir(folder).filePath(entries.first()) : QString();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+std::unique_ptr<QFile> Opened(const QString& path) {
+    auto file = std::make_unique<QFile>(path);
+    return file->open(QIODevice::ReadOnly) ? std::move(file) : nullptr;
 }
 } // namespace
 
@@ -73,6 +93,93 @@ private slots:
             QCOMPARE(THeldPicture::ReadFile(photo_, kShown, 1 << 30).Decoded.size(),
                      QSize(200, 150)); // decoded: an eighth of the photo
         }
+    }
+
+    // The second read of an unchanged file takes what its first read kept,
+    // hashing nothing: a forged hash in the kept content leads it to the
+    // pixels kept under that hash. The bytes, asked for later, are the
+    // file's; their hash then tells the forgery, and nothing more is kept
+    // under it. A file written since, or a link that names another format,
+    // is read again.
+    void anUnchangedFileIsHeldUnreadAndCheckedOnceRead() {
+        QTemporaryDir cache;
+        SetShownCacheFolder(cache.path());
+        const QString photo = dir_.filePath("known.jpg");
+        QVERIFY(Photo().save(photo, "jpeg", 80));
+        {
+            TPictureControl control;
+            control.SetStretch(true);
+            control.resize(kShown);
+            control.LoadFromFile(photo);
+        }
+        QTRY_VERIFY(!OnlyEntry(cache.path()).isEmpty() &&
+                    !OnlyEntry(cache.path(), "*.id").isEmpty());
+        const QString known = OnlyEntry(cache.path(), "*.id");
+        const QString entry = OnlyEntry(cache.path());
+        QByteArray content = ReadAll(known);
+        content.replace(4, 8, QByteArray::fromHex("efcdab8967452301")); // little-endian
+        QVERIFY(WriteAll(known, content));
+        QByteArray pixels = ReadAll(entry);
+        pixels.replace(20, pixels.size() - 20, QByteArray(pixels.size() - 20, '\x55'));
+        const QString forged =
+            cache.filePath("0123456789abcdef" + QFileInfo(entry).fileName().mid(16));
+        QVERIFY(WriteAll(forged, pixels) && QFile::remove(entry));
+
+        const TReadPicture read = THeldPicture::ReadFile(photo, kShown, 1 << 30);
+        QCOMPARE(qGreen(read.Decoded.pixel(5, 5)), 0x55);
+        QCOMPARE(read.Held->Bytes(), ReadAll(photo));
+        QVERIFY(!read.Held->ShownKey(kShown));
+        QCOMPARE(read.Held->Decode(QSize(800, 600), 1 << 30).size(), QSize(800, 600));
+
+        // Written again, byte for byte: its identity is new, so it is read.
+        QVERIFY(WriteAll(photo, ReadAll(photo)));
+        QCOMPARE(qGreen(THeldPicture::ReadFile(photo, kShown, 1 << 30).Decoded.pixel(5, 5)),
+                 qGreen(read.Held->Decode(kShown, 1 << 30).pixel(5, 5)));
+        // A second name with another format's extension: the decoder it
+        // names refuses the file as it would without the cache.
+        const QString png = dir_.filePath("known.png");
+        QVERIFY(QFile::link(photo, png) || QFile::copy(photo, png));
+        QVERIFY_THROWS_EXCEPTION(EError, THeldPicture::ReadFile(png, kShown, 1 << 30));
+        SetShownCacheFolder(dir_.filePath("cache"));
+    }
+
+    // Readers at once get the same bytes; a file cut, lengthened or written
+    // in place since it was opened is told as changed, and one that fails to
+    // read gives no bytes.
+    void aPendingReadTellsWhatChanged() {
+        const QString path = dir_.filePath("pending.bin");
+        const QByteArray bytes(300'000, 'a');
+        const quint64 hash = ContentHash(bytes);
+        QVERIFY(WriteAll(path, bytes));
+        {
+            TPendingRead pending(Opened(path), bytes.size(), hash);
+            QByteArray other;
+            std::thread reader([&] { other = pending.Read().Bytes; });
+            const TPendingRead::TResult& mine = pending.Read();
+            reader.join();
+            QCOMPARE(mine.Bytes, bytes);
+            QCOMPARE(other, bytes);
+            QVERIFY(!mine.Changed && !mine.Failed && !pending.FoundChanged());
+        }
+        QCOMPARE(TPendingRead::OpenFiles(), 0);
+        const auto changedBy = [&](const std::function<void(QFile&)>& change) {
+            QVERIFY(WriteAll(path, bytes));
+            TPendingRead pending(Opened(path), bytes.size(), hash);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            change(file);
+            file.close();
+            QVERIFY(pending.Read().Changed && pending.FoundChanged());
+            QVERIFY(pending.Read().Bytes.size() <= bytes.size());
+        };
+        changedBy([](QFile& f) { f.resize(1000); });
+        changedBy([](QFile& f) { f.seek(300'000), f.write("more"); });
+        changedBy([](QFile& f) { f.seek(10), f.write("b"); });
+        // A file open for writing only gives a read error.
+        auto writeOnly = std::make_unique<QFile>(path);
+        QVERIFY(writeOnly->open(QIODevice::WriteOnly | QIODevice::Append));
+        TPendingRead failing(std::move(writeOnly), 10, 0);
+        QVERIFY(failing.Read().Failed && failing.Read().Bytes.isEmpty());
     }
 };
 

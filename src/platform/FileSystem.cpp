@@ -142,6 +142,17 @@ bool IsRegularFile(const QString& path) {
     return StatOf(path, st) && S_ISREG(st.st_mode);
 }
 
+std::optional<TFileIdentity> FileIdentityOf(const QFile& file) {
+    struct stat st;
+    if (file.handle() < 0 || ::fstat(file.handle(), &st) != 0)
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& t) {
+        return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return TFileIdentity{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+                         nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
+
 void OpenRegularFile(QFile& file, const QString& path) {
     // Checked before opening, since opening a device can act on it, and again
     // on what was opened, since the path may have changed in between.

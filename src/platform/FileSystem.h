@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 
 class QFile;
@@ -58,6 +59,20 @@ bool IsRegularFile(const QString& path);
 void OpenRegularFile(QFile& file, const QString& path);
 // The whole content of a regular file; raises EError.
 QByteArray ReadRegularFile(const QString& path);
+
+// What tells an opened file from another and from itself before a change:
+// its device and inode, its length, and the times of its last write and of
+// its last change of any kind (which no call sets back).
+struct TFileIdentity {
+    quint64 Device = 0;
+    quint64 Inode = 0;
+    qint64 Size = 0;
+    qint64 Written = 0; // nanoseconds since the epoch
+    qint64 Changed = 0;
+    bool operator==(const TFileIdentity&) const = default;
+};
+// The identity of an open file; nothing when it cannot be told.
+std::optional<TFileIdentity> FileIdentityOf(const QFile& file);
 
 // Replaces the file at `path` by `bytes` in two steps. The constructor writes
 // a new file in the same folder, syncs and closes it; Commit renames it over

@@ -1,24 +1,62 @@
 #include "HeldPicture.h"
 
+#include "Errors.h"
 #include "ShownCache.h"
+#include "Worker.h"
 
+#include <QThreadPool>
 #include <cmath>
 
 namespace {
 constexpr qint64 kMaxShownPixels = 16'000'000;
+// At most this many files stay open, held before they are read; past them
+// pictures are read at once.
+constexpr int kMaxPendingFiles = 256;
+
+// The reads put off: at idle priority (SCHED_IDLE), so that they take only
+// what the window's start leaves of the processors.
+class TLaterReads : public QThreadPool {
+public:
+    TLaterReads() {
+        setThreadPriority(QThread::IdlePriority);
+        setMaxThreadCount(2);
+    }
+};
+
+TLaterReads& LaterReads() {
+    static TLaterReads pool;
+    return pool;
+}
 } // namespace
 
 THeldPicture::THeldPicture(const QImage& pixels)
-    : pixels_(pixels), size_(pixels.size()), alpha_(pixels.hasAlphaChannel()),
+    : pixels_(pixels), holdsPixels_(true), size_(pixels.size()), alpha_(pixels.hasAlphaChannel()),
       use_(pixels.sizeInBytes()) {}
 
 THeldPicture::THeldPicture(const TPictureRead& read, const QString& name, quint64 content)
-    : bytes_(read.Bytes), name_(name), size_(read.Size), alpha_(read.Decoded.hasAlphaChannel()),
-      content_(content), use_(read.Bytes.size()) {
-    if (bytes_.isEmpty()) {
+    : bytes_(read.Bytes), name_(name), holdsPixels_(read.Bytes.isEmpty()), size_(read.Size),
+      alpha_(read.Decoded.hasAlphaChannel()), content_(content), byteCount_(read.Bytes.size()),
+      use_(read.Bytes.size()) {
+    if (holdsPixels_) {
         pixels_ = read.Decoded;
         use_.Set(pixels_.sizeInBytes());
     }
+}
+
+THeldPicture::THeldPicture(std::unique_ptr<QFile> file, const QString& name,
+                           const TFileContent& content)
+    : pending_(std::make_shared<TPendingRead>(std::move(file), content.Bytes, content.Content)),
+      name_(name), size_(content.Size), alpha_(content.Alpha), content_(content.Content),
+      byteCount_(content.Bytes), use_(content.Bytes) {}
+
+const QByteArray& THeldPicture::BytesToDecode() const {
+    if (pending_ && pending_->Read().Failed)
+        throw EError(QStringLiteral("ファイル %1 は開けません").arg(name_));
+    return Bytes();
+}
+
+void THeldPicture::WaitForPendingReads() {
+    LaterReads().waitForDone();
 }
 
 namespace {
@@ -35,8 +73,48 @@ TReadPicture Held(TPictureRead read, const QString& name, QSize shown, qint64 ro
 }
 } // namespace
 
+// A stretched picture whose file is unchanged since it was read, and whose
+// pixels at that size are kept, is held open without reading it.
+std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, QSize shown, qint64 room) {
+    const QByteArray format = PictureFormatOfName(path);
+    if (shown.isEmpty() || format == "bmp" || TPendingRead::OpenFiles() >= kMaxPendingFiles)
+        return std::nullopt;
+    auto file = std::make_unique<QFile>();
+    try {
+        OpenRegularFile(*file, path);
+    } catch (const EError&) {
+        return std::nullopt; // a read tells why
+    }
+    const std::optional<TFileIdentity> identity = FileIdentityOf(*file);
+    const std::optional<TFileContent> content =
+        identity ? FindFileContent(*identity, format) : std::nullopt;
+    if (!content)
+        return std::nullopt;
+    const QImage decoded = FindShown({content->Content, content->Bytes, shown});
+    if (decoded.isNull())
+        return std::nullopt;
+    if (content->Bytes + decoded.sizeInBytes() > room)
+        RaiseNoRoom(content->Size);
+    // Made for the thread of the later read too, which Qt hands the task to.
+    [[maybe_unused]] const TTaskHandOff handOff;
+    auto held = std::make_shared<const THeldPicture>(std::move(file), path, *content);
+    LaterReads().start([read = std::weak_ptr<TPendingRead>(held->pending_)] {
+        // A picture that is gone is not read.
+        if (const std::shared_ptr<TPendingRead> pending = read.lock())
+            pending->Read();
+    });
+    return TReadPicture{held, decoded};
+}
+
 TReadPicture THeldPicture::ReadFile(const QString& path, QSize shown, qint64 room) {
-    return Held(ReadPictureFile(path, shown, room, TPictureDecode::Later), path, shown, room);
+    if (std::optional<TReadPicture> known = ReadKnown(path, shown, room))
+        return *known;
+    const TPictureRead read = ReadPictureFile(path, shown, room, TPictureDecode::Later);
+    TReadPicture held = Held(read, path, shown, room);
+    if (read.Identity && !held.Held->HoldsPixels())
+        KeepFileContent(*read.Identity, PictureFormatOfName(path),
+                        {held.Held->content_, read.Bytes.size(), read.Size, held.Held->HasAlpha()});
+    return held;
 }
 
 TReadPicture THeldPicture::ReadBytes(const QByteArray& bytes, const QString& name, QSize shown,
@@ -46,19 +124,21 @@ TReadPicture THeldPicture::ReadBytes(const QByteArray& bytes, const QString& nam
 }
 
 std::optional<TShownKey> THeldPicture::ShownKey(QSize shown) const {
-    if (HoldsPixels())
+    if (HoldsPixels() || (pending_ && pending_->FoundChanged()))
         return std::nullopt;
-    return TShownKey{content_, bytes_.size(), shown};
+    return TShownKey{content_, byteCount_, shown};
 }
 
 QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     if (HoldsPixels())
         return pixels_;
-    return DecodePictureBytes(bytes_, name_, atLeast.boundedTo(size_), room);
+    return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_), room);
 }
 
 qint64 THeldPicture::DecodeBytes(QSize atLeast) const {
-    return HoldsPixels() ? 0 : DecodedPictureBytes(bytes_, name_, atLeast.boundedTo(size_));
+    if (HoldsPixels())
+        return 0;
+    return DecodedPictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_));
 }
 
 QImage ShownPicture(const QImage& decoded, QSize size, bool stretch) {

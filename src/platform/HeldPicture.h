@@ -6,11 +6,21 @@
 // prints even when the file changes or goes later. It never changes once made
 // and is shared by the window, the undo steps and the runs' workers; what it
 // holds counts against the picture memory budget while it lives.
+//
+// A stretched picture whose file is unchanged since it was last read, and
+// whose shown pixels are kept (ShownCache), is held before its bytes are
+// read (TPendingRead): the file stays open and is read on a background
+// thread of idle priority, or by the first caller that asks for its bytes,
+// whichever comes first. So a start shows such photos without reading them.
+// Should the file be written in between, the bytes then read are what is
+// held, and the pixels kept under the old ones are no longer used for it.
 
+#include "PendingRead.h"
 #include "PictureLoader.h"
 #include "ShownCache.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QString>
 #include <memory>
@@ -32,6 +42,9 @@ public:
     // Holds what ReadPictureFile or ReadPictureBytes read; `name` is the
     // file whose extension chooses the decoder, content the bytes' hash.
     THeldPicture(const TPictureRead& read, const QString& name, quint64 content);
+    // Holds the bytes of `file`, open at `name`, taken to be what `content`
+    // tells; they are read when first asked for.
+    THeldPicture(std::unique_ptr<QFile> file, const QString& name, const TFileContent& content);
     THeldPicture(const THeldPicture&) = delete;
     THeldPicture& operator=(const THeldPicture&) = delete;
 
@@ -43,9 +56,10 @@ public:
 
     QSize Size() const { return size_; }
     bool HasAlpha() const { return alpha_; }
-    // The file's bytes as read; empty when pixels are held.
-    const QByteArray& Bytes() const { return bytes_; }
-    bool HoldsPixels() const { return bytes_.isEmpty(); }
+    // The file's bytes as read; empty when pixels are held, or when a read
+    // put off failed.
+    const QByteArray& Bytes() const { return pending_ ? pending_->Read().Bytes : bytes_; }
+    bool HoldsPixels() const { return holdsPixels_; }
     // True when image is the held pixels themselves, which cost nothing more.
     bool Shares(const QImage& image) const {
         return HoldsPixels() && image.cacheKey() == pixels_.cacheKey();
@@ -64,13 +78,24 @@ public:
     // can tell.
     qint64 DecodeBytes(QSize atLeast) const;
 
+    // Waits until every read put off so far is done (to measure what the
+    // pictures hold).
+    static void WaitForPendingReads();
+
 private:
+    static std::optional<TReadPicture> ReadKnown(const QString& path, QSize shown, qint64 room);
+    // The bytes to decode; raises when a read put off failed.
+    const QByteArray& BytesToDecode() const;
+
+    std::shared_ptr<TPendingRead> pending_; // the read put off, if any
     QByteArray bytes_;
     QString name_;
     QImage pixels_;
+    bool holdsPixels_ = false;
     QSize size_;
     bool alpha_ = false;
     quint64 content_ = 0; // a hash of the bytes
+    qint64 byteCount_ = 0;
     TPictureMemoryUse use_;
 };
 

@@ -58,6 +58,17 @@ qint64 DecodedBytes(QSize size, QImage::Format format) {
     return (qint64(size.width()) * bits + 31) / 32 * 4 * size.height();
 }
 
+} // namespace
+
+QByteArray PictureFormatOfName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    QByteArray format = FormatOfExtension(suffix);
+    if (format.isEmpty())
+        throw EError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(suffix));
+    return format;
+}
+
+namespace {
 qint64 Pixels(QSize size) {
     return qint64(size.width()) * size.height();
 }
@@ -76,20 +87,12 @@ QSize ReducedJpegSize(QSize size) {
     return reduced;
 }
 
-QByteArray FormatOfName(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix();
-    QByteArray format = FormatOfExtension(suffix);
-    if (format.isEmpty())
-        throw EError(QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(suffix));
-    return format;
-}
-
 // An opened picture, a file or bytes already read, whose header has been
 // read and checked.
 class TPictureFile {
 public:
     explicit TPictureFile(const QString& path) {
-        const QByteArray format = FormatOfName(path);
+        const QByteArray format = PictureFormatOfName(path);
         const QFileInfo info(path);
         if (!info.isFile() || !info.isReadable())
             throw CannotOpen(path);
@@ -107,6 +110,7 @@ public:
         bytes_ = file_.readAll();
         if (file_.error() != QFileDevice::NoError)
             throw CannotOpen(path);
+        identity_ = FileIdentityOf(file_);
         file_.close();
         StartOnBytes(format);
     }
@@ -114,7 +118,7 @@ public:
     // The decoder goes by the extension of `name`; the bytes are shared, not
     // copied.
     TPictureFile(const QByteArray& bytes, const QString& name) : bytes_(bytes) {
-        const QByteArray format = FormatOfName(name);
+        const QByteArray format = PictureFormatOfName(name);
         name_ = name;
         StartOnBytes(format);
     }
@@ -127,6 +131,7 @@ public:
         return readSize == readSize_ ? decodedBytes_ : DecodedSize(readSize);
     }
     const QByteArray& FileBytes() const { return bytes_; }
+    const std::optional<TFileIdentity>& Identity() const { return identity_; }
     bool IsBitmap() const { return bitmap_; }
     QSize Size() const { return size_; }
 
@@ -220,6 +225,7 @@ private:
     }
 
     QFile file_;
+    std::optional<TFileIdentity> identity_; // the file's, once read
     QByteArray bytes_; // the file's content (not a bitmap's), shared with the caller
     QBuffer buffer_;
     QIODevice* device_ = nullptr;
@@ -252,13 +258,13 @@ namespace {
 // which the decode's room leaves out.
 TPictureRead ReadForHolding(TPictureFile& file, QSize atLeast, qint64 room, TPictureDecode when) {
     if (file.IsBitmap())
-        return {QByteArray(), file.Size(), file.Read(room)};
+        return {QByteArray(), file.Size(), file.Read(room), std::nullopt};
     const qint64 held = file.FileBytes().size();
     if (held > room)
         RaiseNoRoom(file.Size());
     if (when == TPictureDecode::Later)
-        return {file.FileBytes(), file.Size(), QImage()};
-    return {file.FileBytes(), file.Size(), file.Read(room - held, atLeast)};
+        return {file.FileBytes(), file.Size(), QImage(), file.Identity()};
+    return {file.FileBytes(), file.Size(), file.Read(room - held, atLeast), file.Identity()};
 }
 } // namespace
 

@@ -5,14 +5,20 @@
 // before anything is decoded, against a pixel limit and against the memory
 // the caller can spare; and the decoded picture is made safe to draw.
 
+#include "FileSystem.h"
 #include "PictureMemory.h"
 
 #include <QImage>
 #include <QString>
+#include <optional>
 
 // Pictures larger than this many pixels are read reduced where the format
 // allows it and refused otherwise.
 constexpr qint64 MaxPicturePixels = 100'000'000;
+
+// The decoder that the extension of path names ("jpeg", "png", "gif",
+// "bmp"); raises EError with the toolkit's message for any other.
+QByteArray PictureFormatOfName(const QString& path);
 
 // Reads the picture at path. Raises EError with the toolkit's message when
 // the file cannot be opened or is not a regular file, has an extension that
@@ -37,10 +43,12 @@ qint64 PictureFileBytes(const QString& path);
 // With TPictureDecode::Later, held bytes come back undecoded (their header
 // checked), for a caller that has their pixels at hand; a bitmap is always
 // decoded.
+// A file's read also tells the identity the file had once read.
 struct TPictureRead {
     QByteArray Bytes;
     QSize Size;
     QImage Decoded;
+    std::optional<TFileIdentity> Identity;
 };
 enum class TPictureDecode { Now, Later };
 TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room,

@@ -21,6 +21,8 @@ constexpr qint64 kMaxFolderBytes = qint64(256) << 20;
 // Larger pictures are decoded again: their entries would cost more to read
 // than the decode saves.
 constexpr qint64 kMaxEntryPixels = 2'000'000;
+// No picture that a file held is wider or taller than this.
+constexpr quint32 kMaxSide = 1'000'000;
 
 // The formats the screen's decodes come in, all without a colour table.
 bool KeptFormat(QImage::Format f) {
@@ -74,11 +76,11 @@ QImage Decode(const QByteArray& bytes, QSize shown) {
     return image;
 }
 
-// The newest entries stay, within the count and the bytes allowed.
-void Prune(const QString& folder) {
+// The newest entries of each kind stay, within the count and the bytes
+// allowed.
+void Prune(const QString& folder, const QString& pattern) {
     QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList({QStringLiteral("*.px")}, QDir::Files, QDir::Time);
+    const QFileInfoList entries = dir.entryInfoList({pattern}, QDir::Files, QDir::Time);
     qint64 bytes = 0;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         bytes += entries[i].size();
@@ -87,21 +89,80 @@ void Prune(const QString& folder) {
     }
 }
 
-void Write(const QString& folder, const TShownKey& key, const QImage& shown) {
-    const QString path = EntryPath(folder, key);
-    if (PathExists(path))
-        return;
-    static const bool pruned = [&folder] {
-        Prune(folder);
-        return true;
-    }();
-    Q_UNUSED(pruned);
+// Writes an entry on a worker, once the folder is pruned (once a run).
+void Write(const QString& folder, const QString& path, const QByteArray& bytes) {
+    static_cast<void>(RunOnWorker([folder, path, bytes] {
+        if (PathExists(path))
+            return;
+        static const bool pruned = [&folder] {
+            Prune(folder, QStringLiteral("*.px"));
+            Prune(folder, QStringLiteral("*.id"));
+            return true;
+        }();
+        Q_UNUSED(pruned);
+        try {
+            QDir().mkpath(folder);
+            SaveFileAtomically(path, bytes);
+        } catch (const EError&) {
+            // A cache that cannot be written costs a read at the next start.
+        }
+    }));
+}
+
+// An entry's whole content, when it is a regular file of at most `most` bytes.
+std::optional<QByteArray> ReadEntry(const QString& path, qint64 most) {
+    QFile file;
     try {
-        QDir().mkpath(folder);
-        SaveFileAtomically(path, Encode(shown));
+        OpenRegularFile(file, path);
     } catch (const EError&) {
-        // A cache that cannot be written costs a decode at the next start.
+        return std::nullopt;
     }
+    if (file.size() > most)
+        return std::nullopt;
+    return file.readAll();
+}
+
+QString ContentPath(const QString& folder, const TFileIdentity& file, const QByteArray& format) {
+    return QStringLiteral("%1/%2-%3-%4-%5-%6.%7.id")
+        .arg(folder)
+        .arg(file.Device)
+        .arg(file.Inode)
+        .arg(file.Size)
+        .arg(file.Written)
+        .arg(file.Changed)
+        .arg(QString::fromLatin1(format));
+}
+
+constexpr char kContentMagic[4] = {'T', 'I', 'D', '1'};
+constexpr int kContentBytes = 29; // magic, hash, byte count, width, height, alpha
+
+QByteArray EncodeContent(const TFileContent& content) {
+    QByteArray bytes(kContentBytes, '\0');
+    std::memcpy(bytes.data(), kContentMagic, 4);
+    qToLittleEndian(content.Content, bytes.data() + 4);
+    qToLittleEndian(quint64(content.Bytes), bytes.data() + 12);
+    qToLittleEndian(quint32(content.Size.width()), bytes.data() + 20);
+    qToLittleEndian(quint32(content.Size.height()), bytes.data() + 24);
+    bytes[28] = content.Alpha ? 1 : 0;
+    return bytes;
+}
+
+// A content of the file's length and of a size that a picture can have.
+std::optional<TFileContent> DecodeContent(const QByteArray& bytes, const TFileIdentity& file) {
+    if (bytes.size() != kContentBytes || std::memcmp(bytes.constData(), kContentMagic, 4) != 0)
+        return std::nullopt;
+    TFileContent content;
+    content.Content = qFromLittleEndian<quint64>(bytes.constData() + 4);
+    content.Bytes = qint64(qFromLittleEndian<quint64>(bytes.constData() + 12));
+    const quint32 width = qFromLittleEndian<quint32>(bytes.constData() + 20);
+    const quint32 height = qFromLittleEndian<quint32>(bytes.constData() + 24);
+    const auto alpha = quint8(bytes[28]);
+    if (content.Bytes != file.Size || width == 0 || height == 0 || width > kMaxSide ||
+        height > kMaxSide || alpha > 1)
+        return std::nullopt;
+    content.Size = QSize(int(width), int(height));
+    content.Alpha = alpha == 1;
+    return content;
 }
 } // namespace
 
@@ -123,15 +184,10 @@ QImage FindShown(const TShownKey& key) {
     const QString folder = ShownCacheFolder();
     if (folder.isEmpty() || key.Shown.isEmpty())
         return QImage();
-    QFile file;
-    try {
-        OpenRegularFile(file, EntryPath(folder, key));
-    } catch (const EError&) {
-        return QImage();
-    }
     // Anything longer than a 32-bit picture of that size is no entry.
     const qint64 most = kHeaderBytes + qint64(key.Shown.width()) * key.Shown.height() * 4 + 4096;
-    return file.size() <= most ? Decode(file.readAll(), key.Shown) : QImage();
+    const std::optional<QByteArray> bytes = ReadEntry(EntryPath(folder, key), most);
+    return bytes ? Decode(*bytes, key.Shown) : QImage();
 }
 
 void KeepShown(const TShownKey& key, const QImage& shown) {
@@ -139,5 +195,20 @@ void KeepShown(const TShownKey& key, const QImage& shown) {
     if (folder.isEmpty() || shown.size() != key.Shown || !KeptFormat(shown.format()) ||
         qint64(shown.width()) * shown.height() > kMaxEntryPixels)
         return;
-    static_cast<void>(RunOnWorker([folder, key, shown] { Write(folder, key, shown); }));
+    Write(folder, EntryPath(folder, key), Encode(shown));
+}
+
+std::optional<TFileContent> FindFileContent(const TFileIdentity& file, const QByteArray& format) {
+    const QString folder = ShownCacheFolder();
+    if (folder.isEmpty())
+        return std::nullopt;
+    const std::optional<QByteArray> bytes = ReadEntry(ContentPath(folder, file, format), 4096);
+    return bytes ? DecodeContent(*bytes, file) : std::nullopt;
+}
+
+void KeepFileContent(const TFileIdentity& file, const QByteArray& format,
+                     const TFileContent& content) {
+    const QString folder = ShownCacheFolder();
+    if (!folder.isEmpty() && content.Bytes == file.Size)
+        Write(folder, ContentPath(folder, file, format), EncodeContent(content));
 }

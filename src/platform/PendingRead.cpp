@@ -1,0 +1,68 @@
+#include "PendingRead.h"
+
+#include "ShownCache.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+std::atomic<int> openFiles{0};
+} // namespace
+
+TPendingRead::TPendingRead(std::unique_ptr<QFile> file, qint64 size, quint64 content)
+    : file_(std::move(file)), size_(size), content_(content) {
+    ++openFiles;
+}
+
+TPendingRead::~TPendingRead() {
+    if (file_)
+        --openFiles;
+}
+
+int TPendingRead::OpenFiles() {
+    return openFiles;
+}
+
+// Read by position, so that threads reading at once do not move each other's
+// place in the file.
+TPendingRead::TResult TPendingRead::ReadFile() const {
+    TResult result;
+    result.Bytes = QByteArray(size_, Qt::Uninitialized);
+    const int fd = file_->handle();
+    qint64 done = 0;
+    while (done < size_) {
+        const ssize_t n = ::pread(fd, result.Bytes.data() + done, size_t(size_ - done), done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            result.Failed = n < 0;
+            break;
+        }
+        done += n;
+    }
+    result.Bytes.resize(result.Failed ? 0 : done);
+    char more;
+    result.Changed =
+        done != size_ || ::pread(fd, &more, 1, done) > 0 || ContentHash(result.Bytes) != content_;
+    return result;
+}
+
+const TPendingRead::TResult& TPendingRead::Read() {
+    std::unique_lock lock(lock_);
+    if (done_)
+        return result_;
+    ++readers_;
+    lock.unlock();
+    TResult read = ReadFile();
+    lock.lock();
+    if (!done_) {
+        result_ = std::move(read);
+        changed_ = result_.Changed;
+        done_ = true;
+    }
+    if (--readers_ == 0) {
+        file_.reset();
+        --openFiles;
+    }
+    return result_;
+}

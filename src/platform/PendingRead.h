@@ -1,0 +1,48 @@
+#pragma once
+// TPendingRead: the bytes of an open file, read when first asked for. The
+// file is read once, whole, by the first thread that asks; a thread that asks
+// while another one is reading reads too rather than wait, so that a read
+// running at low priority never holds up the window's thread. The file is
+// closed once its bytes are in. What a file was taken to hold (its length
+// and the hash of its bytes) is checked against what is read: a file written
+// since it was opened is told as changed.
+
+#include <QByteArray>
+#include <QFile>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+class TPendingRead {
+public:
+    struct TResult {
+        QByteArray Bytes; // at most the length the file was taken to have; none on failure
+        bool Failed = false;
+        bool Changed = false;
+    };
+
+    TPendingRead(std::unique_ptr<QFile> file, qint64 size, quint64 content);
+    ~TPendingRead();
+    TPendingRead(const TPendingRead&) = delete;
+    TPendingRead& operator=(const TPendingRead&) = delete;
+
+    // The bytes, read now unless they are in already.
+    const TResult& Read();
+    // True once a read found the file changed; reads nothing.
+    bool FoundChanged() const { return changed_; }
+
+    // How many files are held open so far, process-wide.
+    static int OpenFiles();
+
+private:
+    TResult ReadFile() const;
+
+    std::mutex lock_;
+    std::unique_ptr<QFile> file_;
+    int readers_ = 0;
+    bool done_ = false;
+    TResult result_;
+    std::atomic<bool> changed_{false};
+    const qint64 size_;
+    const quint64 content_;
+};
