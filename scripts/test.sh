@@ -32,12 +32,13 @@ mkdir "$scratch/designs"
 TMPDIR=$scratch ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     build-fuzz/tests/fuzz/fuzz_designs -seed=1 -max_total_time=20 -max_len=16384 -malloc_limit_mb=256 \
     -artifact_prefix=build-fuzz/ "$scratch/designs" tests/fuzz/design-seeds
-# The print, preview and print-command tests built alone with ThreadSanitizer:
-# the preview makes its page on a worker thread. Suppressions cover Qt's own
+# The print, preview, print-command and shown-cache tests built alone with
+# ThreadSanitizer: the preview makes its page on a worker thread, and held
+# photos are read on background threads. Suppressions cover Qt's own
 # internals only (tests/tsan.supp); any report fails the run.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESORIN_TSAN=ON >/dev/null
-cmake --build build-tsan -j2 --target tst_printrun tst_preview tst_printcommands
-for t in tst_printrun tst_preview tst_printcommands; do
+cmake --build build-tsan -j2 --target tst_printrun tst_preview tst_printcommands tst_showncache
+for t in tst_printrun tst_preview tst_printcommands tst_showncache; do
     echo "ThreadSanitizer run: $t"
     TSAN_OPTIONS="die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
         QT_QPA_PLATFORM=offscreen build-tsan/tests/$t
