@@ -41,5 +41,5 @@ cmake --build build-tsan -j2 --target tst_printrun tst_preview tst_printcommands
 for t in tst_printrun tst_preview tst_printcommands tst_showncache; do
     echo "ThreadSanitizer run: $t"
     TSAN_OPTIONS="die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
-        QT_QPA_PLATFORM=offscreen build-tsan/tests/$t
+        QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$PWD/build-tsan/cache/$t" build-tsan/tests/$t
 done
