@@ -152,7 +152,7 @@ private slots:
         const quint64 hash = ContentHash(bytes);
         QVERIFY(WriteAll(path, bytes));
         {
-            TPendingRead pending(Opened(path), bytes.size(), hash);
+            TPendingRead pending(Opened(path), {hash, bytes.size(), QSize(), false});
             QByteArray other;
             std::thread reader([&] { other = pending.Read().Bytes; });
             const TPendingRead::TResult& mine = pending.Read();
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(TPendingRead::OpenFiles(), 0);
         const auto changedBy = [&](const std::function<void(QFile&)>& change) {
             QVERIFY(WriteAll(path, bytes));
-            TPendingRead pending(Opened(path), bytes.size(), hash);
+            TPendingRead pending(Opened(path), {hash, bytes.size(), QSize(), false});
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             change(file);
@@ -178,7 +178,7 @@ private slots:
         // A file open for writing only gives a read error.
         auto writeOnly = std::make_unique<QFile>(path);
         QVERIFY(writeOnly->open(QIODevice::WriteOnly | QIODevice::Append));
-        TPendingRead failing(std::move(writeOnly), 10, 0);
+        TPendingRead failing(std::move(writeOnly), {0, 10, QSize(), false});
         QVERIFY(failing.Read().Failed && failing.Read().Bytes.isEmpty());
     }
 };

@@ -45,8 +45,8 @@ THeldPicture::THeldPicture(const TPictureRead& read, const QString& name, quint6
 
 THeldPicture::THeldPicture(std::unique_ptr<QFile> file, const QString& name,
                            const TFileContent& content)
-    : pending_(std::make_shared<TPendingRead>(std::move(file), content.Bytes, content.Content)),
-      name_(name), size_(content.Size), alpha_(content.Alpha), content_(content.Content),
+    : pending_(std::make_shared<TPendingRead>(std::move(file), content)), name_(name),
+      size_(content.Size), alpha_(content.Alpha), content_(content.Content),
       byteCount_(content.Bytes), use_(content.Bytes) {}
 
 const QByteArray& THeldPicture::BytesToDecode() const {

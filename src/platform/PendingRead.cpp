@@ -1,7 +1,5 @@
 #include "PendingRead.h"
 
-#include "ShownCache.h"
-
 #include <cerrno>
 #include <unistd.h>
 
@@ -9,8 +7,8 @@ namespace {
 std::atomic<int> openFiles{0};
 } // namespace
 
-TPendingRead::TPendingRead(std::unique_ptr<QFile> file, qint64 size, quint64 content)
-    : file_(std::move(file)), size_(size), content_(content) {
+TPendingRead::TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content)
+    : file_(std::move(file)), size_(content.Bytes), content_(content.Content) {
     ++openFiles;
 }
 

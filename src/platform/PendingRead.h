@@ -7,6 +7,8 @@
 // and the hash of its bytes) is checked against what is read: a file written
 // since it was opened is told as changed.
 
+#include "ShownCache.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <atomic>
@@ -21,7 +23,8 @@ public:
         bool Changed = false;
     };
 
-    TPendingRead(std::unique_ptr<QFile> file, qint64 size, quint64 content);
+    // Reads `file`, taken to hold what `content` tells.
+    TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content);
     ~TPendingRead();
     TPendingRead(const TPendingRead&) = delete;
     TPendingRead& operator=(const TPendingRead&) = delete;

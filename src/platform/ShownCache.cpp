@@ -78,8 +78,7 @@ QImage Decode(const QByteArray& bytes, QSize shown) {
 
 // The newest entries of each kind stay, within the count and the bytes
 // allowed.
-void Prune(const QString& folder, const QString& pattern) {
-    QDir dir(folder);
+void Prune(const QDir& dir, const QString& pattern) {
     const QFileInfoList entries = dir.entryInfoList({pattern}, QDir::Files, QDir::Time);
     qint64 bytes = 0;
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -95,8 +94,8 @@ void Write(const QString& folder, const QString& path, const QByteArray& bytes) 
         if (PathExists(path))
             return;
         static const bool pruned = [&folder] {
-            Prune(folder, QStringLiteral("*.px"));
-            Prune(folder, QStringLiteral("*.id"));
+            Prune(QDir(folder), QStringLiteral("*.px"));
+            Prune(QDir(folder), QStringLiteral("*.id"));
             return true;
         }();
         Q_UNUSED(pruned);
