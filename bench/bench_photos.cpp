@@ -261,11 +261,12 @@ int main(int argc, char** argv) {
     std::printf("%d photos of 4000 x 3000, JPEG quality %d: average %.2f MB (MB = 10^6 bytes)\n",
                 kPhotos, kQuality, fileBytes / kMB / kPhotos);
     const QString kept = root.path() + "/kept";
+    const QString twenty = DataFolder(root.path(), "twenty", photos);
     std::vector<TCase> cases = {
         {"empty", DataFolder(root.path(), "empty", {}), kept},
         {"10 photos", DataFolder(root.path(), "ten", photos.mid(0, 10)), kept},
-        {"20 photos", DataFolder(root.path(), "twenty", photos), kept},
-        {"20, none kept", DataFolder(root.path(), "twenty", photos), root.path() + "/none", true},
+        {"20 photos", twenty, kept},
+        {"20, none kept", twenty, root.path() + "/none", true},
         {"200 records",
          DataFolder(root.path(), "scale", LinkedNames(root.path() + "/names", photos)), kept},
     };

@@ -75,8 +75,8 @@ TReadPicture Held(TPictureRead read, const QString& name, QSize shown, qint64 ro
 
 // A stretched picture whose file is unchanged since it was read, and whose
 // pixels at that size are kept, is held open without reading it.
-std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, QSize shown, qint64 room) {
-    const QByteArray format = PictureFormatOfName(path);
+std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, const QByteArray& format,
+                                                    QSize shown, qint64 room) {
     if (shown.isEmpty() || format == "bmp" || TPendingRead::OpenFiles() >= kMaxPendingFiles)
         return std::nullopt;
     auto file = std::make_unique<QFile>();
@@ -107,12 +107,13 @@ std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, QSize s
 }
 
 TReadPicture THeldPicture::ReadFile(const QString& path, QSize shown, qint64 room) {
-    if (std::optional<TReadPicture> known = ReadKnown(path, shown, room))
+    const QByteArray format = PictureFormatOfName(path);
+    if (std::optional<TReadPicture> known = ReadKnown(path, format, shown, room))
         return *known;
     const TPictureRead read = ReadPictureFile(path, shown, room, TPictureDecode::Later);
     TReadPicture held = Held(read, path, shown, room);
     if (read.Identity && !held.Held->HoldsPixels())
-        KeepFileContent(*read.Identity, PictureFormatOfName(path),
+        KeepFileContent(*read.Identity, format,
                         {held.Held->content_, read.Bytes.size(), read.Size, held.Held->HasAlpha()});
     return held;
 }

@@ -83,7 +83,8 @@ public:
     static void WaitForPendingReads();
 
 private:
-    static std::optional<TReadPicture> ReadKnown(const QString& path, QSize shown, qint64 room);
+    static std::optional<TReadPicture> ReadKnown(const QString& path, const QByteArray& format,
+                                                 QSize shown, qint64 room);
     // The bytes to decode; raises when a read put off failed.
     const QByteArray& BytesToDecode() const;
 

@@ -1,5 +1,6 @@
 #include "PendingRead.h"
 
+#include <atomic>
 #include <cerrno>
 #include <unistd.h>
 
@@ -45,6 +46,11 @@ TPendingRead::TResult TPendingRead::ReadFile() const {
     return result;
 }
 
+bool TPendingRead::FoundChanged() const {
+    const std::lock_guard lock(lock_);
+    return done_ && result_.Changed;
+}
+
 const TPendingRead::TResult& TPendingRead::Read() {
     std::unique_lock lock(lock_);
     if (done_)
@@ -55,7 +61,6 @@ const TPendingRead::TResult& TPendingRead::Read() {
     lock.lock();
     if (!done_) {
         result_ = std::move(read);
-        changed_ = result_.Changed;
         done_ = true;
     }
     if (--readers_ == 0) {

@@ -11,7 +11,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -32,7 +31,7 @@ public:
     // The bytes, read now unless they are in already.
     const TResult& Read();
     // True once a read found the file changed; reads nothing.
-    bool FoundChanged() const { return changed_; }
+    bool FoundChanged() const;
 
     // How many files are held open so far, process-wide.
     static int OpenFiles();
@@ -40,12 +39,11 @@ public:
 private:
     TResult ReadFile() const;
 
-    std::mutex lock_;
+    mutable std::mutex lock_;
     std::unique_ptr<QFile> file_;
     int readers_ = 0;
     bool done_ = false;
     TResult result_;
-    std::atomic<bool> changed_{false};
     const qint64 size_;
     const quint64 content_;
 };

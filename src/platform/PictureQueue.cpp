@@ -6,19 +6,24 @@
 #include <QFileInfo>
 
 namespace {
-// What reading a picture takes, told before it is read: its file's bytes and
-// four bytes a pixel for its decode (the whole picture when no size is told,
-// estimated from the file as a compressed picture's tenth). A bitmap holds
-// its pixels instead of its bytes, which its header tells.
-qint64 ReadCost(const TPictureQueue::TRequest& request) {
-    qint64 file = QFileInfo(request.Path).size();
-    if (QFileInfo(request.Path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
-        try {
-            file = qMax(file, PictureFileBytes(request.Path));
-        } catch (const EError&) {
-            // Its read tells why.
-        }
+// What a picture holds once read: its file's bytes, or a bitmap's pixels,
+// which its header tells.
+qint64 HeldBytes(const QString& path) {
+    const qint64 file = QFileInfo(path).size();
+    try {
+        if (PictureFormatOfName(path) == "bmp")
+            return qMax(file, PictureFileBytes(path));
+    } catch (const EError&) {
+        // Its read tells why.
     }
+    return file;
+}
+
+// What reading a picture takes, told before it is read: what it holds and
+// four bytes a pixel for its decode (the whole picture when no size is told,
+// estimated from the file as a compressed picture's tenth).
+qint64 ReadCost(const TPictureQueue::TRequest& request) {
+    const qint64 file = HeldBytes(request.Path);
     const qint64 decode = request.Shown.isEmpty()
                               ? file * 10
                               : qint64(request.Shown.width()) * request.Shown.height() * 4;
