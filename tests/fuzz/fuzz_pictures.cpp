@@ -1,5 +1,7 @@
 // Fuzz target of picture loading. Each input is written to a file and loaded
-// by its name, as a placed picture is; its first byte picks the extension.
+// by its name, as a placed picture is; its first byte picks the extension,
+// and by its top bit whether the picture is loaded for a small stretched
+// control (which decodes a JPEG reduced) or at its own size.
 // What loads must be safe to draw (every pixel value of a palette picture
 // has a colour) and is then drawn as a placed picture draws it, at natural
 // size and stretched. The toolkit's decoders and drawing are not built with
@@ -8,6 +10,7 @@
 #include "platform/Errors.h"
 #include "platform/PictureControl.h"
 #include "platform/PictureLoader.h"
+#include "platform/PictureMemory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,14 +22,16 @@
 
 namespace {
 // Enough for every picture of the seeds; larger headers are refused before
-// decoding, which keeps each run short.
+// decoding, which keeps each run short. The memory budget bounds the decodes
+// made after loading (the whole picture, as print asks for it) alike.
 constexpr qint64 kRoom = 16 << 20;
 const char* const kExtensions[] = {"bmp", "png", "jpg", "gif", "jpeg", "BMP"};
 
 QString InputPath(quint8 selector) {
     static const QString folder = [] {
-        const QString f = QDir::tempPath() + QStringLiteral("/fuzz_pictures_%1")
-                                                 .arg(QCoreApplication::applicationPid());
+        const QString f =
+            QDir::tempPath() +
+            QStringLiteral("/fuzz_pictures_%1").arg(QCoreApplication::applicationPid());
         QDir().mkpath(f);
         return f;
     }();
@@ -44,8 +49,8 @@ bool IsSafe(const QImage& picture) {
         picture.sizeInBytes() > kRoom)
         return false;
     const QImage::Format f = picture.format();
-    const bool palette = f == QImage::Format_Indexed8 || f == QImage::Format_Mono ||
-                         f == QImage::Format_MonoLSB;
+    const bool palette =
+        f == QImage::Format_Indexed8 || f == QImage::Format_Mono || f == QImage::Format_MonoLSB;
     return !palette || PaletteCoversPixels(picture);
 }
 
@@ -63,6 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
     static int argc = 1;
     static char* args[] = {(*argv)[0], nullptr};
     new QApplication(argc, args);
+    SetPictureMemoryBudget(kRoom);
     return 0;
 }
 
@@ -78,12 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One control for every run, as a placed picture takes its picture.
     static TPictureControl control;
     control.SetPicture(QImage());
+    const bool small = (data[0] & 0x80) != 0;
+    control.resize(small ? QSize(7, 61) : QSize(105, 105));
+    control.SetStretch(small);
+    QImage picture;
     try {
         control.LoadFromFile(path, kRoom);
+        picture = control.Picture();
     } catch (const EError&) {
         return 0;
     }
-    if (!IsSafe(control.Picture())) {
+    if (!IsSafe(picture)) {
         std::fprintf(stderr, "loaded picture not safe to draw\n");
         std::abort();
     }
