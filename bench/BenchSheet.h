@@ -27,10 +27,13 @@ inline QRect SheetBounds(int i) {
     return QRect(40 + (i % 5) * 160, 40 + (i / 5) * 130, 150, 100);
 }
 
-// The median of five runs of work, in milliseconds.
-inline qint64 MedianOfFive(const std::function<void()>& work) {
+// The median of five runs of work, in milliseconds; prepare, unmeasured,
+// before each.
+inline qint64 MedianOfFive(
+    const std::function<void()>& work, const std::function<void()>& prepare = [] {}) {
     std::vector<qint64> times;
     for (int r = 0; r < 5; ++r) {
+        prepare();
         QElapsedTimer timer;
         timer.start();
         work();

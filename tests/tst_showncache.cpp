@@ -2,11 +2,15 @@
 // size it showed takes them from the cache instead of decoding its file,
 // and an entry that does not match its name is passed over. A file known
 // unchanged is held before it is read, and what is read then is checked.
+// A print's decodes are kept the same way.
+#include "platform/Errors.h"
 #include "platform/HeldPicture.h"
 #include "platform/PendingRead.h"
 #include "platform/PictureControl.h"
 #include "platform/ShownCache.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -140,6 +144,39 @@ private slots:
         const QString png = dir_.filePath("known.png");
         QVERIFY(QFile::link(photo, png) || QFile::copy(photo, png));
         QVERIFY_THROWS_EXCEPTION(EError, THeldPicture::ReadFile(png, kShown, 1 << 30));
+        SetShownCacheFolder(dir_.filePath("cache"));
+    }
+
+    // A print's decode is kept under the size decoded at and taken by the
+    // next print, colour profile and all; the screen's decodes and the
+    // shown pixels of that size are not taken for it.
+    void aPrintDecodeIsKeptForTheNextPrint() {
+        QTemporaryDir cache;
+        SetShownCacheFolder(cache.path());
+        QImage photo = Photo();
+        photo.setColorSpace(QColorSpace::DisplayP3);
+        QByteArray file;
+        QBuffer buffer(&file);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "jpeg", 85));
+        const THeldPicturePtr held = THeldPicture::ReadBytes(file, "p3.jpg", kShown, 1 << 30).Held;
+        const QImage decoded = held->DecodeKept(QSize(300, 200), 1 << 30);
+        QCOMPARE(decoded.size(), QSize(400, 300)); // a half: a quarter is too small
+        QVERIFY(decoded.colorSpace().isValid());
+        QTRY_VERIFY(!OnlyEntry(cache.path(), "*400x300.dx").isEmpty());
+        const QString entry = OnlyEntry(cache.path(), "*.dx");
+        QCOMPARE(held->DecodeKept(QSize(300, 200), 1 << 30), decoded);
+        QCOMPARE(held->DecodeKept(QSize(300, 200), 1 << 30).colorSpace(), decoded.colorSpace());
+
+        QByteArray pixels = ReadAll(entry);
+        const qsizetype count = qsizetype(decoded.sizeInBytes());
+        pixels.replace(20, count, QByteArray(count, '\x33'));
+        QVERIFY(WriteAll(entry, pixels));
+        QCOMPARE(qGreen(held->DecodeKept(QSize(300, 200), 1 << 30).pixel(5, 5)), 0x33);
+        QCOMPARE(held->Decode(QSize(300, 200), 1 << 30), decoded);
+        QVERIFY_THROWS_EXCEPTION(EError, held->DecodeKept(QSize(300, 200), count - 1));
+        const QString shown = entry.left(entry.size() - 2) + "px";
+        QVERIFY(QFile::rename(entry, shown));
+        QCOMPARE(held->DecodeKept(QSize(300, 200), 1 << 30), decoded);
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 

@@ -136,6 +136,25 @@ QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_), room);
 }
 
+QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room) const {
+    if (HoldsPixels())
+        return pixels_;
+    const QByteArray& bytes = BytesToDecode();
+    const QSize at = atLeast.boundedTo(size_);
+    const std::optional<TShownKey> key = ShownKey(DecodedPictureSize(bytes, name_, at));
+    if (key) {
+        QImage kept = FindDecoded(*key);
+        if (!kept.isNull()) {
+            CheckPictureRoom(kept, room);
+            return kept;
+        }
+    }
+    QImage decoded = DecodePictureBytes(bytes, name_, at, room);
+    if (key)
+        KeepDecoded(*key, decoded);
+    return decoded;
+}
+
 qint64 THeldPicture::DecodeBytes(QSize atLeast) const {
     if (HoldsPixels())
         return 0;

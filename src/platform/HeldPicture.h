@@ -77,6 +77,10 @@ public:
     // nothing when pixels are held. Raises as Decode does for what a header
     // can tell.
     qint64 DecodeBytes(QSize atLeast) const;
+    // Decode for a print: the pixels of that decode kept between runs are
+    // taken where they match, and what is decoded is kept (a print or a
+    // preview at the same resolution decodes the same sizes again).
+    QImage DecodeKept(QSize atLeast, qint64 room) const;
 
     // Waits until every read put off so far is done (to measure what the
     // pictures hold).

@@ -123,6 +123,8 @@ public:
         StartOnBytes(format);
     }
 
+    // The size Read(room, atLeast) decodes at.
+    QSize SizeAt(QSize atLeast) const { return ReadSize(atLeast); }
     // The bytes that decoding at full size takes.
     qint64 DecodedBytes() const { return decodedBytes_; }
     // The bytes that Read(room, atLeast) takes.
@@ -286,6 +288,10 @@ QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize at
 
 qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast) {
     return TPictureFile(bytes, name).BytesAt(atLeast);
+}
+
+QSize DecodedPictureSize(const QByteArray& bytes, const QString& name, QSize atLeast) {
+    return TPictureFile(bytes, name).SizeAt(atLeast);
 }
 
 void RaiseNoRoom(QSize size) {

@@ -61,6 +61,9 @@ QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize at
 // The room that DecodePictureBytes takes for the same arguments, from the
 // header alone; raises as it does for what a header can tell.
 qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast);
+// The size that DecodePictureBytes decodes at for the same arguments, from
+// the header alone; raises as it does for what a header can tell.
+QSize DecodedPictureSize(const QByteArray& bytes, const QString& name, QSize atLeast);
 
 // Raises the loader's message for a picture of this size that has no room.
 [[noreturn]] void RaiseNoRoom(QSize size);

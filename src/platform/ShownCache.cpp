@@ -4,6 +4,7 @@
 #include "FileSystem.h"
 #include "Worker.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -23,6 +24,8 @@ constexpr qint64 kMaxFolderBytes = qint64(256) << 20;
 constexpr qint64 kMaxEntryPixels = 2'000'000;
 // No picture that a file held is wider or taller than this.
 constexpr quint32 kMaxSide = 1'000'000;
+// Longer colour profiles are no profile (they run to a few kilobytes).
+constexpr qint64 kMaxProfileBytes = qint64(1) << 20;
 
 // The formats the screen's decodes come in, all without a colour table.
 bool KeptFormat(QImage::Format f) {
@@ -39,13 +42,18 @@ QString& Folder() {
     return folder;
 }
 
-QString EntryPath(const QString& folder, const TShownKey& key) {
-    return QStringLiteral("%1/%2-%3-%4x%5.px")
+// Shown pixels end in .px, decodes in .dx: a shown size that a decode has
+// too holds other pixels (scaled from a larger decode).
+enum class TPixelsKind { Shown, Decoded };
+
+QString EntryPath(const QString& folder, const TShownKey& key, TPixelsKind kind) {
+    return QStringLiteral("%1/%2-%3-%4x%5.%6")
         .arg(folder)
         .arg(key.Content, 16, 16, QLatin1Char('0'))
         .arg(key.Bytes)
         .arg(key.Shown.width())
-        .arg(key.Shown.height());
+        .arg(key.Shown.height())
+        .arg(kind == TPixelsKind::Shown ? QLatin1String("px") : QLatin1String("dx"));
 }
 
 QByteArray Encode(const QImage& image) {
@@ -56,6 +64,7 @@ QByteArray Encode(const QImage& image) {
     for (qsizetype i = 0; i < 4; ++i)
         qToLittleEndian(fields[i], bytes.data() + 4 + 4 * i);
     bytes.append(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    bytes.append(image.colorSpace().iccProfile());
     return bytes;
 }
 
@@ -70,9 +79,17 @@ QImage Decode(const QByteArray& bytes, QSize shown) {
         return QImage();
     QImage image(shown, format);
     if (image.isNull() || quint32(image.bytesPerLine()) != fields[3] ||
-        bytes.size() - kHeaderBytes != image.sizeInBytes())
+        bytes.size() - kHeaderBytes < image.sizeInBytes())
         return QImage();
     std::memcpy(image.bits(), bytes.constData() + kHeaderBytes, size_t(image.sizeInBytes()));
+    // The rest is the colour space's profile, if the pixels have one.
+    const QByteArray profile = bytes.sliced(kHeaderBytes + image.sizeInBytes());
+    if (profile.isEmpty())
+        return image;
+    const QColorSpace space = QColorSpace::fromIccProfile(profile);
+    if (!space.isValid())
+        return QImage();
+    image.setColorSpace(space);
     return image;
 }
 
@@ -95,6 +112,7 @@ void Write(const QString& folder, const QString& path, const QByteArray& bytes) 
             return;
         static const bool pruned = [&folder] {
             Prune(QDir(folder), QStringLiteral("*.px"));
+            Prune(QDir(folder), QStringLiteral("*.dx"));
             Prune(QDir(folder), QStringLiteral("*.id"));
             return true;
         }();
@@ -179,22 +197,42 @@ void SetShownCacheFolder(const QString& folder) {
     Folder() = folder;
 }
 
-QImage FindShown(const TShownKey& key) {
+namespace {
+QImage FindPixels(const TShownKey& key, TPixelsKind kind) {
     const QString folder = ShownCacheFolder();
     if (folder.isEmpty() || key.Shown.isEmpty())
         return QImage();
-    // Anything longer than a 32-bit picture of that size is no entry.
-    const qint64 most = kHeaderBytes + qint64(key.Shown.width()) * key.Shown.height() * 4 + 4096;
-    const std::optional<QByteArray> bytes = ReadEntry(EntryPath(folder, key), most);
+    // Anything longer than a 32-bit picture of that size and its colour
+    // profile is no entry.
+    const qint64 most =
+        kHeaderBytes + qint64(key.Shown.width()) * key.Shown.height() * 4 + kMaxProfileBytes;
+    const std::optional<QByteArray> bytes = ReadEntry(EntryPath(folder, key, kind), most);
     return bytes ? Decode(*bytes, key.Shown) : QImage();
 }
 
-void KeepShown(const TShownKey& key, const QImage& shown) {
+void KeepPixels(const TShownKey& key, const QImage& pixels, TPixelsKind kind) {
     const QString folder = ShownCacheFolder();
-    if (folder.isEmpty() || shown.size() != key.Shown || !KeptFormat(shown.format()) ||
-        qint64(shown.width()) * shown.height() > kMaxEntryPixels)
+    if (folder.isEmpty() || pixels.size() != key.Shown || !KeptFormat(pixels.format()) ||
+        qint64(pixels.width()) * pixels.height() > kMaxEntryPixels)
         return;
-    Write(folder, EntryPath(folder, key), Encode(shown));
+    Write(folder, EntryPath(folder, key, kind), Encode(pixels));
+}
+} // namespace
+
+QImage FindShown(const TShownKey& key) {
+    return FindPixels(key, TPixelsKind::Shown);
+}
+
+void KeepShown(const TShownKey& key, const QImage& shown) {
+    KeepPixels(key, shown, TPixelsKind::Shown);
+}
+
+QImage FindDecoded(const TShownKey& key) {
+    return FindPixels(key, TPixelsKind::Decoded);
+}
+
+void KeepDecoded(const TShownKey& key, const QImage& decoded) {
+    KeepPixels(key, decoded, TPixelsKind::Decoded);
 }
 
 std::optional<TFileContent> FindFileContent(const TFileIdentity& file, const QByteArray& format) {

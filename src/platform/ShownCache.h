@@ -2,7 +2,8 @@
 // The pixels that stretched pictures showed, kept on disk between runs, so
 // that a start shows its photos without decoding their files again. An entry
 // is named by a hash of the bytes the picture was read from, their count and
-// the size shown, and holds those pixels raw. Beside them, what each picture
+// the size shown, and holds those pixels raw; a print's decodes are kept the
+// same way. Beside them, what each picture
 // file held when it was last read (the hash of its bytes, their count, the
 // picture's size) is kept under the file's identity, so that a start finds
 // the pixels of an unchanged file without reading it first. Entries are read
@@ -32,6 +33,12 @@ quint64 ContentHash(const QByteArray& bytes);
 QImage FindShown(const TShownKey& key);
 // Keeps the pixels shown for key, unless they are kept already.
 void KeepShown(const TShownKey& key, const QImage& shown);
+
+// The same for the pixels that a print decoded from the bytes, key.Shown
+// being the size decoded at: a print or preview of the sheet at the same
+// resolution takes them instead of decoding again.
+QImage FindDecoded(const TShownKey& key);
+void KeepDecoded(const TShownKey& key, const QImage& decoded);
 
 // What a picture file held when it was read: the hash of its bytes, their
 // count, and the picture's size and transparency.

@@ -10,11 +10,10 @@
 namespace {
 // Decodes started and not yet taken, at most.
 constexpr size_t kAhead = 4;
-// A larger decode is made in its turn on the run's thread: one decoded
-// elsewhere lands in memory that neither the run's thread nor its allocator
-// has touched, which costs more than the overlap gains (measured with
-// photos decoded whole for a 1200 dpi printer).
-constexpr qint64 kLargestAhead = qint64(8) << 20;
+// Beyond the next one, decodes start ahead only while those started take
+// less than this: each decode lands in fresh memory, and whole photos for a
+// 1200 dpi printer need not all be in memory at once to keep the run busy.
+constexpr qint64 kMostAhead = qint64(128) << 20;
 
 // The decoding workers, one a core. Of their own: the runs' pool holds the
 // runs themselves, and the global pool is what Qt's own work on the UI
@@ -58,19 +57,15 @@ void TQRPictureDecodes::Start(std::vector<TQRPictureAsk> asks, std::function<boo
 }
 
 // In order, while fewer than kAhead wait to be taken and the room that they
-// and the next one take fits in what the budget leaves; large ones are left
-// to their turn. With none waiting
-// the next one starts all the same, with all that room, so that its decode
-// tells when it has none, as decoding it in its turn would.
+// and the next one take fits in what the budget leaves and in kMostAhead.
+// With none waiting the next one starts all the same, with all that room, so
+// that its decode tells when it has none, as decoding it in its turn would,
+// and so that it is made while the one before is placed.
 void TQRPictureDecodes::StartMore() {
     while (next_ < asks_.size() && started_.size() < kAhead && !(cancelled_ && cancelled_())) {
         const TQRPictureAsk& ask = asks_[next_];
         const qint64 cost = DecodeRoom(ask);
-        if (cost > kLargestAhead) {
-            ++next_; // Take decodes it when its turn comes
-            continue;
-        }
-        if (!started_.empty() && cost > RoomLeft())
+        if (!started_.empty() && (cost > RoomLeft() || startedCost_ + cost > kMostAhead))
             return;
         StartDecode(ask, cost);
         ++next_;
@@ -91,7 +86,7 @@ void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
     DecodePool()->start([promise, ask, room, discarded = discarded_] {
         decodeHandOff.Take();
         try {
-            promise->set_value(*discarded ? QImage() : ask.Picture->Decode(ask.AtLeast, room));
+            promise->set_value(*discarded ? QImage() : ask.Picture->DecodeKept(ask.AtLeast, room));
         } catch (...) {
             promise->set_exception(std::current_exception());
         }
@@ -100,7 +95,7 @@ void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
 
 QImage TQRPictureDecodes::Take(const TQRPictureAsk& ask) {
     if (started_.empty() || !(started_.front().Ask == ask))
-        return ask.Picture->Decode(ask.AtLeast, PictureRoom());
+        return ask.Picture->DecodeKept(ask.AtLeast, PictureRoom());
     std::future<QImage> pixels = std::move(started_.front().Pixels);
     startedCost_ -= started_.front().Cost;
     started_.pop_front();
