@@ -8,6 +8,7 @@
 #include "platform/Messages.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
+#include "report/QRPictureDecodes.h"
 #include "report/QRProgress.h"
 #include "report/QuickRep.h"
 #include "windows/Unit1.h"
@@ -313,6 +314,30 @@ private slots:
                  QStringLiteral("ファイル bad.jpg はJPEG イメージではありません"));
         QCOMPARE(order, QStringList{"before"});
         QVERIFY(rep.Available());
+    }
+
+    // A decode that starts after pixels were given back is made into them,
+    // decoded or taken where it was kept: photos of one size take no fresh
+    // memory each.
+    void aDecodeStartedAfterAGiveBackIsMadeIntoItsPixels() {
+        std::vector<TQRPictureAsk> asks;
+        for (int i = 0; i < 6; ++i)
+            asks.push_back({HeldJpeg(), QSize(64, 48)});
+        TQRPictureDecodes decodes;
+        decodes.Start(asks, nullptr);
+        // The image data's serial number, which stays while it is written.
+        std::vector<quint64> serials;
+        for (const TQRPictureAsk& ask : asks) {
+            QImage pixels = decodes.Take(ask);
+            QCOMPARE(pixels.pixel(10, 10), HeldJpeg()->Decode(QSize(), 1 << 30).pixel(10, 10));
+            serials.push_back(quint64(pixels.cacheKey()) >> 32);
+            if (serials.size() == 1)
+                decodes.GiveBack(std::move(pixels));
+        }
+        // Four start at once, the fifth as the first is taken, the sixth
+        // after the first is given back.
+        QCOMPARE(serials[5], serials[0]);
+        QVERIFY(serials[4] != serials[0]);
     }
 
     void anErrorInThePreviewRunReachesTheCallerAfterThePreview() {

@@ -136,20 +136,20 @@ QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_), room);
 }
 
-QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room) const {
+QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room, QImage into) const {
     if (HoldsPixels())
         return pixels_;
     const QByteArray& bytes = BytesToDecode();
     const QSize at = atLeast.boundedTo(size_);
     const std::optional<TShownKey> key = ShownKey(DecodedPictureSize(bytes, name_, at));
     if (key) {
-        QImage kept = FindDecoded(*key);
+        QImage kept = FindDecoded(*key, into);
         if (!kept.isNull()) {
             CheckPictureRoom(kept, room);
             return kept;
         }
     }
-    QImage decoded = DecodePictureBytes(bytes, name_, at, room);
+    QImage decoded = DecodePictureBytes(bytes, name_, at, room, std::move(into));
     if (key)
         KeepDecoded(*key, decoded);
     return decoded;

@@ -79,8 +79,9 @@ public:
     qint64 DecodeBytes(QSize atLeast) const;
     // Decode for a print: the pixels of that decode kept between runs are
     // taken where they match, and what is decoded is kept (a print or a
-    // preview at the same resolution decodes the same sizes again).
-    QImage DecodeKept(QSize atLeast, qint64 room) const;
+    // preview at the same resolution decodes the same sizes again). A decode
+    // is made into `into` where it fits (DecodePictureBytes).
+    QImage DecodeKept(QSize atLeast, qint64 room, QImage into = QImage()) const;
 
     // Waits until every read put off so far is done (to measure what the
     // pictures hold).

@@ -139,8 +139,9 @@ public:
 
     // Decoded at no less than atLeast pixels each way where the decoder reads
     // reduced (JPEG, by its DCT scaling), else at the picture's own size;
-    // an empty atLeast asks for the own size.
-    QImage Read(qint64 room, QSize atLeast = QSize()) {
+    // an empty atLeast asks for the own size. The decoder writes into `into`
+    // where it has that size and format and nobody shares it.
+    QImage Read(qint64 room, QSize atLeast = QSize(), QImage into = QImage()) {
         const QSize readSize = ReadSize(atLeast);
         if (BytesAt(atLeast) > room)
             RaiseNoRoom(readSize);
@@ -149,7 +150,9 @@ public:
         std::optional<QImage> plain;
         if (bitmap_)
             plain = ReadPlainBitmap(*device_);
-        QImage image = plain ? std::move(*plain) : reader_.read();
+        QImage image = plain ? std::move(*plain) : std::move(into);
+        if (!plain && !reader_.read(&image))
+            image = QImage();
         if (image.isNull())
             throw Invalid();
         MakePictureSafe(image);
@@ -281,9 +284,9 @@ TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSiz
     return ReadForHolding(file, atLeast, room, when);
 }
 
-QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
-                          qint64 room) {
-    return TPictureFile(bytes, name).Read(room, atLeast);
+QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room,
+                          QImage into) {
+    return TPictureFile(bytes, name).Read(room, atLeast, std::move(into));
 }
 
 qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast) {

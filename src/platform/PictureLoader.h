@@ -56,8 +56,11 @@ TPictureRead ReadPictureFile(const QString& path, QSize atLeast, qint64 room,
 TPictureRead ReadPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast,
                               qint64 room, TPictureDecode when = TPictureDecode::Now);
 
-// Bytes held before, decoded again at no less than atLeast (as above).
-QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room);
+// Bytes held before, decoded again at no less than atLeast (as above); into
+// `into` where it has the size and format decoded and is not shared, which
+// spares fresh memory.
+QImage DecodePictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast, qint64 room,
+                          QImage into = QImage());
 // The room that DecodePictureBytes takes for the same arguments, from the
 // header alone; raises as it does for what a header can tell.
 qint64 DecodedPictureBytes(const QByteArray& bytes, const QString& name, QSize atLeast);

@@ -13,6 +13,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr char kMagic[4] = {'T', 'S', 'H', '1'};
@@ -68,7 +69,9 @@ QByteArray Encode(const QImage& image) {
     return bytes;
 }
 
-QImage Decode(const QByteArray& bytes, QSize shown) {
+// Made into *into where it has the entry's size and format and is not
+// shared (which leaves it empty).
+QImage Decode(const QByteArray& bytes, QSize shown, QImage* into) {
     if (bytes.size() < kHeaderBytes || std::memcmp(bytes.constData(), kMagic, 4) != 0)
         return QImage();
     quint32 fields[4];
@@ -77,7 +80,9 @@ QImage Decode(const QByteArray& bytes, QSize shown) {
     const auto format = QImage::Format(fields[2]);
     if (QSize(int(fields[0]), int(fields[1])) != shown || !KeptFormat(format))
         return QImage();
-    QImage image(shown, format);
+    QImage image = into && into->size() == shown && into->format() == format && into->isDetached()
+                       ? std::exchange(*into, QImage())
+                       : QImage(shown, format);
     if (image.isNull() || quint32(image.bytesPerLine()) != fields[3] ||
         bytes.size() - kHeaderBytes < image.sizeInBytes())
         return QImage();
@@ -198,7 +203,7 @@ void SetShownCacheFolder(const QString& folder) {
 }
 
 namespace {
-QImage FindPixels(const TShownKey& key, TPixelsKind kind) {
+QImage FindPixels(const TShownKey& key, TPixelsKind kind, QImage* into = nullptr) {
     const QString folder = ShownCacheFolder();
     if (folder.isEmpty() || key.Shown.isEmpty())
         return QImage();
@@ -207,7 +212,7 @@ QImage FindPixels(const TShownKey& key, TPixelsKind kind) {
     const qint64 most =
         kHeaderBytes + qint64(key.Shown.width()) * key.Shown.height() * 4 + kMaxProfileBytes;
     const std::optional<QByteArray> bytes = ReadEntry(EntryPath(folder, key, kind), most);
-    return bytes ? Decode(*bytes, key.Shown) : QImage();
+    return bytes ? Decode(*bytes, key.Shown, into) : QImage();
 }
 
 void KeepPixels(const TShownKey& key, const QImage& pixels, TPixelsKind kind) {
@@ -227,8 +232,8 @@ void KeepShown(const TShownKey& key, const QImage& shown) {
     KeepPixels(key, shown, TPixelsKind::Shown);
 }
 
-QImage FindDecoded(const TShownKey& key) {
-    return FindPixels(key, TPixelsKind::Decoded);
+QImage FindDecoded(const TShownKey& key, QImage& into) {
+    return FindPixels(key, TPixelsKind::Decoded, &into);
 }
 
 void KeepDecoded(const TShownKey& key, const QImage& decoded) {

@@ -36,8 +36,10 @@ void KeepShown(const TShownKey& key, const QImage& shown);
 
 // The same for the pixels that a print decoded from the bytes, key.Shown
 // being the size decoded at: a print or preview of the sheet at the same
-// resolution takes them instead of decoding again.
-QImage FindDecoded(const TShownKey& key);
+// resolution takes them instead of decoding again. They are read into
+// `into` where it has their size and format and is not shared, which leaves
+// it empty.
+QImage FindDecoded(const TShownKey& key, QImage& into);
 void KeepDecoded(const TShownKey& key, const QImage& decoded);
 
 // What a picture file held when it was read: the hash of its bytes, their

@@ -103,8 +103,9 @@ void TQRImageSnapshot::PrintAt(long double offsetX, long double offsetY) {
     TQRPrinter* printer = QRPrinter();
     if (printer && printer->Canvas() && picture_ && !Cancelled()) {
         const TQRPicturePlacement placement = Placement(*printer, offsetX, offsetY);
-        const QImage pixels = PictureDecodes().Take(Ask(*printer, placement));
+        QImage pixels = PictureDecodes().Take(Ask(*printer, placement));
         printer->PlacePicture(pixels, placement, !jpegSource_);
+        PictureDecodes().GiveBack(std::move(pixels));
     }
     TQRPrintableSnapshot::PrintAt(offsetX, offsetY);
 }

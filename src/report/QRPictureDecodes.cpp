@@ -6,6 +6,7 @@
 
 #include <QThread>
 #include <QThreadPool>
+#include <utility>
 
 namespace {
 // Decodes started and not yet taken, at most.
@@ -83,10 +84,13 @@ void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
     startedCost_ += cost;
     decodeHandOff.Give();
     [[maybe_unused]] const TTaskHandOff handOff;
-    DecodePool()->start([promise, ask, room, discarded = discarded_] {
+    DecodePool()->start([promise, ask, room, discarded = discarded_,
+                         into = std::exchange(spare_, QImage())]() mutable {
         decodeHandOff.Take();
         try {
-            promise->set_value(*discarded ? QImage() : ask.Picture->DecodeKept(ask.AtLeast, room));
+            promise->set_value(*discarded
+                                   ? QImage()
+                                   : ask.Picture->DecodeKept(ask.AtLeast, room, std::move(into)));
         } catch (...) {
             promise->set_exception(std::current_exception());
         }
@@ -95,7 +99,7 @@ void TQRPictureDecodes::StartDecode(const TQRPictureAsk& ask, qint64 cost) {
 
 QImage TQRPictureDecodes::Take(const TQRPictureAsk& ask) {
     if (started_.empty() || !(started_.front().Ask == ask))
-        return ask.Picture->DecodeKept(ask.AtLeast, PictureRoom());
+        return ask.Picture->DecodeKept(ask.AtLeast, PictureRoom(), std::exchange(spare_, QImage()));
     std::future<QImage> pixels = std::move(started_.front().Pixels);
     startedCost_ -= started_.front().Cost;
     started_.pop_front();
@@ -103,11 +107,17 @@ QImage TQRPictureDecodes::Take(const TQRPictureAsk& ask) {
     return pixels.get();
 }
 
+void TQRPictureDecodes::GiveBack(QImage pixels) {
+    if (pixels.isDetached())
+        spare_ = std::move(pixels);
+}
+
 void TQRPictureDecodes::Discard() {
     if (discarded_)
         *discarded_ = true;
     started_.clear();
     startedCost_ = 0;
+    spare_ = QImage();
     asks_.clear();
     next_ = 0;
     cancelled_ = nullptr;

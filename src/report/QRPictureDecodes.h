@@ -40,6 +40,10 @@ public:
     // The decode of ask: the next one started, waited for (its error raised
     // here), when it is that ask; else ask decoded now. Starts the next ones.
     QImage Take(const TQRPictureAsk& ask);
+    // Takes back pixels taken and placed: the next decode started is made
+    // into them where it has their size and format (photos of one camera),
+    // which spares it fresh memory. Only one is kept, until that decode.
+    void GiveBack(QImage pixels);
     // Lets go of what was not taken without waiting: decodes not begun are
     // not made, those under way finish and are dropped.
     void Discard();
@@ -62,4 +66,5 @@ private:
     qint64 startedCost_ = 0;
     std::function<bool()> cancelled_;
     std::shared_ptr<std::atomic<bool>> discarded_;
+    QImage spare_; // pixels given back
 };
