@@ -16,7 +16,6 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
@@ -38,14 +37,9 @@ QImage Quarters(int w, int h) {
 // Answers the next file dialog with `path`.
 void AnswerFileDialog(const QString& path) {
     WhenModal([path](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        QVERIFY(dialog);
-        // Typed into the name field, as a user does: what an earlier use of
-        // the dialog left there is replaced.
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        QVERIFY(name);
-        name->setText(path);
-        static_cast<QDialog*>(dialog)->accept(); // QFileDialog takes the name field
+        QVERIFY(qobject_cast<QFileDialog*>(w));
+        // What an earlier use of the dialog left in the name field is replaced.
+        ChooseInFileDialog(w, path);
     });
 }
 

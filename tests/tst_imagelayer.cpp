@@ -172,9 +172,7 @@ private slots:
         const QString path = f.Picture(QStringLiteral("絵😀.bmp"), QSize(10, 10), Qt::blue);
         QString shown;
         WhenModal([&](QWidget* w) {
-            auto* dialog = static_cast<QFileDialog*>(w);
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();
+            ChooseInFileDialog(w, path);
             WhenModal([&](QWidget* box) {
                 shown = qobject_cast<QMessageBox*>(box)->text();
                 box->close();
@@ -192,10 +190,8 @@ private slots:
         WriteFile(bad, "no picture");
         QString shown;
         WhenModal([&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
-            dialog->selectFile(bad);
-            static_cast<QDialog*>(dialog)->accept();
+            QVERIFY(qobject_cast<QFileDialog*>(w));
+            ChooseInFileDialog(w, bad);
             WhenModal([&](QWidget* box) {
                 shown = qobject_cast<QMessageBox*>(box)->text();
                 box->close();
@@ -267,11 +263,7 @@ private slots:
         const QString path = f.Picture("one.bmp", QSize(300, 200), Qt::blue);
         QString chosen = path;
         for (int i = 0; i < 2; ++i) {
-            WhenModal([&](QWidget* w) {
-                auto* dialog = static_cast<QFileDialog*>(w);
-                dialog->selectFile(chosen);
-                static_cast<QDialog*>(dialog)->accept();
-            });
+            WhenModal([&](QWidget* w) { ChooseInFileDialog(w, chosen); });
             f.form.ButtonEx1->click();
         }
         QCOMPARE(f.form.PlacedImages().size(), 2);

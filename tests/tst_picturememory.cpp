@@ -147,10 +147,7 @@ private slots:
         while (PictureRoom() >= kPictureBytes)
             form.AddPlacedImage(picture_);
         const int placed = form.PlacedImages().size();
-        WhenModal([this](QWidget* w) {
-            static_cast<QFileDialog*>(w)->selectFile(picture_);
-            static_cast<QDialog*>(w)->accept();
-        });
+        WhenModal([this](QWidget* w) { ChooseInFileDialog(w, picture_); });
         form.ButtonEx1->click();
         QCOMPARE(messages_, QStringList{kNoRoom});
         QCOMPARE(form.PlacedImages().size(), placed);

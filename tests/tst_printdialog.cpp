@@ -1,5 +1,6 @@
 // The preview's printer dialog: what it offers, what comes back out of it,
 // and the road through the preview with real mouse input.
+#include "ModalSupport.h"
 #include "PreviewTestSupport.h"
 #include "PrintTestSupport.h"
 #include "bag/CommonFiles.h"
@@ -143,8 +144,7 @@ private slots:
             offer = box->text();
             WhenModalOf<QFileDialog>([&](QFileDialog* save) {
                 proposed = QFileInfo(save->selectedFiles().value(0)).fileName();
-                save->selectFile(target);
-                static_cast<QDialog*>(save)->accept();
+                ChooseInFileDialog(save, target);
             });
             box->buttons().value(0)->click(); // ファイルに保存
         });
@@ -175,8 +175,7 @@ private slots:
         const QString target = folder.filePath("sheet.svg");
         WhenModalOf<QFileDialog>([&](QFileDialog* save) {
             QCOMPARE(save->nameFilters().size(), 4);
-            save->selectFile(target);
-            static_cast<QDialog*>(save)->accept();
+            ChooseInFileDialog(save, target);
         });
         QTest::mouseClick(form.ButtonEx4, Qt::LeftButton);
         SetDataFolderOverride(QString());
