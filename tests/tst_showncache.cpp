@@ -147,6 +147,34 @@ private slots:
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 
+    // A control showing the pixels kept for what its file held shows the
+    // file anew once a read finds it written since it was held.
+    void aControlShowsAgainWhatAFileWrittenSinceItWasHeldHolds() {
+        const QString path = dir_.filePath("rewritten.jpg");
+        QImage red(800, 600, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(path, "jpeg"));
+        const QByteArray before = ReadAll(path);
+        const auto held = std::make_shared<const THeldPicture>(
+            Opened(path), path,
+            TFileContent{ContentHash(before), before.size(), red.size(), false});
+        TPictureControl control;
+        control.SetStretch(true);
+        control.resize(kShown);
+        control.SetPicture(held, red.scaled(kShown));
+        const auto middle = [&control] {
+            QImage surface(kShown, QImage::Format_RGB32);
+            control.render(&surface);
+            return surface.pixel(75, 55);
+        };
+        QCOMPARE(qRed(middle()), 255);
+        QImage blue(red.size(), QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(path, "jpeg", 100)); // in place, and longer
+        QCOMPARE(held->Bytes(), ReadAll(path));
+        QTRY_VERIFY(qBlue(middle()) > 250 && qRed(middle()) < 5);
+    }
+
     // A print's decode is kept under the size decoded at and taken by the
     // next print, colour profile and all; the screen's decodes and the
     // shown pixels of that size are not taken for it.
@@ -181,8 +209,9 @@ private slots:
     }
 
     // Readers at once get the same bytes; a file cut, lengthened or written
-    // in place since it was opened is told as changed, and one that fails to
-    // read gives no bytes.
+    // in place since it was opened is told as changed (once, to the one
+    // waiting for that) and gives what it holds now; one that fails to read
+    // gives no bytes.
     void aPendingReadTellsWhatChanged() {
         const QString path = dir_.filePath("pending.bin");
         const QByteArray bytes(300'000, 'a');
@@ -201,16 +230,19 @@ private slots:
         QCOMPARE(TPendingRead::OpenFiles(), 0);
         const auto changedBy = [&](const std::function<void(QFile&)>& change) {
             QVERIFY(WriteAll(path, bytes));
-            TPendingRead pending(Opened(path), {hash, bytes.size(), QSize(), false});
+            int told = 0;
+            TPendingRead pending(Opened(path), {hash, bytes.size(), QSize(), false},
+                                 [&told] { ++told; });
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             change(file);
             file.close();
             QVERIFY(pending.Read().Changed && pending.FoundChanged());
-            QVERIFY(pending.Read().Bytes.size() <= bytes.size());
+            QCOMPARE(pending.Read().Bytes, ReadAll(path));
+            QCOMPARE(told, 1);
         };
         changedBy([](QFile& f) { f.resize(1000); });
-        changedBy([](QFile& f) { f.seek(300'000), f.write("more"); });
+        changedBy([](QFile& f) { f.seek(300'000), f.write(QByteArray(500'000, 'c')); });
         changedBy([](QFile& f) { f.seek(10), f.write("b"); });
         // A file open for writing only gives a read error.
         auto writeOnly = std::make_unique<QFile>(path);

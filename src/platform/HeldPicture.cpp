@@ -4,6 +4,7 @@
 #include "ShownCache.h"
 #include "Worker.h"
 
+#include <QCoreApplication>
 #include <QThreadPool>
 #include <cmath>
 
@@ -29,6 +30,25 @@ TLaterReads& LaterReads() {
 }
 } // namespace
 
+THeldPictureChanges* HeldPictureChanges() {
+    static THeldPictureChanges* changes = [] {
+        auto* made = new THeldPictureChanges;
+        if (const QCoreApplication* app = QCoreApplication::instance())
+            made->moveToThread(app->thread());
+        return made;
+    }();
+    return changes;
+}
+
+namespace {
+// Posted to the window's thread, whichever thread read the file.
+void TellFileChanged() {
+    QMetaObject::invokeMethod(
+        HeldPictureChanges(), [] { emit HeldPictureChanges()->FileChanged(); },
+        Qt::QueuedConnection);
+}
+} // namespace
+
 THeldPicture::THeldPicture(const QImage& pixels)
     : pixels_(pixels), holdsPixels_(true), size_(pixels.size()), alpha_(pixels.hasAlphaChannel()),
       use_(pixels.sizeInBytes()) {}
@@ -45,8 +65,8 @@ THeldPicture::THeldPicture(const TPictureRead& read, const QString& name, quint6
 
 THeldPicture::THeldPicture(std::unique_ptr<QFile> file, const QString& name,
                            const TFileContent& content)
-    : pending_(std::make_shared<TPendingRead>(std::move(file), content)), name_(name),
-      size_(content.Size), alpha_(content.Alpha), content_(content.Content),
+    : pending_(std::make_shared<TPendingRead>(std::move(file), content, TellFileChanged)),
+      name_(name), size_(content.Size), alpha_(content.Alpha), content_(content.Content),
       byteCount_(content.Bytes), use_(content.Bytes) {}
 
 const QByteArray& THeldPicture::BytesToDecode() const {
@@ -125,7 +145,7 @@ TReadPicture THeldPicture::ReadBytes(const QByteArray& bytes, const QString& nam
 }
 
 std::optional<TShownKey> THeldPicture::ShownKey(QSize shown) const {
-    if (HoldsPixels() || (pending_ && pending_->FoundChanged()))
+    if (HoldsPixels() || FoundChanged())
         return std::nullopt;
     return TShownKey{content_, byteCount_, shown};
 }

@@ -13,7 +13,9 @@
 // thread of idle priority, or by the first caller that asks for its bytes,
 // whichever comes first. So a start shows such photos without reading them.
 // Should the file be written in between, the bytes then read are what is
-// held, and the pixels kept under the old ones are no longer used for it.
+// held, the pixels kept under the old ones are no longer used for it, and
+// HeldPictureChanges() tells the window's thread so, for what shows it to be
+// decoded again.
 
 #include "PendingRead.h"
 #include "PictureLoader.h"
@@ -22,9 +24,19 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
+
+// Signals on the window's thread that a held picture read after it was held
+// found its file written since it was opened (THeldPicture::FoundChanged).
+class THeldPictureChanges : public QObject {
+    Q_OBJECT
+signals:
+    void FileChanged();
+};
+THeldPictureChanges* HeldPictureChanges();
 
 class THeldPicture;
 using THeldPicturePtr = std::shared_ptr<const THeldPicture>;
@@ -68,6 +80,9 @@ public:
     // What names the pixels shown at that size where they are kept between
     // runs; none for held pixels.
     std::optional<TShownKey> ShownKey(QSize shown) const;
+    // True once the bytes, read after the picture was held, were found other
+    // than those it was held for.
+    bool FoundChanged() const { return pending_ && pending_->FoundChanged(); }
 
     // The picture at no less than atLeast pixels each way (at most its own
     // size); the held pixels themselves, shared, when pixels are held.

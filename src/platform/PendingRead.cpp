@@ -8,8 +8,10 @@ namespace {
 std::atomic<int> openFiles{0};
 } // namespace
 
-TPendingRead::TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content)
-    : file_(std::move(file)), size_(content.Bytes), content_(content.Content) {
+TPendingRead::TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content,
+                           std::function<void()> whenChanged)
+    : file_(std::move(file)), whenChanged_(std::move(whenChanged)), size_(content.Bytes),
+      content_(content.Content) {
     ++openFiles;
 }
 
@@ -23,14 +25,17 @@ int TPendingRead::OpenFiles() {
 }
 
 // Read by position, so that threads reading at once do not move each other's
-// place in the file.
+// place in the file; to its end, which a file written since may have moved.
 TPendingRead::TResult TPendingRead::ReadFile() const {
     TResult result;
-    result.Bytes = QByteArray(size_, Qt::Uninitialized);
+    result.Bytes = QByteArray(size_ + 1, Qt::Uninitialized);
     const int fd = file_->handle();
     qint64 done = 0;
-    while (done < size_) {
-        const ssize_t n = ::pread(fd, result.Bytes.data() + done, size_t(size_ - done), done);
+    for (;;) {
+        if (done == result.Bytes.size())
+            result.Bytes.resize(done * 2);
+        const ssize_t n =
+            ::pread(fd, result.Bytes.data() + done, size_t(result.Bytes.size() - done), done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -40,9 +45,7 @@ TPendingRead::TResult TPendingRead::ReadFile() const {
         done += n;
     }
     result.Bytes.resize(result.Failed ? 0 : done);
-    char more;
-    result.Changed =
-        done != size_ || ::pread(fd, &more, 1, done) > 0 || ContentHash(result.Bytes) != content_;
+    result.Changed = done != size_ || ContentHash(result.Bytes) != content_;
     return result;
 }
 
@@ -59,6 +62,7 @@ const TPendingRead::TResult& TPendingRead::Read() {
     lock.unlock();
     TResult read = ReadFile();
     lock.lock();
+    const bool tell = !done_ && read.Changed && whenChanged_;
     if (!done_) {
         result_ = std::move(read);
         done_ = true;
@@ -67,5 +71,8 @@ const TPendingRead::TResult& TPendingRead::Read() {
         file_.reset();
         --openFiles;
     }
+    lock.unlock();
+    if (tell)
+        whenChanged_();
     return result_;
 }

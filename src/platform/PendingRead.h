@@ -11,19 +11,22 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 class TPendingRead {
 public:
     struct TResult {
-        QByteArray Bytes; // at most the length the file was taken to have; none on failure
+        QByteArray Bytes; // the file's, to its end when read; none on failure
         bool Failed = false;
         bool Changed = false;
     };
 
-    // Reads `file`, taken to hold what `content` tells.
-    TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content);
+    // Reads `file`, taken to hold what `content` tells; whenChanged is called
+    // once, by the thread that read it, when it was not.
+    TPendingRead(std::unique_ptr<QFile> file, const TFileContent& content,
+                 std::function<void()> whenChanged = {});
     ~TPendingRead();
     TPendingRead(const TPendingRead&) = delete;
     TPendingRead& operator=(const TPendingRead&) = delete;
@@ -41,6 +44,7 @@ private:
 
     mutable std::mutex lock_;
     std::unique_ptr<QFile> file_;
+    const std::function<void()> whenChanged_;
     int readers_ = 0;
     bool done_ = false;
     TResult result_;

@@ -11,6 +11,14 @@ TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     // A non-windowed control: a press on it leaves the keyboard focus where
     // it was.
     setFocusPolicy(Qt::NoFocus);
+    // Pixels shown for what the file held before it was written are shown
+    // again from what was read.
+    connect(HeldPictureChanges(), &THeldPictureChanges::FileChanged, this, [this] {
+        if (held_ && held_->FoundChanged() && shownBeforeChange_) {
+            SetShown(QImage());
+            update();
+        }
+    });
 }
 
 QImage TPictureControl::Picture() const {
@@ -58,6 +66,7 @@ QSize TPictureControl::ShownSize() const {
 // Stretched pixels are kept on disk too, for the next start to show them.
 void TPictureControl::SetShown(const QImage& shown) {
     shown_ = shown;
+    shownBeforeChange_ = !shown_.isNull() && !held_->FoundChanged();
     shownUse_.Set(held_ && held_->Shares(shown_) ? 0 : shown_.sizeInBytes());
     if (shown_.isNull() || !stretch_)
         return;

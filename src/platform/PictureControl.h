@@ -61,7 +61,8 @@ private:
     void UpdateOpacity();
 
     THeldPicturePtr held_;
-    QImage shown_; // ShownSize() pixels of the picture, or null until painted
+    QImage shown_;                   // ShownSize() pixels of the picture, or null until painted
+    bool shownBeforeChange_ = false; // shown_ made before a change to the file was found
     TPictureMemoryUse shownUse_;
     bool stretch_ = false;
     QCursor dragCursor_{Qt::DragMoveCursor};
