@@ -8,14 +8,17 @@
 #include "platform/PendingRead.h"
 #include "platform/PictureControl.h"
 #include "platform/ShownCache.h"
+#include "platform/Worker.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <functional>
 #include <thread>
 
@@ -205,6 +208,30 @@ private slots:
         const QString shown = entry.left(entry.size() - 2) + "px";
         QVERIFY(QFile::rename(entry, shown));
         QCOMPARE(held->DecodeKept(QSize(300, 200), 1 << 30), decoded);
+        SetShownCacheFolder(dir_.filePath("cache"));
+    }
+
+    // While the disk is slower than the keeping, the entries waiting to be
+    // written hold at most 64 MB; those past that are let go.
+    void entriesWaitingToBeWrittenHoldBoundedMemory() {
+        QTemporaryDir cache;
+        SetShownCacheFolder(cache.path());
+        QThreadPool* pool = QThreadPool::globalInstance();
+        QSemaphore go;
+        for (int i = 0; i < pool->maxThreadCount(); ++i) {
+            [[maybe_unused]] const TTaskHandOff handOff;
+            pool->start([&go] { go.acquire(); });
+        }
+        QImage pixels(2000, 1000, QImage::Format_RGB32); // 8 MB, the largest kept
+        pixels.fill(Qt::green);
+        for (quint64 i = 0; i < 12; ++i)
+            KeepDecoded({i + 1, 1000, pixels.size()}, pixels);
+        go.release(pool->maxThreadCount());
+        pool->waitForDone();
+        QCOMPARE(QDir(cache.path()).entryList({"*.dx"}, QDir::Files).size(), 8);
+        KeepDecoded({99, 1000, pixels.size()}, pixels); // once written, room again
+        pool->waitForDone();
+        QCOMPARE(QDir(cache.path()).entryList({"*.dx"}, QDir::Files).size(), 9);
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 

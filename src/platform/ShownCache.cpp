@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -110,9 +112,20 @@ void Prune(const QDir& dir, const QString& pattern) {
     }
 }
 
+// The bytes of the entries waiting to be written, at most: past them an
+// entry is let go, so that a print of many photos, whose decodes are kept,
+// holds no more memory than this for the cache however slow the disk.
+constexpr qint64 kMostWaiting = qint64(64) << 20;
+std::atomic<qint64> waiting{0};
+
 // Writes an entry on a worker, once the folder is pruned (once a run).
 void Write(const QString& folder, const QString& path, const QByteArray& bytes) {
+    if (waiting.fetch_add(bytes.size()) + bytes.size() > kMostWaiting) {
+        waiting -= bytes.size();
+        return;
+    }
     static_cast<void>(RunOnWorker([folder, path, bytes] {
+        const auto written = qScopeGuard([size = bytes.size()] { waiting -= size; });
         if (PathExists(path))
             return;
         static const bool pruned = [&folder] {
