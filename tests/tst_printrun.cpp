@@ -1,6 +1,7 @@
 // The print and preview runs of the report page: what is printed and in
 // which order, the run state, the progress window, cancelling, errors and
 // the release of the preview's printer and page store.
+#include "ModalSupport.h"
 #include "PrintTestSupport.h"
 #include "bag/QQRBag.h"
 #include "platform/Errors.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -109,13 +111,30 @@ private slots:
         QVERIFY(rep.Available());
     }
 
-    // The direct print draws on a worker: the window answers while a
-    // printable is being drawn, and the progress window's キャンセル stops
-    // the run before the next printable. The abandoned job leaves no document;
-    // the next print lands.
+    // The direct print, and the print to a sheet file, draw on a worker: the
+    // window answers while a printable is being drawn, and the progress
+    // window's キャンセル stops the run before the next printable. The
+    // abandoned job leaves no document and the file is not written; the next
+    // print lands.
+    void aPrintRunsBesideTheWindowAndItsCancelLeavesNoJob_data() {
+        QTest::addColumn<bool>("toFile");
+        QTest::newRow("printer") << false;
+        QTest::newRow("sheet file") << true;
+    }
+
     void aPrintRunsBesideTheWindowAndItsCancelLeavesNoJob() {
+        QFETCH(bool, toFile);
         TPdfPrinterScope pdf;
+        QTemporaryDir folder;
+        const QString sheet = folder.filePath("sheet.png");
+        const auto print = [&](TQuickRep& rep) {
+            if (toFile)
+                WhenModal([&sheet](QWidget* dialog) { ChooseInFileDialog(dialog, sheet); });
+            rep.Print();
+        };
+        const QString& output = toFile ? sheet : pdf.file;
         TQuickRep rep;
+        rep.PrinterSettings().ToFile = toFile;
         auto* first = new TProbe(&rep);
         auto* later = new TProbe(&rep);
         std::atomic<bool> answered{false};
@@ -153,15 +172,15 @@ private slots:
         later->OnPrint = [&](const TQRPrintableSnapshot&, TQRPrinter&) { ++laterPrints; };
         for (int i = 0; i < 6; ++i) // decoded ahead, dropped with the run
             AddPicture(rep, HeldJpeg());
-        rep.Print();
+        print(rep);
         QVERIFY(answered);
         QVERIFY(cancelSeen);
         QCOMPARE(laterPrints.load(), 0);
-        QVERIFY(!QFile::exists(pdf.file));
+        QVERIFY(!QFile::exists(pdf.file) && !QFile::exists(sheet));
         QVERIFY(ShownWindows().isEmpty());
         QVERIFY(rep.Available());
-        rep.Print();
-        QVERIFY(QFile::exists(pdf.file));
+        print(rep);
+        QVERIFY(QFile::exists(output));
         QCOMPARE(laterPrints.load(), 1);
     }
 

@@ -6,6 +6,7 @@
 #include "QRFileTarget.h"
 #include "QRMedia.h"
 #include "QRPrinter.h"
+#include "QRProgress.h"
 #include "QuickRep.h"
 #include "QuickRepRun.h"
 
@@ -32,59 +33,103 @@ QString SheetTitle(const TQuickRep& page) {
                                        PaperName(page.Page()->PaperSize()));
 }
 
-void Run(const TQuickRep& page, QPaintDevice* sheet, int deviceDpi, int pictureDpi) {
-    TQRReportRun run(page, std::make_unique<TQRPrinter>(sheet, deviceDpi, pictureDpi));
-    run.GenerateReport();
-}
+// A sheet file being made: its device and the page's run over it, made
+// where the page is (the run takes its snapshot of the page then). The run
+// draws the sheet, on any one thread, and Finish then gives the file's bytes
+// on that thread.
+class TSheetRender {
+public:
+    TSheetRender(const TQuickRep& page, TQRSheetFormat format, int dpi) : format_(format) {
+        switch (format) {
+        case TQRSheetFormat::Pdf:
+            StartPdf(page, dpi);
+            return;
+        case TQRSheetFormat::Svg:
+            svg_ = std::make_unique<TSvgSheet>(
+                PageMillimetres(page), kSheetFileDpi, SheetTitle(page),
+                QStringList{QStringLiteral("paper"), QStringLiteral("outline"),
+                            QStringLiteral("mountain"), QStringLiteral("valley"),
+                            QStringLiteral("glue"), QStringLiteral("pictures")});
+            Over(page, svg_.get(), kSheetFileDpi, dpi);
+            return;
+        case TQRSheetFormat::Png:
+        case TQRSheetFormat::Jpeg:
+            StartRaster(page, dpi);
+            return;
+        }
+    }
 
-QByteArray RenderPdf(const TQuickRep& page, int dpi) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter pdf(&buffer);
-    pdf.setResolution(kSheetFileDpi);
-    pdf.setTitle(SheetTitle(page));
-    pdf.setCreator(QCoreApplication::applicationName());
-    const QSizeF mm = PageMillimetres(page);
-    // The page in its own orientation, so that no viewer turns it.
-    pdf.setPageLayout(
-        QPageLayout(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-                    QPageLayout::Portrait, QMarginsF()));
-    Run(page, &pdf, kSheetFileDpi, dpi);
-    return bytes;
-}
+    std::unique_ptr<TQRReportRun> TakeRun() { return std::move(run_); }
 
-QByteArray RenderSvg(const TQuickRep& page, int dpi) {
-    TSvgSheet svg(PageMillimetres(page), kSheetFileDpi, SheetTitle(page),
-                  {QStringLiteral("paper"), QStringLiteral("outline"), QStringLiteral("mountain"),
-                   QStringLiteral("valley"), QStringLiteral("glue"), QStringLiteral("pictures")});
-    Run(page, &svg, kSheetFileDpi, dpi);
-    return svg.Document();
-}
+    QByteArray Finish() {
+        switch (format_) {
+        case TQRSheetFormat::Pdf:
+            return bytes_;
+        case TQRSheetFormat::Svg:
+            return svg_->Document();
+        case TQRSheetFormat::Png:
+        case TQRSheetFormat::Jpeg:
+            break;
+        }
+        return EncodeRaster();
+    }
 
-QByteArray RenderRaster(const TQuickRep& page, TQRSheetFormat format, int dpi) {
-    const QSizeF mm = PageMillimetres(page);
-    const QSize pixels(qRound(mm.width() / 25.4 * dpi), qRound(mm.height() / 25.4 * dpi));
-    QImage sheet(pixels, QImage::Format_RGB32);
-    if (sheet.isNull())
-        throw EError(QStringLiteral("%1 × %2 ピクセルの画像を作るメモリが足りません。")
-                         .arg(pixels.width())
-                         .arg(pixels.height()));
-    sheet.fill(Qt::white);
-    const int dotsPerMetre = qRound(dpi / 0.0254);
-    sheet.setDotsPerMeterX(dotsPerMetre);
-    sheet.setDotsPerMeterY(dotsPerMetre);
-    Run(page, &sheet, dpi, dpi);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format == TQRSheetFormat::Png ? "png" : "jpeg");
-    if (format == TQRSheetFormat::Jpeg)
-        writer.setQuality(kJpegQuality);
-    if (!writer.write(sheet))
-        throw EError(writer.errorString());
-    return bytes;
-}
+private:
+    void Over(const TQuickRep& page, QPaintDevice* sheet, int deviceDpi, int pictureDpi) {
+        run_ = std::make_unique<TQRReportRun>(
+            page, std::make_unique<TQRPrinter>(sheet, deviceDpi, pictureDpi));
+    }
+
+    void StartPdf(const TQuickRep& page, int dpi) {
+        buffer_.setBuffer(&bytes_);
+        buffer_.open(QIODevice::WriteOnly);
+        pdf_ = std::make_unique<QPdfWriter>(&buffer_);
+        pdf_->setResolution(kSheetFileDpi);
+        pdf_->setTitle(SheetTitle(page));
+        pdf_->setCreator(QCoreApplication::applicationName());
+        const QSizeF mm = PageMillimetres(page);
+        // The page in its own orientation, so that no viewer turns it.
+        pdf_->setPageLayout(
+            QPageLayout(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+                        QPageLayout::Portrait, QMarginsF()));
+        Over(page, pdf_.get(), kSheetFileDpi, dpi);
+    }
+
+    void StartRaster(const TQuickRep& page, int dpi) {
+        const QSizeF mm = PageMillimetres(page);
+        const QSize pixels(qRound(mm.width() / 25.4 * dpi), qRound(mm.height() / 25.4 * dpi));
+        sheet_ = QImage(pixels, QImage::Format_RGB32);
+        if (sheet_.isNull())
+            throw EError(QStringLiteral("%1 × %2 ピクセルの画像を作るメモリが足りません。")
+                             .arg(pixels.width())
+                             .arg(pixels.height()));
+        sheet_.fill(Qt::white);
+        const int dotsPerMetre = qRound(dpi / 0.0254);
+        sheet_.setDotsPerMeterX(dotsPerMetre);
+        sheet_.setDotsPerMeterY(dotsPerMetre);
+        Over(page, &sheet_, dpi, dpi);
+    }
+
+    QByteArray EncodeRaster() const {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format_ == TQRSheetFormat::Png ? "png" : "jpeg");
+        if (format_ == TQRSheetFormat::Jpeg)
+            writer.setQuality(kJpegQuality);
+        if (!writer.write(sheet_))
+            throw EError(writer.errorString());
+        return bytes;
+    }
+
+    TQRSheetFormat format_;
+    QByteArray bytes_; // the PDF's
+    QBuffer buffer_;
+    std::unique_ptr<QPdfWriter> pdf_;
+    std::unique_ptr<TSvgSheet> svg_;
+    QImage sheet_;
+    std::unique_ptr<TQRReportRun> run_; // until taken
+};
 
 // The common faults of a target, said before the sheet is made.
 void CheckTarget(const QString& fileName) {
@@ -125,16 +170,9 @@ QString ExportFailure(const QString& fileName, const QString& reason) {
 }
 
 QByteArray RenderSheetFile(const TQuickRep& page, TQRSheetFormat format, int dpi) {
-    switch (format) {
-    case TQRSheetFormat::Pdf:
-        return RenderPdf(page, dpi);
-    case TQRSheetFormat::Svg:
-        return RenderSvg(page, dpi);
-    case TQRSheetFormat::Png:
-    case TQRSheetFormat::Jpeg:
-        break;
-    }
-    return RenderRaster(page, format, dpi);
+    TSheetRender render(page, format, dpi);
+    render.TakeRun()->GenerateReport();
+    return render.Finish();
 }
 
 void TQuickRep::PrintToFile(bool offer) {
@@ -143,12 +181,17 @@ void TQuickRep::PrintToFile(bool offer) {
         return;
     const QString fileName = AskSheetFileName(parent, page_->PaperSize());
     if (!fileName.isEmpty())
-        Export(fileName, kDefaultPictureDpi);
+        ExportSheet(fileName, kDefaultPictureDpi, true);
+}
+
+void TQuickRep::Export(const QString& fileName, int dpi) {
+    ExportSheet(fileName, dpi, false);
 }
 
 // The file is written whole or not at all: beside the target, then renamed
-// over it, every step checked.
-void TQuickRep::Export(const QString& fileName, int dpi) {
+// over it, every step checked. One cancelled in the progress window is not
+// written.
+void TQuickRep::ExportSheet(const QString& fileName, int dpi, bool beside) {
     try {
         const std::optional<TQRSheetFormat> format = SheetFormatOf(fileName);
         if (!format)
@@ -156,7 +199,18 @@ void TQuickRep::Export(const QString& fileName, int dpi) {
                                         ".jpg のどれかにしてください。"));
         CheckTarget(fileName);
         CheckMargins();
-        SaveFileAtomically(fileName, RenderSheetFile(*this, *format, dpi));
+        if (!beside) {
+            SaveFileAtomically(fileName, RenderSheetFile(*this, *format, dpi));
+            return;
+        }
+        TSheetRender render(*this, *format, dpi);
+        QByteArray bytes;
+        // On the heap, as Print's.
+        const auto worker = std::make_unique<TQRCreateReportThread>(
+            render.TakeRun(), [&render, &bytes] { bytes = render.Finish(); });
+        RunBesideTheWindow(*worker);
+        if (!worker->Run().Printer()->Cancelled())
+            SaveFileAtomically(fileName, bytes);
     } catch (const EError& e) {
         // A failed save names the path itself; the message names it once.
         QString reason = e.Message();

@@ -52,8 +52,9 @@ void TQRProgressForm::Cancel() {
     cancel_->setEnabled(false);
 }
 
-TQRCreateReportThread::TQRCreateReportThread(std::unique_ptr<TQRReportRun> run)
-    : run_(std::move(run)) {
+TQRCreateReportThread::TQRCreateReportThread(std::unique_ptr<TQRReportRun> run,
+                                             std::function<void()> then)
+    : run_(std::move(run)), then_(std::move(then)) {
     connect(&watcher_, &QFutureWatcherBase::finished, this, &TQRCreateReportThread::Ended);
 }
 
@@ -74,6 +75,8 @@ void TQRCreateReportThread::Work(QPromise<void>& promise) {
     handOff_.Take();
     try {
         run_->GenerateReport([&promise] { return promise.isCanceled(); });
+        if (then_ && !promise.isCanceled() && !run_->Printer()->Cancelled())
+            then_();
     } catch (...) {
         error_ = std::current_exception();
     }

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPromise>
 #include <exception>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -49,7 +50,10 @@ private:
 class TQRCreateReportThread : public QObject {
     Q_OBJECT
 public:
-    explicit TQRCreateReportThread(std::unique_ptr<TQRReportRun> run);
+    // `then`, when given, runs on the worker after a run that ended neither
+    // cancelled nor failed; its error is the run's.
+    explicit TQRCreateReportThread(std::unique_ptr<TQRReportRun> run,
+                                   std::function<void()> then = {});
     // Cancels a run still going and waits for it to end.
     ~TQRCreateReportThread() override;
     TQRReportRun& Run() const { return *run_; }
@@ -76,6 +80,7 @@ private:
     mutable THandOffPoint handOff_;
 
     std::unique_ptr<TQRReportRun> run_;
+    std::function<void()> then_;
     QFuture<void> future_;
     QFutureWatcher<void> watcher_;
     std::exception_ptr error_;

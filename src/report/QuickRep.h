@@ -122,6 +122,12 @@ private:
     // Print's sheet file: its name asked for, after the offer of one where
     // no printer is installed.
     void PrintToFile(bool offer);
+    // Export's work; with `beside`, the sheet is drawn on a worker while the
+    // window goes on, as Print runs.
+    void ExportSheet(const QString& fileName, int dpi, bool beside);
+    // Runs worker's run while the window goes on and the progress window
+    // shows it; returns once it has ended, raising its error.
+    void RunBesideTheWindow(TQRCreateReportThread& worker);
     void CheckMargins();
     std::unique_ptr<TQRPrinter> NewPreviewPrinter();
     void ReleasePreview();

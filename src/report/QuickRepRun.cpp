@@ -158,9 +158,12 @@ void TQuickRep::Print() {
     printer->SetScreenResolution(resolution_);
     // On the heap: the worker thread reads it, and a stack slot's earlier
     // uses would look unordered to ThreadSanitizer.
-    const auto owned = std::make_unique<TQRCreateReportThread>(
+    const auto worker = std::make_unique<TQRCreateReportThread>(
         std::make_unique<TQRReportRun>(*this, std::move(printer)));
-    TQRCreateReportThread& worker = *owned;
+    RunBesideTheWindow(*worker);
+}
+
+void TQuickRep::RunBesideTheWindow(TQRCreateReportThread& worker) {
     std::unique_ptr<TQRProgressForm> progress;
     if (showProgress_) {
         progress = std::make_unique<TQRProgressForm>(worker.Run().Printer());
