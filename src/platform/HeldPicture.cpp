@@ -28,6 +28,9 @@ TLaterReads& LaterReads() {
     static TLaterReads pool;
     return pool;
 }
+
+// A later read's start as ThreadSanitizer is told of it.
+THandOffPoint laterReadHandOff;
 } // namespace
 
 THeldPictureChanges* HeldPictureChanges() {
@@ -115,10 +118,13 @@ std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, const Q
         return std::nullopt;
     if (content->Bytes + decoded.sizeInBytes() > room)
         RaiseNoRoom(content->Size);
-    // Made for the thread of the later read too, which Qt hands the task to.
+    // Made for the thread of the later read too, which Qt hands the task to;
+    // the file opened here is read there.
+    laterReadHandOff.Give();
     [[maybe_unused]] const TTaskHandOff handOff;
     auto held = std::make_shared<const THeldPicture>(std::move(file), path, *content);
     LaterReads().start([read = std::weak_ptr<TPendingRead>(held->pending_)] {
+        laterReadHandOff.Take();
         // A picture that is gone is not read.
         if (const std::shared_ptr<TPendingRead> pending = read.lock())
             pending->Read();
