@@ -235,6 +235,26 @@ private slots:
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 
+    // The folder is pruned again as entries keep coming, not only at a run's
+    // first: at most 4000 entries of a kind stay, give or take those written
+    // since the last prune.
+    void aLongRunKeepsTheFolderWithinItsBounds() {
+        QTemporaryDir cache;
+        SetShownCacheFolder(cache.path());
+        QImage pixel(1, 1, QImage::Format_RGB32);
+        pixel.fill(Qt::red);
+        for (quint64 i = 0; i < 5200; ++i) {
+            KeepShown({i + 1, 10, pixel.size()}, pixel);
+            if (i % 500 == 0)
+                QThreadPool::globalInstance()->waitForDone(); // the disk keeps up
+        }
+        QThreadPool::globalInstance()->waitForDone();
+        const qsizetype kept = QDir(cache.path()).entryList({"*.px"}, QDir::Files).size();
+        QVERIFY2(kept <= 5000, qPrintable(QString::number(kept)));
+        QVERIFY(kept >= 4000);
+        SetShownCacheFolder(dir_.filePath("cache"));
+    }
+
     // Readers at once get the same bytes; a file cut, lengthened or written
     // in place since it was opened is told as changed (once, to the one
     // waiting for that) and gives what it holds now; one that fails to read

@@ -118,7 +118,31 @@ void Prune(const QDir& dir, const QString& pattern) {
 constexpr qint64 kMostWaiting = qint64(64) << 20;
 std::atomic<qint64> waiting{0};
 
-// Writes an entry on a worker, once the folder is pruned (once a run).
+// The folder is pruned before a run's first entry and again once 1000
+// entries or 64 MB have been written since, so that a long session of
+// prints, each keeping its decodes, stays within the bounds as well.
+constexpr int kPruneEveryEntries = 1000;
+constexpr qint64 kPruneEveryBytes = qint64(64) << 20;
+QMutex pruneLock;
+bool prunedOnce = false;    // under pruneLock
+int entriesSincePrune = 0;  // under pruneLock
+qint64 bytesSincePrune = 0; // under pruneLock
+
+void PruneWhenDue(const QString& folder, qint64 bytes) {
+    const QMutexLocker lock(&pruneLock);
+    ++entriesSincePrune;
+    bytesSincePrune += bytes;
+    if (prunedOnce && entriesSincePrune < kPruneEveryEntries && bytesSincePrune < kPruneEveryBytes)
+        return;
+    prunedOnce = true;
+    entriesSincePrune = 0;
+    bytesSincePrune = 0;
+    for (const QString& pattern :
+         {QStringLiteral("*.px"), QStringLiteral("*.dx"), QStringLiteral("*.id")})
+        Prune(QDir(folder), pattern);
+}
+
+// Writes an entry on a worker, once the folder is pruned when due.
 void Write(const QString& folder, const QString& path, const QByteArray& bytes) {
     if (waiting.fetch_add(bytes.size()) + bytes.size() > kMostWaiting) {
         waiting -= bytes.size();
@@ -128,13 +152,7 @@ void Write(const QString& folder, const QString& path, const QByteArray& bytes) 
         const auto written = qScopeGuard([size = bytes.size()] { waiting -= size; });
         if (PathExists(path))
             return;
-        static const bool pruned = [&folder] {
-            Prune(QDir(folder), QStringLiteral("*.px"));
-            Prune(QDir(folder), QStringLiteral("*.dx"));
-            Prune(QDir(folder), QStringLiteral("*.id"));
-            return true;
-        }();
-        Q_UNUSED(pruned);
+        PruneWhenDue(folder, bytes.size());
         try {
             QDir().mkpath(folder);
             SaveFileAtomically(path, bytes);
