@@ -39,7 +39,7 @@ void PlacePhotos(TForm1& form, const std::vector<THeldPicturePtr>& photos) {
 
 // Empties the folder of the kept decodes, once its writes are done.
 void ForgetKept(const QString& folder) {
-    QThreadPool::globalInstance()->waitForDone();
+    ShownCacheWrites().waitForDone();
     QDir(folder).removeRecursively();
 }
 
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
         PlacePhotos(bytes, asBytes);
         const qint64 before = MedianOfFive([&] { road.run(pixels); });
         const qint64 first = MedianOfFive([&] { road.run(bytes); }, [&] { ForgetKept(kept); });
-        const qint64 again = MedianOfFive([&] { road.run(bytes); },
-                                          [] { QThreadPool::globalInstance()->waitForDone(); });
+        const qint64 again =
+            MedianOfFive([&] { road.run(bytes); }, [] { ShownCacheWrites().waitForDone(); });
         const auto ratio = [before](qint64 ms) { return before > 0 ? double(ms) / before : 0.0; };
         std::printf("%-16s  %9lld  %8lld  %5.2f  %8lld  %5.2f\n", road.name,
                     static_cast<long long>(before), static_cast<long long>(first), ratio(first),

@@ -84,7 +84,7 @@ int RunChild(int argc, char** argv) {
     std::printf("painted\n");
     std::fflush(stdout);
     THeldPicture::WaitForPendingReads();
-    QThreadPool::globalInstance()->waitForDone(); // the pixels kept for the next start
+    ShownCacheWrites().waitForDone(); // the pixels kept for the next start
     std::printf("%lld %lld %d\n", static_cast<long long>(form->PlacedImages().size()),
                 static_cast<long long>(PeakBytes()), messages);
     std::fflush(stdout);

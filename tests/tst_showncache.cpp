@@ -216,7 +216,7 @@ private slots:
     void entriesWaitingToBeWrittenHoldBoundedMemory() {
         QTemporaryDir cache;
         SetShownCacheFolder(cache.path());
-        QThreadPool* pool = QThreadPool::globalInstance();
+        QThreadPool* pool = &ShownCacheWrites();
         QSemaphore go;
         for (int i = 0; i < pool->maxThreadCount(); ++i) {
             [[maybe_unused]] const TTaskHandOff handOff;
@@ -246,9 +246,9 @@ private slots:
         for (quint64 i = 0; i < 5200; ++i) {
             KeepShown({i + 1, 10, pixel.size()}, pixel);
             if (i % 500 == 0)
-                QThreadPool::globalInstance()->waitForDone(); // the disk keeps up
+                ShownCacheWrites().waitForDone(); // the disk keeps up
         }
-        QThreadPool::globalInstance()->waitForDone();
+        ShownCacheWrites().waitForDone();
         const qsizetype kept = QDir(cache.path()).entryList({"*.px"}, QDir::Files).size();
         QVERIFY2(kept <= 5000, qPrintable(QString::number(kept)));
         QVERIFY(kept >= 4000);

@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QtEndian>
 #include <algorithm>
 #include <atomic>
@@ -86,8 +87,11 @@ QImage Decode(const QByteArray& bytes, QSize shown, QImage* into) {
                        ? std::exchange(*into, QImage())
                        : QImage(shown, format);
     if (image.isNull() || quint32(image.bytesPerLine()) != fields[3] ||
-        bytes.size() - kHeaderBytes < image.sizeInBytes())
+        bytes.size() - kHeaderBytes < image.sizeInBytes()) {
+        if (into && into->isNull())
+            *into = std::move(image); // given back, as the entry is no use
         return QImage();
+    }
     std::memcpy(image.bits(), bytes.constData() + kHeaderBytes, size_t(image.sizeInBytes()));
     // The rest is the colour space's profile, if the pixels have one.
     const QByteArray profile = bytes.sliced(kHeaderBytes + image.sizeInBytes());
@@ -142,13 +146,14 @@ void PruneWhenDue(const QString& folder, qint64 bytes) {
         Prune(QDir(folder), pattern);
 }
 
-// Writes an entry on a worker, once the folder is pruned when due.
+// Writes an entry on the writing thread, once the folder is pruned when due.
 void Write(const QString& folder, const QString& path, const QByteArray& bytes) {
     if (waiting.fetch_add(bytes.size()) + bytes.size() > kMostWaiting) {
         waiting -= bytes.size();
         return;
     }
-    static_cast<void>(RunOnWorker([folder, path, bytes] {
+    [[maybe_unused]] const TTaskHandOff handOff;
+    ShownCacheWrites().start([folder, path, bytes] {
         const auto written = qScopeGuard([size = bytes.size()] { waiting -= size; });
         if (PathExists(path))
             return;
@@ -159,7 +164,7 @@ void Write(const QString& folder, const QString& path, const QByteArray& bytes) 
         } catch (const EError&) {
             // A cache that cannot be written costs a read at the next start.
         }
-    }));
+    });
 }
 
 // An entry's whole content, when it is a regular file of at most `most` bytes.
@@ -221,6 +226,18 @@ std::optional<TFileContent> DecodeContent(const QByteArray& bytes, const TFileId
 
 quint64 ContentHash(const QByteArray& bytes) {
     return quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0));
+}
+
+// One thread of its own: the global pool's threads are what Qt's own work on
+// the window's thread waits for, and a print's decodes keep many entries.
+QThreadPool& ShownCacheWrites() {
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(1);
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
 }
 
 QString ShownCacheFolder() {

@@ -20,6 +20,8 @@
 #include <QString>
 #include <optional>
 
+class QThreadPool;
+
 struct TShownKey {
     quint64 Content = 0;
     qint64 Bytes = 0;
@@ -56,6 +58,9 @@ std::optional<TFileContent> FindFileContent(const TFileIdentity& file, const QBy
 // Keeps what the file held, unless it is kept already.
 void KeepFileContent(const TFileIdentity& file, const QByteArray& format,
                      const TFileContent& content);
+
+// The thread that writes the entries (to wait for them).
+QThreadPool& ShownCacheWrites();
 
 // The folder of the entries (the user's cache folder by default); empty
 // turns keeping and finding off.
