@@ -22,6 +22,10 @@
 #include <csignal>
 
 namespace {
+// How long a wait for a write may take where its time is not what is
+// checked: a loaded machine's fsync alone can take over a second.
+constexpr int kSettleMs = 10000;
+
 const QString kRestored =
     QStringLiteral("前回は閉じる前に終了したため、自動保存された作業を復元しました。");
 
@@ -190,14 +194,14 @@ private slots:
         QFETCH(bool, newState);
         PutDataFiles();
         const auto form = ChangedWindow(21);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Folder() + SettingRecoveryName), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Folder() + SettingRecoveryName), kSettleMs);
         const TRecoveryDesign before = ReadRecoveryPair(Folder());
         fault = TFault{file, step, EIO, {}, {}};
         SetFileCalls(faulty);
         TFormSettings settings = form->Settings();
         settings.PageMargin = 44;
         form->ApplySettings(settings);
-        QTRY_VERIFY_WITH_TIMEOUT(!fault.Struck.isEmpty(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fault.Struck.isEmpty(), kSettleMs);
         QTest::qWait(100); // the rest of the write, if any
         const TRecoveryDesign after = ReadRecoveryPair(Folder());
         QCOMPARE(after.Settings.PageMargin, newState ? 44 : 21);
@@ -208,7 +212,7 @@ private slots:
         form->ApplySettings(settings);
         // The settings' file is put in place last.
         QTRY_COMPARE_WITH_TIMEOUT(FileBytes(Folder() + SettingRecoveryName),
-                                  SettingBytes(QRPaper::B5, 45, true, false), 2000);
+                                  SettingBytes(QRPaper::B5, 45, true, false), kSettleMs);
         QCOMPARE(ReadRecoveryPair(Folder()).Settings.PageMargin, 45);
     }
 
@@ -223,7 +227,7 @@ private slots:
             TForm1 form(nullptr, TDataFolderUse::Owned);
             form.show();
             form.AddPlacedImage(Folder() + "p.bmp")->move(60, 70);
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(disk.Folder() + SettingRecoveryName), 2000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(disk.Folder() + SettingRecoveryName), kSettleMs);
             QFile filler(disk.Folder() + "filler");
             QVERIFY(filler.open(QIODevice::WriteOnly));
             while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
