@@ -8,9 +8,13 @@
 #include "bag/QQRBag.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
+#include "platform/ShownCache.h"
+#include "report/QRExport.h"
 #include "report/QRImage.h"
 #include "report/QRPageList.h"
+#include "report/QRPictureDecodes.h"
 #include "report/QRPrinter.h"
+#include "report/QRPrinterService.h"
 #include "report/QuickRep.h"
 #include "windows/ButtonEx.h"
 #include "windows/TrPanel.h"
@@ -22,6 +26,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,15 +42,19 @@ const QRgb kMagenta = qRgb(255, 0, 255);
 // image shows it (one native unit further out at left and top).
 const QRect kBagOnSheet(37, 37, 1085 - 37, 756 - 37);
 
-QString WriteBitmap(const QTemporaryDir& dir, const QString& name, QSize size, bool noise) {
+QImage Noise(QSize size) {
     QImage image(size, QImage::Format_RGB32);
-    image.fill(kMagenta);
-    if (noise) {
-        auto* random = QRandomGenerator::global();
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                image.setPixel(x, y, random->generate() | 0xFF000000u);
-    }
+    auto* random = QRandomGenerator::global();
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, random->generate() | 0xFF000000u);
+    return image;
+}
+
+QString WriteBitmap(const QTemporaryDir& dir, const QString& name, QSize size, bool noise) {
+    QImage image = noise ? Noise(size) : QImage(size, QImage::Format_RGB32);
+    if (!noise)
+        image.fill(kMagenta);
     const QString path = dir.filePath(name);
     image.save(path, "BMP");
     return path;
@@ -263,6 +272,74 @@ private slots:
                 QVERIFY(sheet.pixel(x, y) != qRgb(255, 0, 0) &&
                         sheet.pixel(x, y) != qRgb(0, 255, 0));
         }
+    }
+
+    // Once the design has been still for a moment after the start or a
+    // change, the decodes that a print would make are made and kept, for
+    // the printer a print takes as for the sheet file of one without: the
+    // print then takes them. A colour put into the kept decode is what
+    // prints.
+    void aStillDesignHasItsPrintDecodesMadeAhead_data() {
+        QTest::addColumn<bool>("sheetFile");
+        QTest::newRow("printer") << false;
+        QTest::newRow("sheet file") << true;
+    }
+    void aStillDesignHasItsPrintDecodesMadeAhead() {
+        QFETCH(bool, sheetFile);
+        QTemporaryDir cache;
+        const QString cacheBefore = ShownCacheFolder();
+        SetShownCacheFolder(cache.path());
+        const QString pdf = dir_.filePath("ahead.pdf");
+        TQRPrinterService::Install(std::make_unique<TQRPdfFileService>(pdf, 300, 0));
+        const auto restore = qScopeGuard([&cacheBefore] {
+            TQRPrinterService::Install(nullptr);
+            PictureWarmups().waitForDone();
+            ShownCacheWrites().waitForDone();
+            SetShownCacheFolder(cacheBefore);
+        });
+        const QString path = dir_.filePath("ahead.jpg");
+        QVERIFY(Noise({1600, 1200}).save(path, "jpeg", 90));
+        TForm1 form;
+        form.QuickRep1->PrinterSettings().ToFile = sheetFile;
+        form.AddPlacedImage(path, {100, 80, 300, 220}, true);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const auto kept = [&cache] {
+            ShownCacheWrites().waitForDone();
+            return QDir(cache.path()).entryList({"*.dx"}, QDir::Files);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(kept().size(), 1, 10000);
+        // A change starts the wait again.
+        QVERIFY(QFile::remove(cache.filePath(kept().first())));
+        TFormSettings settings = form.Settings();
+        settings.PageMargin += 1;
+        form.ApplySettings(settings);
+        QTRY_COMPARE_WITH_TIMEOUT(kept().size(), 1, 10000);
+
+        const QString entry = cache.filePath(kept().first());
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        constexpr int kHeader = 20;
+        for (qsizetype i = kHeader; i + 4 <= bytes.size(); i += 4)
+            bytes.replace(i, 4, QByteArray("\x33\x99\x33\xff", 4)); // qRgb(0x33, 0x99, 0x33)
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+        if (sheetFile)
+            form.ExportSheet(pdf, kDefaultPictureDpi);
+        else
+            form.ButtonEx4->click();
+        const QImage sheet = RasterisePdf(pdf, 50);
+        QVERIFY(!sheet.isNull());
+        int forged = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = 0; x < sheet.width(); ++x) {
+                const QRgb c = sheet.pixel(x, y);
+                forged += qAbs(qRed(c) - 0x33) < 8 && qAbs(qGreen(c) - 0x99) < 8 &&
+                          qAbs(qBlue(c) - 0x33) < 8;
+            }
+        // The picture covers about 80 x 58 mm: some 12000 pixels at 50 dpi.
+        QVERIFY2(forged > 8000, qPrintable(QString::number(forged)));
     }
 
     void aFailingRunStillGivesBackButtonPageAndElements() {

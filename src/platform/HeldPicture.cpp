@@ -162,12 +162,16 @@ QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_), room);
 }
 
+std::optional<TShownKey> THeldPicture::DecodedKey(const QByteArray& bytes, QSize at) const {
+    return ShownKey(DecodedPictureSize(bytes, name_, at));
+}
+
 QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room, QImage into) const {
     if (HoldsPixels())
         return pixels_;
     const QByteArray& bytes = BytesToDecode();
     const QSize at = atLeast.boundedTo(size_);
-    const std::optional<TShownKey> key = ShownKey(DecodedPictureSize(bytes, name_, at));
+    const std::optional<TShownKey> key = DecodedKey(bytes, at);
     if (key) {
         QImage kept = FindDecoded(*key, into);
         if (!kept.isNull()) {
@@ -179,6 +183,16 @@ QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room, QImage into) const {
     if (key)
         KeepDecoded(*key, decoded);
     return decoded;
+}
+
+void THeldPicture::KeepDecode(QSize atLeast, qint64 room) const {
+    if (HoldsPixels())
+        return;
+    const QByteArray& bytes = BytesToDecode();
+    const QSize at = atLeast.boundedTo(size_);
+    const std::optional<TShownKey> key = DecodedKey(bytes, at);
+    if (key && WantsDecoded(*key))
+        KeepDecoded(*key, DecodePictureBytes(bytes, name_, at, room));
 }
 
 qint64 THeldPicture::DecodeBytes(QSize atLeast) const {

@@ -97,6 +97,9 @@ public:
     // preview at the same resolution decodes the same sizes again). A decode
     // is made into `into` where it fits (DecodePictureBytes).
     QImage DecodeKept(QSize atLeast, qint64 room, QImage into = QImage()) const;
+    // Makes and keeps, where none is kept yet, the decode that
+    // DecodeKept(atLeast, room) would keep: a print then takes it.
+    void KeepDecode(QSize atLeast, qint64 room) const;
 
     // Waits until every read put off so far is done (to measure what the
     // pictures hold).
@@ -107,6 +110,8 @@ private:
                                                  QSize shown, qint64 room);
     // The bytes to decode; raises when a read put off failed.
     const QByteArray& BytesToDecode() const;
+    // What names a decode of bytes at no less than `at` between runs.
+    std::optional<TShownKey> DecodedKey(const QByteArray& bytes, QSize at) const;
 
     std::shared_ptr<TPendingRead> pending_; // the read put off, if any
     QByteArray bytes_;

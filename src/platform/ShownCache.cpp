@@ -263,10 +263,14 @@ QImage FindPixels(const TShownKey& key, TPixelsKind kind, QImage* into = nullptr
     return bytes ? Decode(*bytes, key.Shown, into) : QImage();
 }
 
+bool FitsAnEntry(QSize size) {
+    return qint64(size.width()) * size.height() <= kMaxEntryPixels;
+}
+
 void KeepPixels(const TShownKey& key, const QImage& pixels, TPixelsKind kind) {
     const QString folder = ShownCacheFolder();
     if (folder.isEmpty() || pixels.size() != key.Shown || !KeptFormat(pixels.format()) ||
-        qint64(pixels.width()) * pixels.height() > kMaxEntryPixels)
+        !FitsAnEntry(pixels.size()))
         return;
     Write(folder, EntryPath(folder, key, kind), Encode(pixels));
 }
@@ -286,6 +290,12 @@ QImage FindDecoded(const TShownKey& key, QImage& into) {
 
 void KeepDecoded(const TShownKey& key, const QImage& decoded) {
     KeepPixels(key, decoded, TPixelsKind::Decoded);
+}
+
+bool WantsDecoded(const TShownKey& key) {
+    const QString folder = ShownCacheFolder();
+    return !folder.isEmpty() && !key.Shown.isEmpty() && FitsAnEntry(key.Shown) &&
+           !PathExists(EntryPath(folder, key, TPixelsKind::Decoded));
 }
 
 std::optional<TFileContent> FindFileContent(const TFileIdentity& file, const QByteArray& format) {

@@ -89,11 +89,10 @@ TQRPictureAsk TQRImageSnapshot::Ask(const TQRPrinter& printer,
     return {picture_, printer.PicturePixels(placement.Target.size())};
 }
 
-std::optional<TQRPictureAsk> TQRImageSnapshot::PictureAsk() const {
-    TQRPrinter* printer = QRPrinter();
-    if (!printer || !printer->Canvas() || !picture_)
+std::optional<TQRPictureAsk> TQRImageSnapshot::PictureAsk(const TQRPrinter& printer) const {
+    if (!picture_)
         return std::nullopt;
-    return Ask(*printer, Placement(*printer, 0, 0));
+    return Ask(printer, Placement(printer, 0, 0));
 }
 
 // Picture work is the long part of a run: a cancelled run places no

@@ -60,7 +60,7 @@ class TQRImageSnapshot : public TQRPrintableSnapshot {
 public:
     explicit TQRImageSnapshot(const TQRImage& image);
     void PrintAt(long double offsetX, long double offsetY) override;
-    std::optional<TQRPictureAsk> PictureAsk() const override;
+    std::optional<TQRPictureAsk> PictureAsk(const TQRPrinter& printer) const override;
 
 private:
     // The picture's screen-pixel size in device pixels of the printer.

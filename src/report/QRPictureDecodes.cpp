@@ -6,6 +6,7 @@
 
 #include <QThread>
 #include <QThreadPool>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -33,6 +34,10 @@ QThreadPool* DecodePool() {
 // it comes before the decode on the worker.
 THandOffPoint decodeHandOff;
 
+// The latest batch of decodes made ahead of a print; an earlier one stops.
+std::atomic<int> latestWarmup{0};
+THandOffPoint warmupHandOff;
+
 // What the decode of ask takes. A header that cannot be read counts
 // nothing: the decode raises the same error, which reaches the run when
 // that picture's turn comes.
@@ -44,6 +49,35 @@ qint64 DecodeRoom(const TQRPictureAsk& ask) {
     }
 }
 } // namespace
+
+QThreadPool& PictureWarmups() {
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(1);
+        pool.setThreadPriority(QThread::IdlePriority);
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
+}
+
+void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
+    const int batch = ++latestWarmup;
+    warmupHandOff.Give();
+    [[maybe_unused]] const TTaskHandOff handOff;
+    PictureWarmups().start([asks = std::move(asks), batch] {
+        warmupHandOff.Take();
+        for (const TQRPictureAsk& ask : asks) {
+            if (latestWarmup != batch)
+                return;
+            try {
+                ask.Picture->KeepDecode(ask.AtLeast, PictureRoom());
+            } catch (const std::exception&) {
+                // The print decodes it again and meets the failure then.
+            }
+        }
+    });
+}
 
 TQRPictureDecodes::~TQRPictureDecodes() {
     Discard();

@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
+
 // A decode that printing a picture takes: the held picture at no less than
 // AtLeast pixels each way (THeldPicture::Decode).
 struct TQRPictureAsk {
@@ -25,6 +27,15 @@ struct TQRPictureAsk {
     QSize AtLeast;
     bool operator==(const TQRPictureAsk&) const = default;
 };
+
+// Makes, one after another on a thread of idle priority, the decodes that
+// asks take and keeps each on disk where none is kept yet
+// (THeldPicture::KeepDecode), so that a print of them takes them instead of
+// decoding. A later call drops what this one has not begun; a decode that
+// fails is left for the print to meet.
+void WarmPictureDecodes(std::vector<TQRPictureAsk> asks);
+// The thread of those decodes (to wait for them).
+QThreadPool& PictureWarmups();
 
 class TQRPictureDecodes {
 public:

@@ -108,9 +108,12 @@ public:
                        TQRPictureDecodes* decodes);
     TQRPrinter* QRPrinter() const { return printer_; }
     TQRPictureDecodes& PictureDecodes() const { return *decodes_; }
-    // The picture decode that PrintAt(0, 0) takes on the run's open page,
-    // for the run to start ahead of its turn; none without a picture.
-    virtual std::optional<TQRPictureAsk> PictureAsk() const { return std::nullopt; }
+    // The picture decode that PrintAt(0, 0) takes on printer's page, mapped
+    // for the run (TQRPrinter::MapDevice), for the run to start ahead of its
+    // turn; none without a picture.
+    virtual std::optional<TQRPictureAsk> PictureAsk(const TQRPrinter&) const {
+        return std::nullopt;
+    }
     // True once the run has been cancelled; long work checks it as it goes.
     bool Cancelled() const { return cancelled_ && cancelled_(); }
 

@@ -250,6 +250,15 @@ void TQRPrinter::BeginDocument() {
     recorder_.reset();
     cancelled_ = false;
     availablePages_ = 0;
+    MapDevice();
+    if (destination_ != TQRDestination::SheetFile && !PageDevice())
+        pageList_ = std::make_unique<TQRPageList>(kPageStoreMemoryLimit);
+    pageNumber_ = 0;
+    pageCount_ = 0;
+    status_ = TQRPrinterStatus::Busy;
+}
+
+void TQRPrinter::MapDevice() {
     leftOffset_ = topOffset_ = 0;
     if (destination_ == TQRDestination::SheetFile) {
         devicePerNativeX_ = devicePerNativeY_ = sheetDpi_ / kNativePerInch;
@@ -263,12 +272,8 @@ void TQRPrinter::BeginDocument() {
         devicePerNativeX_ = dpiX / kNativePerInch;
         devicePerNativeY_ = dpiY / kNativePerInch;
     } else {
-        pageList_ = std::make_unique<TQRPageList>(kPageStoreMemoryLimit);
         devicePerNativeX_ = devicePerNativeY_ = screenResolution_ / kNativePerInch;
     }
-    pageNumber_ = 0;
-    pageCount_ = 0;
-    status_ = TQRPrinterStatus::Busy;
 }
 
 bool TQRPrinter::PageInRange() const {

@@ -119,6 +119,10 @@ public:
     long double SheetWidth() const;
     long double SheetLength() const;
 
+    // Sets the device units and the unprintable offsets as the document
+    // will have them, applying the page's settings to the printer; raises
+    // EError for a job the printer cannot take. BeginDocument does it.
+    void MapDevice();
     void BeginDocument();
     void NewPage();
     void EndDocument();

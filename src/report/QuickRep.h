@@ -92,6 +92,10 @@ public:
     // Raises EError naming the file and the reason; nothing is left at the
     // file then.
     void Export(const QString& fileName, int dpi);
+    // Has the picture decodes that Print would make made ahead, beside
+    // everything else, and kept on disk, so that the print takes them
+    // (WarmPictureDecodes). Does nothing while a run is in progress.
+    void WarmPrintDecodes();
     // The page's current printer: the printing or previewed one, else none.
     TQRPrinter* QRPrinter() const;
     // True while the page can take a run: none is in progress, or the one
@@ -122,6 +126,10 @@ private:
     // Print's sheet file: its name asked for, after the offer of one where
     // no printer is installed.
     void PrintToFile(bool offer);
+    // Print writes a sheet file: asked to, or there is no printer.
+    bool PrintsToFile() const;
+    // The printer of a print run.
+    std::unique_ptr<TQRPrinter> PrintPrinter() const;
     // Export's work; with `beside`, the sheet is drawn on a worker while the
     // window goes on, as Print runs.
     void ExportSheet(const QString& fileName, int dpi, bool beside);

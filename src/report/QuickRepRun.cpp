@@ -4,6 +4,7 @@
 
 #include "../platform/ErrorReport.h"
 #include "../platform/Errors.h"
+#include "QRExport.h"
 #include "QRPrintable.h"
 #include "QRPrinterService.h"
 #include "QRProgress.h"
@@ -47,14 +48,18 @@ void TQRReportRun::StartPageIfNone() {
     curY_ = topMargin_;
 }
 
+std::vector<TQRPictureAsk> TQRReportRun::PictureAsks() const {
+    std::vector<TQRPictureAsk> asks;
+    for (const auto& p : printables_)
+        if (std::optional<TQRPictureAsk> ask = p->PictureAsk(*printer_))
+            asks.push_back(std::move(*ask));
+    return asks;
+}
+
 // With the page open each picture's device rectangle, and so its decode
 // size, is known: the decodes start here, in printing order.
 void TQRReportRun::StartPictureDecodes() {
-    std::vector<TQRPictureAsk> asks;
-    for (const auto& p : printables_)
-        if (std::optional<TQRPictureAsk> ask = p->PictureAsk())
-            asks.push_back(std::move(*ask));
-    decodes_.Start(std::move(asks), [this] { return Cancelled(); });
+    decodes_.Start(PictureAsks(), [this] { return Cancelled(); });
 }
 
 // Every printable placed directly on the page, visible or not, in the order
@@ -147,20 +152,44 @@ TQRPrinter* TQuickRep::QRPrinter() const {
 void TQuickRep::Print() {
     if (!Available())
         return;
-    const bool noPrinter = !TQRPrinterService::Current().PrinterOK();
-    if (noPrinter || printerSettings_.ToFile) {
-        PrintToFile(noPrinter);
+    if (PrintsToFile()) {
+        PrintToFile(!TQRPrinterService::Current().PrinterOK());
         return;
     }
-    auto printer = std::make_unique<TQRPrinter>();
     CheckMargins();
-    printer->SetDestination(TQRDestination::Printer);
-    printer->SetScreenResolution(resolution_);
+    std::unique_ptr<TQRPrinter> printer = PrintPrinter();
     // On the heap: the worker thread reads it, and a stack slot's earlier
     // uses would look unordered to ThreadSanitizer.
     const auto worker = std::make_unique<TQRCreateReportThread>(
         std::make_unique<TQRReportRun>(*this, std::move(printer)));
     RunBesideTheWindow(*worker);
+}
+
+bool TQuickRep::PrintsToFile() const {
+    return printerSettings_.ToFile || !TQRPrinterService::Current().PrinterOK();
+}
+
+std::unique_ptr<TQRPrinter> TQuickRep::PrintPrinter() const {
+    auto printer = std::make_unique<TQRPrinter>();
+    printer->SetDestination(TQRDestination::Printer);
+    printer->SetScreenResolution(resolution_);
+    return printer;
+}
+
+// What Print would decode: on the printer it would print on, or on the
+// sheet file it would write (its pictures at the resolution it proposes).
+// A job the printer refuses warms nothing: the print stops on it.
+void TQuickRep::WarmPrintDecodes() {
+    if (!Available())
+        return;
+    try {
+        TQRReportRun run(*this, PrintsToFile() ? std::make_unique<TQRPrinter>(
+                                                     nullptr, kSheetFileDpi, kDefaultPictureDpi)
+                                               : PrintPrinter());
+        run.Printer()->MapDevice();
+        WarmPictureDecodes(run.PictureAsks());
+    } catch (const EError&) {
+    }
 }
 
 void TQuickRep::RunBesideTheWindow(TQRCreateReportThread& worker) {

@@ -40,6 +40,9 @@ public:
     // document has been closed. `stopAsked` is asked along with the
     // printer's cancelled flag (a worker's cancellation).
     void GenerateReport(std::function<bool()> stopAsked = {});
+    // The decodes that the run's pictures take, in printing order, once its
+    // printer's device is mapped.
+    std::vector<TQRPictureAsk> PictureAsks() const;
 
 private:
     void StartPageIfNone();

@@ -29,6 +29,7 @@ class QFileDialog;
 class QKeyEvent;
 class QMenu;
 class QScrollArea;
+class QTimer;
 class QUndoStack;
 struct TDesign;
 class TKeyPreview;
@@ -38,6 +39,7 @@ class TPictureControl;
 class TButtonEx;
 class TColorDialog;
 class TAtomicSave;
+class QTimer;
 class TImageEx;
 class TQRPrinter;
 class TQRBag;
@@ -204,6 +206,12 @@ public:
 
     // The print pictures and the front bag; they exist only during a run.
     const TPrintElements& PrintElements() const { return printElements_; }
+    // Has the decodes that a print of the design would make made ahead and
+    // kept (TQuickRep::WarmPrintDecodes). The window does it on its own
+    // once the design has been still for kPrintWarmupDelayMs after the
+    // start or a change; nothing happens while a run is under way.
+    void WarmPrint();
+    static constexpr int kPrintWarmupDelayMs = 1000;
 
     // Saves as a close does, but asks and shows nothing, for an end that no
     // one may be there to answer (a signal, the end of the session). When
@@ -226,6 +234,7 @@ private:
     void CreateColorCommands();
     void FormCreate();
     void ConnectPrintCommands();
+    void StartPrintWarmup();
     void RunCommand(TButtonEx* button, bool preview);
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);
@@ -415,6 +424,7 @@ private:
     TPrintElements printElements_;
     // A print or preview run is under way; commands wait for its end.
     bool running_ = false;
+    QTimer* printWarmup_ = nullptr;
     // LIST.DAT read when the window starts being made, until start-up
     // places its pictures.
     std::unique_ptr<TRestoredPictures> restored_;

@@ -15,6 +15,8 @@
 
 #include <QApplication>
 #include <QScopeGuard>
+#include <QTimer>
+#include <QUndoStack>
 
 void TForm1::ConnectPrintCommands() {
     connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
@@ -24,6 +26,32 @@ void TForm1::ConnectPrintCommands() {
         QWidget* modal = QApplication::activeModalWidget();
         RunPagePrintDialog(QuickRep1, modal ? modal : this);
     });
+    StartPrintWarmup();
+}
+
+// Every change of the design is a step on the undo stack (and so is every
+// undo and redo of one): the timer starts again with each.
+void TForm1::StartPrintWarmup() {
+    printWarmup_ = new QTimer(this);
+    printWarmup_->setSingleShot(true);
+    printWarmup_->setInterval(kPrintWarmupDelayMs);
+    connect(printWarmup_, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            WarmPrint();
+    });
+    connect(undoStack_, &QUndoStack::indexChanged, printWarmup_, qOverload<>(&QTimer::start));
+    printWarmup_->start();
+}
+
+// The print pictures stand on the page only while their snapshot is taken:
+// hidden, they do not paint.
+void TForm1::WarmPrint() {
+    if (running_)
+        return;
+    TPrintElements elements;
+    elements.CreatePrintImages(QuickRep1, placedImages_);
+    const auto free = qScopeGuard([&elements] { elements.FreePrintImages(); });
+    QuickRep1->WarmPrintDecodes();
 }
 
 void TForm1::ButtonPrintClick() {
