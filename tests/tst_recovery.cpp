@@ -202,11 +202,11 @@ private slots:
         settings.PageMargin = 44;
         form->ApplySettings(settings);
         QTRY_VERIFY_WITH_TIMEOUT(!fault.Struck.isEmpty(), kSettleMs);
-        QTest::qWait(100); // the rest of the write, if any
+        // The rest of the write, if any, removes its temporary.
+        QTRY_COMPARE_WITH_TIMEOUT(Leftovers(), QStringList(), kSettleMs);
         const TRecoveryDesign after = ReadRecoveryPair(Folder());
         QCOMPARE(after.Settings.PageMargin, newState ? 44 : 21);
         QCOMPARE(EncodeRecovery(after).Images.size(), EncodeRecovery(before).Images.size());
-        QCOMPARE(Leftovers(), QStringList());
         SetFileCalls(SystemFileCalls());
         settings.PageMargin = 45;
         form->ApplySettings(settings);
