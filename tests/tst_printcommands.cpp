@@ -8,6 +8,7 @@
 #include "bag/QQRBag.h"
 #include "platform/Errors.h"
 #include "platform/Messages.h"
+#include "platform/PictureMemory.h"
 #include "platform/ShownCache.h"
 #include "report/QRExport.h"
 #include "report/QRImage.h"
@@ -340,6 +341,34 @@ private slots:
             }
         // The picture covers about 80 x 58 mm: some 12000 pixels at 50 dpi.
         QVERIFY2(forged > 8000, qPrintable(QString::number(forged)));
+    }
+
+    // A window that goes while decodes are made ahead for it stops them and
+    // lets go of its pictures as it goes: none is counted afterwards, and
+    // none is left for the program's end to wait for.
+    void aClosingWindowStopsItsDecodesMadeAhead() {
+        QTemporaryDir cache;
+        const QString cacheBefore = ShownCacheFolder();
+        SetShownCacheFolder(cache.path());
+        TQRPrinterService::Install(
+            std::make_unique<TQRPdfFileService>(dir_.filePath("gone.pdf"), 300, 0));
+        const auto restore = qScopeGuard([&cacheBefore] {
+            TQRPrinterService::Install(nullptr);
+            ShownCacheWrites().waitForDone();
+            SetShownCacheFolder(cacheBefore);
+        });
+        const qint64 before = PictureMemoryInUse();
+        {
+            TForm1 form;
+            for (int i = 0; i < 12; ++i) {
+                const QString path = dir_.filePath(QStringLiteral("gone%1.jpg").arg(i));
+                QVERIFY(Noise({2400, 1800}).save(path, "jpeg", 90));
+                form.AddPlacedImage(path, {20 * i, 20 * i, 300, 220}, true);
+            }
+            form.WarmPrint();
+        }
+        QCOMPARE(PictureMemoryInUse(), before);
+        QCOMPARE(PictureWarmups().activeThreadCount(), 0);
     }
 
     void aFailingRunStillGivesBackButtonPageAndElements() {

@@ -79,6 +79,11 @@ void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
     });
 }
 
+void StopPictureWarmups() {
+    ++latestWarmup;
+    PictureWarmups().waitForDone();
+}
+
 TQRPictureDecodes::~TQRPictureDecodes() {
     Discard();
 }

@@ -34,6 +34,10 @@ struct TQRPictureAsk {
 // decoding. A later call drops what this one has not begun; a decode that
 // fails is left for the print to meet.
 void WarmPictureDecodes(std::vector<TQRPictureAsk> asks);
+// Drops what the latest call has not begun and waits for the decode under
+// way: the pictures it holds are let go before the caller goes on (a window
+// that closes, so that no decode outlives the program's end).
+void StopPictureWarmups();
 // The thread of those decodes (to wait for them).
 QThreadPool& PictureWarmups();
 

@@ -10,6 +10,7 @@
 #include "platform/Icons.h"
 #include "platform/PictureQueue.h"
 #include "platform/Rounding.h"
+#include "report/QRPictureDecodes.h"
 #include "report/QRUnits.h"
 #include "report/QuickRep.h"
 
@@ -157,6 +158,7 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
     RemovePanelHook();
+    StopPictureWarmups();
     {
         // The pictures that only the steps hold go with them; nobody is told
         // of a change, since the design is not changing but ending.
