@@ -39,7 +39,6 @@ class TPictureControl;
 class TButtonEx;
 class TColorDialog;
 class TAtomicSave;
-class QTimer;
 class TImageEx;
 class TQRPrinter;
 class TQRBag;
@@ -424,6 +423,7 @@ private:
     TPrintElements printElements_;
     // A print or preview run is under way; commands wait for its end.
     bool running_ = false;
+    // Has the print decodes made ahead once the design is still.
     QTimer* printWarmup_ = nullptr;
     // LIST.DAT read when the window starts being made, until start-up
     // places its pictures.
