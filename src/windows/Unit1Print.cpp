@@ -4,6 +4,7 @@
 #include "ButtonEx.h"
 #include "PrintElements.h"
 #include "Unit1.h"
+#include "bag/ImageEx.h"
 #include "bag/QQRBag.h"
 #include "platform/ErrorReport.h"
 #include "platform/Errors.h"
@@ -17,6 +18,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QUndoStack>
+#include <algorithm>
 
 void TForm1::ConnectPrintCommands() {
     connect(ButtonEx4, &QPushButton::clicked, this, &TForm1::ButtonPrintClick);
@@ -43,10 +45,15 @@ void TForm1::StartPrintWarmup() {
     printWarmup_->start();
 }
 
-// The print pictures stand on the page only while their snapshot is taken:
-// hidden, they do not paint.
+// Only pictures held as their files' bytes are decoded: without one, the
+// printer is not even opened. The print pictures stand on the page only
+// while their snapshot is taken; hidden, they do not paint.
 void TForm1::WarmPrint() {
-    if (running_)
+    const bool anyBytes =
+        std::any_of(placedImages_.cbegin(), placedImages_.cend(), [](const TImageEx* image) {
+            return !image->IsPlaceholder() && image->Held() && !image->Held()->HoldsPixels();
+        });
+    if (running_ || !anyBytes)
         return;
     TPrintElements elements;
     elements.CreatePrintImages(QuickRep1, placedImages_);
