@@ -54,7 +54,6 @@ QThreadPool& PictureWarmups() {
     static QThreadPool pool;
     static const bool sized = [] {
         pool.setMaxThreadCount(1);
-        pool.setThreadPriority(QThread::IdlePriority);
         return true;
     }();
     Q_UNUSED(sized);
@@ -67,6 +66,7 @@ void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
     [[maybe_unused]] const TTaskHandOff handOff;
     PictureWarmups().start([asks = std::move(asks), batch] {
         warmupHandOff.Take();
+        LowerThreadPriority();
         for (const TQRPictureAsk& ask : asks) {
             if (latestWarmup != batch)
                 return;

@@ -28,7 +28,7 @@ struct TQRPictureAsk {
     bool operator==(const TQRPictureAsk&) const = default;
 };
 
-// Makes, one after another on a thread of idle priority, the decodes that
+// Makes, one after another on a thread of low priority, the decodes that
 // asks take and keeps each on disk where none is kept yet
 // (THeldPicture::KeepDecode), so that a print of them takes them instead of
 // decoding. A later call drops what this one has not begun; a decode that
