@@ -14,14 +14,11 @@ constexpr qint64 kMaxShownPixels = 16'000'000;
 // pictures are read at once.
 constexpr int kMaxPendingFiles = 256;
 
-// The reads put off: at idle priority (SCHED_IDLE), so that they take only
-// what the window's start leaves of the processors.
+// The reads put off: at low priority (LowerThreadPriority), so that they
+// take little of what the window's start needs of the processors.
 class TLaterReads : public QThreadPool {
 public:
-    TLaterReads() {
-        setThreadPriority(QThread::IdlePriority);
-        setMaxThreadCount(2);
-    }
+    TLaterReads() { setMaxThreadCount(2); }
 };
 
 TLaterReads& LaterReads() {
@@ -125,6 +122,7 @@ std::optional<TReadPicture> THeldPicture::ReadKnown(const QString& path, const Q
     auto held = std::make_shared<const THeldPicture>(std::move(file), path, *content);
     LaterReads().start([read = std::weak_ptr<TPendingRead>(held->pending_)] {
         laterReadHandOff.Take();
+        LowerThreadPriority();
         // A picture that is gone is not read.
         if (const std::shared_ptr<TPendingRead> pending = read.lock())
             pending->Read();

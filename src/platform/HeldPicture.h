@@ -10,7 +10,7 @@
 // A stretched picture whose file is unchanged since it was last read, and
 // whose shown pixels are kept (ShownCache), is held before its bytes are
 // read (TPendingRead): the file stays open and is read on a background
-// thread of idle priority, or by the first caller that asks for its bytes,
+// thread of low priority, or by the first caller that asks for its bytes,
 // whichever comes first. So a start shows such photos without reading them.
 // Should the file be written in between, the bytes then read are what is
 // held, the pixels kept under the old ones are no longer used for it, and
