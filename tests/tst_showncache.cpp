@@ -211,6 +211,32 @@ private slots:
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 
+    // A decode is wanted where none is kept; not while the folder cannot
+    // take entries (here it lies below a file), so that decodes made ahead
+    // are not made again and again only to be dropped; again once entries
+    // can be written.
+    void aFolderThatTakesNoEntriesWantsNoDecodes() {
+        QTemporaryDir cache;
+        const TShownKey key{7, 1000, QSize(40, 30)};
+        QImage pixels(key.Shown, QImage::Format_RGB32);
+        pixels.fill(Qt::red);
+        QVERIFY(WriteAll(cache.filePath("file"), "not a folder"));
+        SetShownCacheFolder(cache.filePath("file/shown"));
+        QVERIFY(WantsDecoded(key));
+        KeepDecoded(key, pixels);
+        ShownCacheWrites().waitForDone();
+        QVERIFY(!WantsDecoded(key));
+        QVERIFY(!WantsDecoded({8, 1000, key.Shown}));
+        SetShownCacheFolder(cache.filePath("shown"));
+        QVERIFY(WantsDecoded(key));
+        KeepDecoded(key, pixels);
+        ShownCacheWrites().waitForDone();
+        QVERIFY(!WantsDecoded(key)); // kept now
+        QVERIFY(WantsDecoded({8, 1000, key.Shown}));
+        QVERIFY(!WantsDecoded({9, 1000, QSize(2000, 1001)})); // past an entry's pixels
+        SetShownCacheFolder(dir_.filePath("cache"));
+    }
+
     // While the disk is slower than the keeping, the entries waiting to be
     // written hold at most 64 MB; those past that are let go.
     void entriesWaitingToBeWrittenHoldBoundedMemory() {

@@ -146,6 +146,11 @@ void PruneWhenDue(const QString& folder, qint64 bytes) {
         Prune(QDir(folder), pattern);
 }
 
+// The last entry written failed (a full disk, a folder that cannot be
+// made): decodes are then not made ahead only to be dropped, until an entry
+// is written again or another folder is set.
+std::atomic<bool> writesFail{false};
+
 // Writes an entry on the writing thread, once the folder is pruned when due.
 void Write(const QString& folder, const QString& path, const QByteArray& bytes) {
     if (waiting.fetch_add(bytes.size()) + bytes.size() > kMostWaiting) {
@@ -161,8 +166,10 @@ void Write(const QString& folder, const QString& path, const QByteArray& bytes) 
         try {
             QDir().mkpath(folder);
             SaveFileAtomically(path, bytes);
+            writesFail = false;
         } catch (const EError&) {
             // A cache that cannot be written costs a read at the next start.
+            writesFail = true;
         }
     });
 }
@@ -248,6 +255,7 @@ QString ShownCacheFolder() {
 void SetShownCacheFolder(const QString& folder) {
     const QMutexLocker lock(&folderLock);
     Folder() = folder;
+    writesFail = false;
 }
 
 namespace {
@@ -294,7 +302,7 @@ void KeepDecoded(const TShownKey& key, const QImage& decoded) {
 
 bool WantsDecoded(const TShownKey& key) {
     const QString folder = ShownCacheFolder();
-    return !folder.isEmpty() && !key.Shown.isEmpty() && FitsAnEntry(key.Shown) &&
+    return !folder.isEmpty() && !writesFail && !key.Shown.isEmpty() && FitsAnEntry(key.Shown) &&
            !PathExists(EntryPath(folder, key, TPixelsKind::Decoded));
 }
 

@@ -43,7 +43,8 @@ void KeepShown(const TShownKey& key, const QImage& shown);
 // it empty.
 QImage FindDecoded(const TShownKey& key, QImage& into);
 void KeepDecoded(const TShownKey& key, const QImage& decoded);
-// True when a decode for key would be kept and none is kept yet.
+// True when a decode for key would be kept and none is kept yet: not while
+// the last entry could not be written.
 bool WantsDecoded(const TShownKey& key);
 
 // What a picture file held when it was read: the hash of its bytes, their
