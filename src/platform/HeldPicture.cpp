@@ -16,13 +16,8 @@ constexpr int kMaxPendingFiles = 256;
 
 // The reads put off: at low priority (LowerThreadPriority), so that they
 // take little of what the window's start needs of the processors.
-class TLaterReads : public QThreadPool {
-public:
-    TLaterReads() { setMaxThreadCount(2); }
-};
-
-TLaterReads& LaterReads() {
-    static TLaterReads pool;
+QThreadPool& LaterReads() {
+    static TOwnPool pool(2);
     return pool;
 }
 

@@ -238,12 +238,7 @@ quint64 ContentHash(const QByteArray& bytes) {
 // One thread of its own: the global pool's threads are what Qt's own work on
 // the window's thread waits for, and a print's decodes keep many entries.
 QThreadPool& ShownCacheWrites() {
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(1);
-        return true;
-    }();
-    Q_UNUSED(sized);
+    static TOwnPool pool(1);
     return pool;
 }
 

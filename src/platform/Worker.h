@@ -79,6 +79,14 @@ inline void LowerThreadPriority() {
 #endif
 }
 
+// A thread pool of its own with at most `threads` threads: its work neither
+// waits behind the global pool's nor holds up what Qt's own work on the UI
+// thread waits for there.
+class TOwnPool : public QThreadPool {
+public:
+    explicit TOwnPool(int threads) { setMaxThreadCount(threads); }
+};
+
 // QtConcurrent::run on the global thread pool.
 template <typename... Args> [[nodiscard]] auto RunOnWorker(Args&&... args) {
     [[maybe_unused]] const TTaskHandOff handOff;

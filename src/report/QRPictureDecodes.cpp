@@ -21,12 +21,7 @@ constexpr qint64 kMostAhead = qint64(128) << 20;
 // runs themselves, and the global pool is what Qt's own work on the UI
 // thread waits for.
 QThreadPool* DecodePool() {
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(QThread::idealThreadCount());
-        return true;
-    }();
-    Q_UNUSED(sized);
+    static TOwnPool pool(QThread::idealThreadCount());
     return &pool;
 }
 
@@ -51,12 +46,7 @@ qint64 DecodeRoom(const TQRPictureAsk& ask) {
 } // namespace
 
 QThreadPool& PictureWarmups() {
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(1);
-        return true;
-    }();
-    Q_UNUSED(sized);
+    static TOwnPool pool(1);
     return pool;
 }
 

@@ -153,7 +153,9 @@ void TQuickRep::Print() {
     if (!Available())
         return;
     if (PrintsToFile()) {
-        PrintToFile(!TQRPrinterService::Current().PrinterOK());
+        // Not asked for a file, it has no printer: the printers are listed
+        // once either way.
+        PrintToFile(!printerSettings_.ToFile || !TQRPrinterService::Current().PrinterOK());
         return;
     }
     CheckMargins();
