@@ -22,6 +22,7 @@
 #include "windows/Unit1.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPainter>
@@ -51,6 +52,29 @@ QImage Noise(QSize size) {
             image.setPixel(x, y, random->generate() | 0xFF000000u);
     return image;
 }
+
+// A print server as the window meets it: one that answers at once, or one
+// that has stopped answering, whose every request for printers takes
+// seconds.
+class TServerService : public TQRPdfFileService {
+public:
+    TServerService(const QString& file, bool answers)
+        : TQRPdfFileService(file, 300, 0), answers_(answers) {}
+    bool AsksAServer() const override { return true; }
+    bool ServerAnswers(int ms) const override {
+        if (!answers_)
+            QThread::msleep(ms);
+        return answers_;
+    }
+    QStringList PrinterNames() const override {
+        if (!answers_)
+            QThread::msleep(2000);
+        return TQRPdfFileService::PrinterNames();
+    }
+
+private:
+    bool answers_;
+};
 
 QString WriteBitmap(const QTemporaryDir& dir, const QString& name, QSize size, bool noise) {
     QImage image = noise ? Noise(size) : QImage(size, QImage::Format_RGB32);
@@ -369,6 +393,50 @@ private slots:
         }
         QCOMPARE(PictureMemoryInUse(), before);
         QCOMPARE(PictureWarmups().activeThreadCount(), 0);
+    }
+
+    // The window makes its decodes ahead on its own only once the print
+    // server has answered, asked on another thread: one that has stopped
+    // answering never holds the window, and gets asked nothing more.
+    void aPrintServerThatStoppedAnsweringNeverHoldsTheWindow_data() {
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("answers") << true;
+        QTest::newRow("stopped") << false;
+    }
+    void aPrintServerThatStoppedAnsweringNeverHoldsTheWindow() {
+        QFETCH(bool, answers);
+        QTemporaryDir cache;
+        const QString cacheBefore = ShownCacheFolder();
+        SetShownCacheFolder(cache.path());
+        TQRPrinterService::Install(
+            std::make_unique<TServerService>(dir_.filePath("server.pdf"), answers));
+        const auto restore = qScopeGuard([&cacheBefore] {
+            TQRPrinterService::Install(nullptr);
+            PictureWarmups().waitForDone();
+            ShownCacheWrites().waitForDone();
+            SetShownCacheFolder(cacheBefore);
+        });
+        const QString path = dir_.filePath("server.jpg");
+        QVERIFY(Noise({800, 600}).save(path, "jpeg", 90));
+        TForm1 form;
+        form.AddPlacedImage(path, {100, 80, 300, 220}, true);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        qint64 longest = 0;
+        const auto kept = [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+            ShownCacheWrites().waitForDone();
+            return QDir(cache.path()).entryList({"*.dx"}, QDir::Files).size();
+        };
+        const qint64 enough = TForm1::kPrintWarmupDelayMs + 1500;
+        while (clock.elapsed() < enough && kept() == 0)
+            QTest::qWait(10);
+        QCOMPARE(kept(), answers ? 1 : 0);
+        QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
     }
 
     void aFailingRunStillGivesBackButtonPageAndElements() {

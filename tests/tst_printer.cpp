@@ -2,13 +2,18 @@
 // states, settings applied to the printer and the notifications it posts.
 #include "PrintTestSupport.h"
 #include "platform/Errors.h"
+#include "platform/PrinterMedia.h"
 #include "report/QRPageList.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <future>
 
 class TstPrinter : public QObject {
     Q_OBJECT
@@ -235,6 +240,51 @@ private slots:
         p.EndDocument();
         QVERIFY(!QFile::exists(pdf.file)); // the job never started
         QCOMPARE(p.AvailablePages(), 1);
+    }
+
+    // The print server is asked on a thread of its own (its client library
+    // takes the server's address once per thread), while this thread serves
+    // as that server: one that answers, one that takes the connection and
+    // never answers, and none at all. Qt's own requests would wait a minute
+    // for the second.
+    void thePrintServerIsAskedWithoutWaitingForOneThatHangs_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("answers") << "answers" << true;
+        QTest::newRow("hangs") << "hangs" << false;
+        QTest::newRow("none") << "none" << false;
+    }
+    void thePrintServerIsAskedWithoutWaitingForOneThatHangs() {
+        QFETCH(QString, server);
+        QFETCH(bool, answers);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const quint16 port = listener.serverPort();
+        QList<QTcpSocket*> taken;
+        connect(&listener, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = listener.nextPendingConnection();
+            taken.append(socket);
+            if (server == "answers")
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    socket->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+                });
+        });
+        if (server == "none")
+            listener.close();
+        const QByteArray before = qgetenv("CUPS_SERVER");
+        qputenv("CUPS_SERVER", QByteArray("127.0.0.1:") + QByteArray::number(port));
+        QElapsedTimer timer;
+        timer.start();
+        std::future<bool> asked =
+            std::async(std::launch::async, [] { return PrintServerAnswers(300); });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 10000);
+        qputenv("CUPS_SERVER", before);
+        QCOMPARE(asked.get(), answers);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(taken.isEmpty(), server == "none");
+        qDeleteAll(taken);
     }
 };
 

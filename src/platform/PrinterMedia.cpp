@@ -95,3 +95,22 @@ QSize ServerMediaPoints(const QString& printer, QSizeF mm) {
 int ServerResolution(const QString& printer) {
     return AskServer(printer, 0, DefaultResolution);
 }
+
+// Any HTTP answer will do, even a refusal: the server is there and answers.
+// A HEAD request asks nothing of the scheduler's state and no password.
+bool PrintServerAnswers(int ms) {
+    http_t* http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, nullptr);
+    if (!http)
+        return false;
+    httpSetTimeout(http, ms / 1000.0, nullptr, nullptr);
+    bool answered = false;
+    if (httpHead(http, "/") == 0) {
+        http_status_t status = HTTP_STATUS_CONTINUE;
+        while (status == HTTP_STATUS_CONTINUE)
+            status = httpUpdate(http);
+        answered = status != HTTP_STATUS_ERROR;
+    }
+    httpClose(http);
+    return answered;
+}

@@ -1,5 +1,6 @@
 #pragma once
-// What the print server says of a printer beyond Qt's view of it.
+// What the print server says of a printer beyond Qt's view of it, and
+// whether it answers at all.
 //
 // The server's own size of a printer's paper, to the point. Qt lists a
 // printer's papers by their standard sizes (JIS B4 as 729 x 1032 pt), while
@@ -19,3 +20,10 @@ QSize ServerMediaPoints(const QString& printer, QSizeF mm);
 // default; 0 when the server does not say. Qt opens every CUPS printer at its
 // own PDF resolution, whatever the printer prints at.
 int ServerResolution(const QString& printer);
+
+// True when the print server that Qt's printers are asked through answers a
+// request within `ms` milliseconds (on a connection of its own, so any thread
+// may ask). Qt's own requests wait up to a minute for a server that has
+// stopped answering; this one gives up after `ms` to connect and `ms` more
+// for the answer.
+bool PrintServerAnswers(int ms);

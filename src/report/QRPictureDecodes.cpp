@@ -4,6 +4,7 @@
 #include "../platform/PictureMemory.h"
 #include "../platform/Worker.h"
 
+#include <QObject>
 #include <QThread>
 #include <QThreadPool>
 #include <exception>
@@ -66,6 +67,24 @@ void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
                 // The print decodes it again and meets the failure then.
             }
         }
+    });
+}
+
+void WarmPicturesWhen(std::function<bool()> ready, QObject* context, std::function<void()> then) {
+    const int batch = ++latestWarmup;
+    warmupHandOff.Give();
+    [[maybe_unused]] const TTaskHandOff handOff;
+    PictureWarmups().start([ready = std::move(ready), context, then = std::move(then), batch] {
+        warmupHandOff.Take();
+        if (latestWarmup != batch || !ready())
+            return;
+        QMetaObject::invokeMethod(
+            context,
+            [then, batch] {
+                if (latestWarmup == batch)
+                    then();
+            },
+            Qt::QueuedConnection);
     });
 }
 

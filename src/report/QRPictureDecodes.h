@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class QObject;
 class QThreadPool;
 
 // A decode that printing a picture takes: the held picture at no less than
@@ -34,6 +35,11 @@ struct TQRPictureAsk {
 // decoding. A later call drops what this one has not begun; a decode that
 // fails is left for the print to meet.
 void WarmPictureDecodes(std::vector<TQRPictureAsk> asks);
+// Asks `ready` on the thread of those decodes and, once it says yes, runs
+// `then` on the thread of `context`, unless a later call of either or
+// StopPictureWarmups came in between. The context's owner stops the
+// warm-ups before the context goes (StopPictureWarmups waits for `ready`).
+void WarmPicturesWhen(std::function<bool()> ready, QObject* context, std::function<void()> then);
 // Drops what the latest call has not begun and waits for the decode under
 // way: the pictures it holds are let go before the caller goes on (a window
 // that closes, so that no decode outlives the program's end).

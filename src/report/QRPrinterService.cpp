@@ -13,8 +13,8 @@
 #include <QPrinterInfo>
 
 namespace {
-std::unique_ptr<TQRPrinterService>& Installed() {
-    static std::unique_ptr<TQRPrinterService> service;
+std::shared_ptr<const TQRPrinterService>& Installed() {
+    static std::shared_ptr<const TQRPrinterService> service;
     return service;
 }
 } // namespace
@@ -95,9 +95,17 @@ void TQRPrinterService::Submit(const QPrinter& printer, const TPrintSpool& spool
         throw EError(QStringLiteral("印刷できませんでした"));
 }
 
+bool TQRPrinterService::ServerAnswers(int ms) const {
+    return PrintServerAnswers(ms);
+}
+
 const TQRPrinterService& TQRPrinterService::Current() {
-    static const TQRPrinterService system;
-    return Installed() ? *Installed() : system;
+    return *Shared();
+}
+
+std::shared_ptr<const TQRPrinterService> TQRPrinterService::Shared() {
+    static const auto system = std::make_shared<const TQRPrinterService>();
+    return Installed() ? Installed() : system;
 }
 
 void TQRPrinterService::Install(std::unique_ptr<TQRPrinterService> service) {

@@ -35,8 +35,17 @@ public:
     // printer's queue, under the printer's document name. Raises EError
     // when the job is refused.
     virtual void Submit(const QPrinter& printer, const TPrintSpool& spool) const;
+    // True when what the service tells of printers comes from a print
+    // server, whose answers may be long in coming.
+    virtual bool AsksAServer() const { return true; }
+    // True when that server answers a request within ms milliseconds; any
+    // thread may ask (PrintServerAnswers).
+    virtual bool ServerAnswers(int ms) const;
 
     static const TQRPrinterService& Current();
+    // The current service, kept alive for a thread that asks it while
+    // another one is installed.
+    static std::shared_ptr<const TQRPrinterService> Shared();
     // Replaces the current service; none restores the system service.
     static void Install(std::unique_ptr<TQRPrinterService> service);
 };
@@ -54,6 +63,7 @@ public:
     QPageSize Media(const QPrinter&, TQRPaperSize code, QSizeF custom) const override;
     // The job becomes the file.
     void Submit(const QPrinter&, const TPrintSpool& spool) const override;
+    bool AsksAServer() const override { return false; }
 
 private:
     QString fileName_;

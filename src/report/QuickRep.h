@@ -96,6 +96,14 @@ public:
     // everything else, and kept on disk, so that the print takes them
     // (WarmPictureDecodes). Does nothing while a run is in progress.
     void WarmPrintDecodes();
+    // Runs `warm` on the thread of `context` at once when a print would ask
+    // no print server, else once the server has answered within
+    // kPrintServerAnswerMs on the thread of the decodes made ahead; not at
+    // all when it does not. Asking it on the window's thread would hold the
+    // window for as long as a server that has stopped answering takes to
+    // fail (a minute), after each pause in editing (WarmPicturesWhen).
+    void WhenPrintServerAnswers(QObject* context, std::function<void()> warm);
+    static constexpr int kPrintServerAnswerMs = 100;
     // The page's current printer: the printing or previewed one, else none.
     TQRPrinter* QRPrinter() const;
     // True while the page can take a run: none is in progress, or the one

@@ -194,6 +194,16 @@ void TQuickRep::WarmPrintDecodes() {
     }
 }
 
+void TQuickRep::WhenPrintServerAnswers(QObject* context, std::function<void()> warm) {
+    std::shared_ptr<const TQRPrinterService> service = TQRPrinterService::Shared();
+    if (printerSettings_.ToFile || !service->AsksAServer()) {
+        warm();
+        return;
+    }
+    WarmPicturesWhen([service] { return service->ServerAnswers(kPrintServerAnswerMs); }, context,
+                     std::move(warm));
+}
+
 void TQuickRep::RunBesideTheWindow(TQRCreateReportThread& worker) {
     std::unique_ptr<TQRProgressForm> progress;
     if (showProgress_) {

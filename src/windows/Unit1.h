@@ -208,7 +208,9 @@ public:
     // Has the decodes that a print of the design would make made ahead and
     // kept (TQuickRep::WarmPrintDecodes). The window does it on its own
     // once the design has been still for kPrintWarmupDelayMs after the
-    // start or a change; nothing happens while a run is under way.
+    // start or a change, and once the print server, if a print asks one,
+    // has answered (TQuickRep::WhenPrintServerAnswers); nothing happens
+    // while a run is under way.
     void WarmPrint();
     static constexpr int kPrintWarmupDelayMs = 1000;
 
@@ -234,6 +236,9 @@ private:
     void FormCreate();
     void ConnectPrintCommands();
     void StartPrintWarmup();
+    // True when a placed picture is held as its file's bytes: only those
+    // have decodes to make ahead.
+    bool HoldsPictureBytes() const;
     void RunCommand(TButtonEx* button, bool preview);
     void FormDestroy();
     TButtonEx* AddButton(const QString& name, const QString& caption, int left, int width);

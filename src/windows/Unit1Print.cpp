@@ -38,22 +38,24 @@ void TForm1::StartPrintWarmup() {
     printWarmup_->setSingleShot(true);
     printWarmup_->setInterval(kPrintWarmupDelayMs);
     connect(printWarmup_, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            WarmPrint();
+        if (isVisible() && !running_ && HoldsPictureBytes())
+            QuickRep1->WhenPrintServerAnswers(this, [this] { WarmPrint(); });
     });
     connect(undoStack_, &QUndoStack::indexChanged, printWarmup_, qOverload<>(&QTimer::start));
     printWarmup_->start();
 }
 
-// Only pictures held as their files' bytes are decoded: without one, the
-// printer is not even opened. The print pictures stand on the page only
-// while their snapshot is taken; hidden, they do not paint.
+bool TForm1::HoldsPictureBytes() const {
+    return std::any_of(placedImages_.cbegin(), placedImages_.cend(), [](const TImageEx* image) {
+        return !image->IsPlaceholder() && image->Held() && !image->Held()->HoldsPixels();
+    });
+}
+
+// Without a picture to decode the printer is not even opened. The print
+// pictures stand on the page only while their snapshot is taken; hidden,
+// they do not paint.
 void TForm1::WarmPrint() {
-    const bool anyBytes =
-        std::any_of(placedImages_.cbegin(), placedImages_.cend(), [](const TImageEx* image) {
-            return !image->IsPlaceholder() && image->Held() && !image->Held()->HoldsPixels();
-        });
-    if (running_ || !anyBytes)
+    if (running_ || !HoldsPictureBytes())
         return;
     TPrintElements elements;
     elements.CreatePrintImages(QuickRep1, placedImages_);
