@@ -61,10 +61,10 @@ public:
     TServerService(const QString& file, bool answers)
         : TQRPdfFileService(file, 300, 0), answers_(answers) {}
     bool AsksAServer() const override { return true; }
-    bool ServerAnswers(int ms) const override {
+    bool ServerSilent(int ms) const override {
         if (!answers_)
             QThread::msleep(ms);
-        return answers_;
+        return !answers_;
     }
     QStringList PrinterNames() const override {
         if (!answers_)
@@ -416,6 +416,7 @@ private slots:
             ShownCacheWrites().waitForDone();
             SetShownCacheFolder(cacheBefore);
         });
+        QFile::remove(dir_.filePath("server.pdf"));
         const QString path = dir_.filePath("server.jpg");
         QVERIFY(Noise({800, 600}).save(path, "jpeg", 90));
         TForm1 form;
@@ -437,6 +438,27 @@ private slots:
             QTest::qWait(10);
         QCOMPARE(kept(), answers ? 1 : 0);
         QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
+
+        // A print or a preview asked of it is refused at once, with why.
+        QStringList messages;
+        const TMessageSink previous =
+            SetMessageSink([&](const QString& text) { messages.append(text); });
+        form.ButtonEx4->click();
+        if (!answers) {
+            // A preview that opened all the same is closed, not waited for.
+            QTimer::singleShot(5000, &form, [] {
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            form.ButtonEx3->click();
+        }
+        SetMessageSink(previous);
+        const QString refused =
+            QStringLiteral("印刷サーバーが応答しません。サーバーが動いているか確かめてください。");
+        const QStringList expected = answers ? QStringList() : QStringList{refused, refused};
+        QCOMPARE(messages, expected);
+        QCOMPARE(QFileInfo::exists(dir_.filePath("server.pdf")), answers);
+        QVERIFY(form.ButtonEx4->isEnabled() && form.ButtonEx3->isEnabled());
     }
 
     void aFailingRunStillGivesBackButtonPageAndElements() {

@@ -1,5 +1,6 @@
 #include "PrinterMedia.h"
 
+#include <QElapsedTimer>
 #include <cmath>
 #include <cstdio>
 #include <cups/cups.h>
@@ -97,14 +98,18 @@ int ServerResolution(const QString& printer) {
 }
 
 // Any HTTP answer will do, even a refusal: the server is there and answers.
-// A HEAD request asks nothing of the scheduler's state and no password.
-bool PrintServerAnswers(int ms) {
+// A HEAD request asks nothing of the scheduler's state and no password. A
+// failure that comes before the time is up is a refusal.
+bool PrintServerSilent(int ms) {
+    QElapsedTimer clock;
+    clock.start();
     http_t* http =
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, nullptr);
     if (!http)
-        return false;
+        return clock.elapsed() >= ms;
     httpSetTimeout(http, ms / 1000.0, nullptr, nullptr);
     bool answered = false;
+    clock.restart();
     if (httpHead(http, "/") == 0) {
         http_status_t status = HTTP_STATUS_CONTINUE;
         while (status == HTTP_STATUS_CONTINUE)
@@ -112,5 +117,5 @@ bool PrintServerAnswers(int ms) {
         answered = status != HTTP_STATUS_ERROR;
     }
     httpClose(http);
-    return answered;
+    return !answered && clock.elapsed() >= ms;
 }

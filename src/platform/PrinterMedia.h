@@ -21,9 +21,11 @@ QSize ServerMediaPoints(const QString& printer, QSizeF mm);
 // own PDF resolution, whatever the printer prints at.
 int ServerResolution(const QString& printer);
 
-// True when the print server that Qt's printers are asked through answers a
-// request within `ms` milliseconds (on a connection of its own, so any thread
-// may ask). Qt's own requests wait up to a minute for a server that has
-// stopped answering; this one gives up after `ms` to connect and `ms` more
-// for the answer.
-bool PrintServerAnswers(int ms);
+// True when the print server that Qt's printers are asked through neither
+// answers nor refuses a request within `ms` milliseconds: it has stopped
+// answering, or cannot be reached. Qt's own requests wait up to a minute
+// for such a server; this one, on a connection of its own (any thread may
+// ask), gives up after `ms` to connect and `ms` more for the answer. A
+// server that is not there at all refuses at once: Qt then finds no
+// printers, as quickly.
+bool PrintServerSilent(int ms);

@@ -95,8 +95,8 @@ void TQRPrinterService::Submit(const QPrinter& printer, const TPrintSpool& spool
         throw EError(QStringLiteral("印刷できませんでした"));
 }
 
-bool TQRPrinterService::ServerAnswers(int ms) const {
-    return PrintServerAnswers(ms);
+bool TQRPrinterService::ServerSilent(int ms) const {
+    return PrintServerSilent(ms);
 }
 
 const TQRPrinterService& TQRPrinterService::Current() {

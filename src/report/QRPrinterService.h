@@ -38,9 +38,9 @@ public:
     // True when what the service tells of printers comes from a print
     // server, whose answers may be long in coming.
     virtual bool AsksAServer() const { return true; }
-    // True when that server answers a request within ms milliseconds; any
-    // thread may ask (PrintServerAnswers).
-    virtual bool ServerAnswers(int ms) const;
+    // True when that server neither answers nor refuses a request within
+    // ms milliseconds; any thread may ask (PrintServerSilent).
+    virtual bool ServerSilent(int ms) const;
 
     static const TQRPrinterService& Current();
     // The current service, kept alive for a thread that asks it while

@@ -81,7 +81,9 @@ public:
 
     // Prints the page on the printer now, on a worker while the window goes
     // on; returns when the printer has the job (or the run was cancelled).
-    // Does nothing while a run is in progress or without a printer.
+    // Does nothing while a run is in progress or without a printer. Both
+    // runs first make sure that the print server answers
+    // (CheckPrintServerAnswers).
     void Print();
     // Starts a preview run on a worker and calls OnPreview with its printer;
     // returns when the preview has ended. A run still going then is
@@ -97,9 +99,9 @@ public:
     // (WarmPictureDecodes). Does nothing while a run is in progress.
     void WarmPrintDecodes();
     // Runs `warm` on the thread of `context` at once when a print would ask
-    // no print server, else once the server has answered within
-    // kPrintServerAnswerMs on the thread of the decodes made ahead; not at
-    // all when it does not. Asking it on the window's thread would hold the
+    // no print server, else once the server has answered (or refused)
+    // within kPrintServerAnswerMs on the thread of the decodes made ahead;
+    // not at all when it has not. Asking it on the window's thread would hold the
     // window for as long as a server that has stopped answering takes to
     // fail (a minute), after each pause in editing (WarmPicturesWhen).
     void WhenPrintServerAnswers(QObject* context, std::function<void()> warm);
@@ -145,6 +147,11 @@ private:
     // shows it; returns once it has ended, raising its error.
     void RunBesideTheWindow(TQRCreateReportThread& worker);
     void CheckMargins();
+    // Raises EError when the print server neither answers nor refuses within
+    // kPrintServerWaitMs: each of the run's requests for printers would hold
+    // the window for a minute.
+    static void CheckPrintServerAnswers();
+    static constexpr int kPrintServerWaitMs = 2000;
     std::unique_ptr<TQRPrinter> NewPreviewPrinter();
     void ReleasePreview();
     void ReapStopped(TQRCreateReportThread* worker);

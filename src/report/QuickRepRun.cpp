@@ -135,6 +135,13 @@ void TQuickRep::CheckMargins() {
     }
 }
 
+void TQuickRep::CheckPrintServerAnswers() {
+    const std::shared_ptr<const TQRPrinterService> service = TQRPrinterService::Shared();
+    if (service->AsksAServer() && service->ServerSilent(kPrintServerWaitMs))
+        throw EError(
+            QStringLiteral("印刷サーバーが応答しません。サーバーが動いているか確かめてください。"));
+}
+
 bool TQuickRep::Available() const {
     return (!printing_ || printing_->Run().Drawn()) && (!preview_ || preview_->Run().Drawn());
 }
@@ -152,6 +159,7 @@ TQRPrinter* TQuickRep::QRPrinter() const {
 void TQuickRep::Print() {
     if (!Available())
         return;
+    CheckPrintServerAnswers();
     if (PrintsToFile()) {
         // Not asked for a file, it has no printer: the printers are listed
         // once either way.
@@ -200,7 +208,7 @@ void TQuickRep::WhenPrintServerAnswers(QObject* context, std::function<void()> w
         warm();
         return;
     }
-    WarmPicturesWhen([service] { return service->ServerAnswers(kPrintServerAnswerMs); }, context,
+    WarmPicturesWhen([service] { return !service->ServerSilent(kPrintServerAnswerMs); }, context,
                      std::move(warm));
 }
 
@@ -244,6 +252,7 @@ std::unique_ptr<TQRPrinter> TQuickRep::NewPreviewPrinter() {
 void TQuickRep::Preview() {
     if (!Available() || preview_)
         return;
+    CheckPrintServerAnswers();
     CheckMargins();
     cancelled_ = false;
     preview_ = std::make_unique<TQRCreateReportThread>(
