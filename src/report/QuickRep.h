@@ -101,11 +101,14 @@ public:
     // Runs `warm` on the thread of `context` at once when a print would ask
     // no print server, else once the server has answered (or refused)
     // within kPrintServerAnswerMs on the thread of the decodes made ahead;
-    // not at all when it has not. Asking it on the window's thread would hold the
-    // window for as long as a server that has stopped answering takes to
-    // fail (a minute), after each pause in editing (WarmPicturesWhen).
+    // not at all when it has not. Asking it on the window's thread would
+    // hold the window for as long as a server that has stopped answering
+    // takes to fail (a minute), after each pause in editing
+    // (WarmPicturesWhen). The warm-up's own requests, some twenty, then
+    // take the window's time: a server farther than a local one's answer
+    // (about 1 ms) is not asked them.
     void WhenPrintServerAnswers(QObject* context, std::function<void()> warm);
-    static constexpr int kPrintServerAnswerMs = 100;
+    static constexpr int kPrintServerAnswerMs = 25;
     // The page's current printer: the printing or previewed one, else none.
     TQRPrinter* QRPrinter() const;
     // True while the page can take a run: none is in progress, or the one
