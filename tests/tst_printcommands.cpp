@@ -60,6 +60,7 @@ class TServerService : public TQRPdfFileService {
 public:
     TServerService(const QString& file, bool answers)
         : TQRPdfFileService(file, 300, 0), answers_(answers) {}
+    void SetAnswers(bool answers) { answers_ = answers; }
     bool AsksAServer() const override { return true; }
     bool ServerSilent(int ms) const override {
         if (!answers_)
@@ -73,8 +74,17 @@ public:
     }
 
 private:
-    bool answers_;
+    std::atomic<bool> answers_;
 };
+
+// Closes, after a while, a modal window that a test does not expect to open
+// (so that the test fails instead of waiting for it).
+void CloseUnexpectedModal(QObject* context) {
+    QTimer::singleShot(5000, context, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
 
 QString WriteBitmap(const QTemporaryDir& dir, const QString& name, QSize size, bool noise) {
     QImage image = noise ? Noise(size) : QImage(size, QImage::Format_RGB32);
@@ -445,20 +455,42 @@ private slots:
             SetMessageSink([&](const QString& text) { messages.append(text); });
         form.ButtonEx4->click();
         if (!answers) {
-            // A preview that opened all the same is closed, not waited for.
-            QTimer::singleShot(5000, &form, [] {
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    modal->close();
-            });
+            CloseUnexpectedModal(&form);
             form.ButtonEx3->click();
         }
         SetMessageSink(previous);
-        const QString refused =
-            QStringLiteral("印刷サーバーが応答しません。サーバーが動いているか確かめてください。");
+        const QString refused = SilentServerMessage();
         const QStringList expected = answers ? QStringList() : QStringList{refused, refused};
         QCOMPARE(messages, expected);
         QCOMPARE(QFileInfo::exists(dir_.filePath("server.pdf")), answers);
         QVERIFY(form.ButtonEx4->isEnabled() && form.ButtonEx3->isEnabled());
+    }
+
+    // A server that stops answering while a preview is open: the preview's
+    // printer dialog is refused with the same message, and the preview
+    // goes on.
+    void thePrinterDialogOfASilentServerIsRefused() {
+        auto owned = std::make_unique<TServerService>(dir_.filePath("dialog.pdf"), true);
+        TServerService* service = owned.get();
+        TQRPrinterService::Install(std::move(owned));
+        const auto restore = qScopeGuard([] { TQRPrinterService::Install(nullptr); });
+        TForm1 form;
+        QStringList messages;
+        const TMessageSink previous =
+            SetMessageSink([&](const QString& text) { messages.append(text); });
+        TPreviewVisit visit;
+        visit.action = [&](TQRStandardPreview& preview) {
+            service->SetAnswers(false);
+            CloseUnexpectedModal(&preview);
+            preview.PrintSetup->trigger();
+            service->SetAnswers(true);
+            QVERIFY(preview.isVisible());
+        };
+        VisitPreviewWhenShown(visit);
+        form.ButtonEx3->click();
+        SetMessageSink(previous);
+        QCOMPARE(visit.visits, 1);
+        QCOMPARE(messages, QStringList{SilentServerMessage()});
     }
 
     void aFailingRunStillGivesBackButtonPageAndElements() {

@@ -1,5 +1,6 @@
 #include "QRPrintDialog.h"
 
+#include "../platform/ErrorReport.h"
 #include "QRFileTarget.h"
 #include "QRPrinter.h"
 #include "QRPrinterService.h"
@@ -120,6 +121,10 @@ TPrintSetupChoice TQRPrintDialog::Choice() const {
 }
 
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages) {
+    if (CurrentServerSilent(kPrintServerWaitMs)) {
+        ShowErrorReport(parent, SilentServerMessage());
+        return false;
+    }
     const TQRPrinterService& service = TQRPrinterService::Current();
     TQRPrintDialog dialog(parent, service.PrinterNames(), service.DefaultPrinterName(), choice,
                           finishedPages);

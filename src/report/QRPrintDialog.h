@@ -55,7 +55,9 @@ private:
 };
 
 // Shows the dialog modally; on OK writes the choices and returns true, on
-// Cancel changes nothing. Without any printer it offers the sheet file.
+// Cancel changes nothing. Without any printer it offers the sheet file. A
+// print server that does not answer (CurrentServerSilent) gets a message
+// instead, and nothing changes.
 bool RunPrintSetupDialog(QWidget* parent, TPrintSetupChoice& choice, int finishedPages);
 
 // The report page's print dialog routine: its printer choice, copies and

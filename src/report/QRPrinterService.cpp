@@ -40,6 +40,15 @@ QString NoPrinterMessage() {
     return QStringLiteral("プリンタがインストールされていません。");
 }
 
+bool CurrentServerSilent(int ms) {
+    const std::shared_ptr<const TQRPrinterService> service = TQRPrinterService::Shared();
+    return service->AsksAServer() && service->ServerSilent(ms);
+}
+
+QString SilentServerMessage() {
+    return QStringLiteral("印刷サーバーが応答しません。サーバーが動いているか確かめてください。");
+}
+
 QPageSize StandardMedia(TQRPaperSize code, QSizeF custom) {
     const QSizeF mm = MediaMillimetres(code, custom);
     if (mm.isEmpty())

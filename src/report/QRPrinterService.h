@@ -74,6 +74,15 @@ private:
 // The message for a print asked of a system without printers.
 QString NoPrinterMessage();
 
+// How long a print, a preview or the printer dialog waits for the print
+// server to answer before it is refused with SilentServerMessage: each of
+// their requests for printers would hold the window for a minute.
+constexpr int kPrintServerWaitMs = 2000;
+// True when the current service asks a print server that neither answers
+// nor refuses within ms (TQRPrinterService::ServerSilent).
+bool CurrentServerSilent(int ms);
+QString SilentServerMessage();
+
 // The media of a code as Qt's standard size (a custom one in whole points
 // when no standard size is that paper); invalid for Default.
 QPageSize StandardMedia(TQRPaperSize code, QSizeF custom);

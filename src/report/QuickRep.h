@@ -151,10 +151,8 @@ private:
     void RunBesideTheWindow(TQRCreateReportThread& worker);
     void CheckMargins();
     // Raises EError when the print server neither answers nor refuses within
-    // kPrintServerWaitMs: each of the run's requests for printers would hold
-    // the window for a minute.
+    // kPrintServerWaitMs (CurrentServerSilent).
     static void CheckPrintServerAnswers();
-    static constexpr int kPrintServerWaitMs = 2000;
     std::unique_ptr<TQRPrinter> NewPreviewPrinter();
     void ReleasePreview();
     void ReapStopped(TQRCreateReportThread* worker);

@@ -136,10 +136,8 @@ void TQuickRep::CheckMargins() {
 }
 
 void TQuickRep::CheckPrintServerAnswers() {
-    const std::shared_ptr<const TQRPrinterService> service = TQRPrinterService::Shared();
-    if (service->AsksAServer() && service->ServerSilent(kPrintServerWaitMs))
-        throw EError(
-            QStringLiteral("印刷サーバーが応答しません。サーバーが動いているか確かめてください。"));
+    if (CurrentServerSilent(kPrintServerWaitMs))
+        throw EError(SilentServerMessage());
 }
 
 bool TQuickRep::Available() const {
