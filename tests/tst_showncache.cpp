@@ -208,6 +208,24 @@ private slots:
         const QString shown = entry.left(entry.size() - 2) + "px";
         QVERIFY(QFile::rename(entry, shown));
         QCOMPARE(held->DecodeKept(QSize(300, 200), 1 << 30), decoded);
+
+        // The next photo, without a profile, is decoded into pixels given
+        // back from this one, then taken from its entry into them: it gets
+        // none of this one's profile, nor does its entry.
+        QByteArray plainFile;
+        QBuffer plainBuffer(&plainFile);
+        QVERIFY(plainBuffer.open(QIODevice::WriteOnly) && Photo().save(&plainBuffer, "jpeg", 85));
+        const THeldPicturePtr plain =
+            THeldPicture::ReadBytes(plainFile, "plain.jpg", kShown, 1 << 30).Held;
+        for (int pass = 0; pass < 2; ++pass) {
+            QImage into = held->Decode(QSize(300, 200), 1 << 30);
+            QVERIFY(into.colorSpace().isValid() && into.isDetached());
+            const QImage made = plain->DecodeKept(QSize(300, 200), 1 << 30, std::move(into));
+            QCOMPARE(made.size(), QSize(400, 300));
+            QVERIFY2(!made.colorSpace().isValid(), qPrintable(QString::number(pass)));
+            ShownCacheWrites().waitForDone();
+            QCOMPARE(QDir(cache.path()).entryList({"*.dx"}, QDir::Files).size(), 2);
+        }
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 

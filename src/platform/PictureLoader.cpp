@@ -6,6 +6,7 @@
 #include "PlainBitmap.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -151,6 +152,10 @@ public:
         if (bitmap_)
             plain = ReadPlainBitmap(*device_);
         QImage image = plain ? std::move(*plain) : std::move(into);
+        // The decoder sets a profile only where the file has one: pixels
+        // made into keep none of the picture they held before.
+        if (!plain && !image.isNull())
+            image.setColorSpace(QColorSpace());
         if (!plain && !reader_.read(&image))
             image = QImage();
         if (image.isNull())

@@ -94,9 +94,12 @@ QImage Decode(const QByteArray& bytes, QSize shown, QImage* into) {
     }
     std::memcpy(image.bits(), bytes.constData() + kHeaderBytes, size_t(image.sizeInBytes()));
     // The rest is the colour space's profile, if the pixels have one.
+    // Pixels made into keep no profile of the picture they held before.
     const QByteArray profile = bytes.sliced(kHeaderBytes + image.sizeInBytes());
-    if (profile.isEmpty())
+    if (profile.isEmpty()) {
+        image.setColorSpace(QColorSpace());
         return image;
+    }
     const QColorSpace space = QColorSpace::fromIccProfile(profile);
     if (!space.isValid())
         return QImage();
