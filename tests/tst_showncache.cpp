@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -281,10 +282,19 @@ private slots:
 
     // The folder is pruned again as entries keep coming, not only at a run's
     // first: at most 4000 entries of a kind stay, give or take those written
-    // since the last prune.
+    // since the last prune. What writes cut short left goes too, once it is
+    // older than any write still under way.
     void aLongRunKeepsTheFolderWithinItsBounds() {
         QTemporaryDir cache;
         SetShownCacheFolder(cache.path());
+        const QString old = cache.filePath("1-10-1x1.px.tmp3k9");
+        const QString recent = cache.filePath("2-10-1x1.px.tmpz01");
+        QVERIFY(WriteAll(old, "cut") && WriteAll(recent, "cut"));
+        QFile aged(old);
+        QVERIFY(aged.open(QIODevice::ReadWrite) &&
+                aged.setFileTime(QDateTime::currentDateTime().addDays(-2),
+                                 QFileDevice::FileModificationTime));
+        aged.close();
         QImage pixel(1, 1, QImage::Format_RGB32);
         pixel.fill(Qt::red);
         for (quint64 i = 0; i < 5200; ++i) {
@@ -296,6 +306,8 @@ private slots:
         const qsizetype kept = QDir(cache.path()).entryList({"*.px"}, QDir::Files).size();
         QVERIFY2(kept <= 5000, qPrintable(QString::number(kept)));
         QVERIFY(kept >= 4000);
+        QVERIFY(!QFileInfo::exists(old));
+        QVERIFY(QFileInfo::exists(recent));
         SetShownCacheFolder(dir_.filePath("cache"));
     }
 

@@ -5,6 +5,7 @@
 #include "Worker.h"
 
 #include <QColorSpace>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -119,6 +120,15 @@ void Prune(const QDir& dir, const QString& pattern) {
     }
 }
 
+// What a write cut short leaves (the program ended during it) goes once a
+// day old, which no write still under way is.
+void RemoveLeftovers(const QDir& dir) {
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo& left : dir.entryInfoList({QStringLiteral("*.tmp*")}, QDir::Files))
+        if (left.lastModified() < dayAgo)
+            QFile::remove(left.filePath());
+}
+
 // The bytes of the entries waiting to be written, at most: past them an
 // entry is let go, so that a print of many photos, whose decodes are kept,
 // holds no more memory than this for the cache however slow the disk.
@@ -147,6 +157,7 @@ void PruneWhenDue(const QString& folder, qint64 bytes) {
     for (const QString& pattern :
          {QStringLiteral("*.px"), QStringLiteral("*.dx"), QStringLiteral("*.id")})
         Prune(QDir(folder), pattern);
+    RemoveLeftovers(QDir(folder));
 }
 
 // The last entry written failed (a full disk, a folder that cannot be
