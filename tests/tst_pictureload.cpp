@@ -17,6 +17,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -254,6 +255,32 @@ private slots:
         QCOMPARE(*own, toolkit);
         QCOMPARE(own->dotsPerMeterX(), toolkit.dotsPerMeterX());
         QCOMPARE(own->dotsPerMeterY(), toolkit.dotsPerMeterY());
+    }
+
+    // A photo whose sides are not multiples of eight (cropped, say) is read
+    // at the fraction that the size asked for takes, rounded down by a
+    // pixel at most, not at twice that fraction: with Qt's reader allowed
+    // the eighth's pixels but not the quarter's, it still reads. What it
+    // says a decode takes counts the scaled copy beside the decoder's own.
+    void anOddSizedPhotoIsReadAtItsFraction() {
+        QImage photo(4001, 3001, QImage::Format_RGB32);
+        photo.fill(qRgb(40, 160, 200));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "jpeg", 90));
+        const QString name = QStringLiteral("odd.jpg");
+        QCOMPARE(DecodedPictureSize(bytes, name, QSize(400, 300)), QSize(500, 375));
+        QCOMPARE(DecodedPictureSize(bytes, name, QSize(501, 300)), QSize(1000, 750));
+        DecodePictureBytes(bytes, name, QSize(10, 10), 1 << 30); // the loader sets its limit
+        const int limit = QImageReader::allocationLimit();
+        QImageReader::setAllocationLimit(2); // MB: an eighth takes 0.75, a quarter 3
+        const auto restore = qScopeGuard([limit] { QImageReader::setAllocationLimit(limit); });
+        const QImage decoded = DecodePictureBytes(bytes, name, QSize(400, 300), 1 << 30);
+        QCOMPARE(decoded.size(), QSize(500, 375));
+        const QRgb middle = decoded.pixel(250, 187);
+        QVERIFY(qAbs(qRed(middle) - 40) < 6 && qAbs(qGreen(middle) - 160) < 6 &&
+                qAbs(qBlue(middle) - 200) < 6);
+        QVERIFY(DecodedPictureBytes(bytes, name, QSize(400, 300)) >= 2 * decoded.sizeInBytes());
     }
 
     // Start-up decodes the pictures ahead and still places them one after the

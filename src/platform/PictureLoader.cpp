@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -86,6 +88,20 @@ QSize ReducedJpegSize(QSize size) {
             break;
     }
     return reduced;
+}
+
+// True when Qt's JPEG reader, asked for a picture of `own` size at `asked`,
+// scales the decoder's result: it reads at M/8 of the picture, M the
+// eighths that the size asked for takes (rounded up), and the decoder
+// rounds its result up.
+bool JpegRescales(QSize own, QSize asked) {
+    if (asked == own || asked.isEmpty())
+        return false;
+    const double f =
+        std::min(double(own.width()) / asked.width(), double(own.height()) / asked.height());
+    const int eighths = std::clamp(int(std::ceil(8 / f)), 1, 8);
+    const auto up = [eighths](int side) { return int((qint64(side) * eighths + 7) / 8); };
+    return QSize(up(own.width()), up(own.height())) != asked;
 }
 
 // An opened picture, a file or bytes already read, whose header has been
@@ -168,19 +184,31 @@ public:
 private:
     EError Invalid() { return InvalidPicture(name_, format_, *device_); }
 
+    // A JPEG decode that Qt's reader scales to the size asked for takes a
+    // 32-bit copy of the decoder's result where that is not 32 bits, and
+    // the scaled one beside it.
     qint64 DecodedSize(QSize size) const {
-        return ::DecodedBytes(size, reader_.imageFormat()) + working_;
+        const QImage::Format format = reader_.imageFormat();
+        qint64 bytes = ::DecodedBytes(size, format) + working_;
+        if (format_ == "jpeg" && JpegRescales(size_, size))
+            bytes += ::DecodedBytes(size, QImage::Format_RGB32) *
+                     (format == QImage::Format_RGB32 ? 1 : 2);
+        return bytes;
     }
 
     // The JPEG decoder reads at an eighth, a quarter or a half of the
-    // picture (rounded up) with no work beyond it: the smallest of these
-    // that still holds atLeast.
+    // picture with no work beyond it, its result rounded up; Qt's reader
+    // takes the fraction from the size asked for, rounded up, and scales the
+    // decoder's result to that size (JpegRescales). Asked for the size
+    // rounded down, it reads at that fraction and scales by a pixel at most;
+    // asked for the one rounded up, it would read at twice the fraction
+    // where a side is not a multiple of it. The smallest of these that
+    // still holds atLeast.
     QSize ReadSize(QSize atLeast) const {
         if (format_ != "jpeg" || atLeast.isEmpty())
             return readSize_;
         for (const int denominator : {8, 4, 2}) {
-            const QSize reduced((size_.width() + denominator - 1) / denominator,
-                                (size_.height() + denominator - 1) / denominator);
+            const QSize reduced(size_.width() / denominator, size_.height() / denominator);
             if (reduced.width() >= atLeast.width() && reduced.height() >= atLeast.height() &&
                 Pixels(reduced) <= Pixels(readSize_))
                 return reduced;
