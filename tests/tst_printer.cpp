@@ -245,17 +245,21 @@ private slots:
     // The print server is asked on a thread of its own (its client library
     // takes the server's address once per thread), while this thread serves
     // as that server: one that answers, one that takes the connection and
-    // never answers, and none at all, which refuses at once. Qt's own
-    // requests would wait a minute for the second.
+    // never answers (also to an encrypted connection, whose handshake then
+    // waits a minute on its own), and none at all, which refuses at once.
+    // Qt's own requests would wait a minute for the second.
     void thePrintServerIsAskedWithoutWaitingForOneThatHangs_data() {
         QTest::addColumn<QString>("server");
+        QTest::addColumn<QByteArray>("encryption");
         QTest::addColumn<bool>("silent");
-        QTest::newRow("answers") << "answers" << false;
-        QTest::newRow("hangs") << "hangs" << true;
-        QTest::newRow("none") << "none" << false;
+        QTest::newRow("answers") << "answers" << QByteArray() << false;
+        QTest::newRow("hangs") << "hangs" << QByteArray() << true;
+        QTest::newRow("hangs, encrypted") << "hangs" << QByteArray("Required") << true;
+        QTest::newRow("none") << "none" << QByteArray() << false;
     }
     void thePrintServerIsAskedWithoutWaitingForOneThatHangs() {
         QFETCH(QString, server);
+        QFETCH(QByteArray, encryption);
         QFETCH(bool, silent);
         QTcpServer listener;
         QVERIFY(listener.listen(QHostAddress::LocalHost));
@@ -274,6 +278,8 @@ private slots:
             listener.close();
         const QByteArray before = qgetenv("CUPS_SERVER");
         qputenv("CUPS_SERVER", QByteArray("127.0.0.1:") + QByteArray::number(port));
+        if (!encryption.isEmpty())
+            qputenv("CUPS_ENCRYPTION", encryption);
         QElapsedTimer timer;
         timer.start();
         std::future<bool> asked =
@@ -281,6 +287,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 10000);
         qputenv("CUPS_SERVER", before);
+        qunsetenv("CUPS_ENCRYPTION");
         QCOMPARE(asked.get(), silent);
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(taken.isEmpty(), server == "none");

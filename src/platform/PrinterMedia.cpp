@@ -1,9 +1,14 @@
 #include "PrinterMedia.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <cmath>
 #include <cstdio>
 #include <cups/cups.h>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 namespace {
 constexpr double kToleranceMm = 1.5;
@@ -97,16 +102,17 @@ int ServerResolution(const QString& printer) {
     return AskServer(printer, 0, DefaultResolution);
 }
 
+namespace {
 // Any HTTP answer will do, even a refusal: the server is there and answers.
 // A HEAD request asks nothing of the scheduler's state and no password. A
 // failure that comes well before the time is up (a refused connection takes
 // well under a millisecond) is a refusal; one near it, a wait given up.
-bool PrintServerSilent(int ms) {
+bool Unanswered(const QByteArray& server, int port, http_encryption_t encryption, int ms) {
     const auto gaveUp = [ms](const QElapsedTimer& clock) { return clock.elapsed() >= ms / 2; };
     QElapsedTimer clock;
     clock.start();
     http_t* http =
-        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ms, nullptr);
+        httpConnect2(server.constData(), port, nullptr, AF_UNSPEC, encryption, 1, ms, nullptr);
     if (!http)
         return gaveUp(clock);
     httpSetTimeout(http, ms / 1000.0, nullptr, nullptr);
@@ -120,4 +126,30 @@ bool PrintServerSilent(int ms) {
     }
     httpClose(http);
     return !answered && gaveUp(clock);
+}
+
+// What the lookup of the server's name takes beyond the probe's own time.
+constexpr int kLookupMs = 50;
+} // namespace
+
+// The connection's time limit does not cover the lookup of the server's
+// name nor an encrypted connection's handshake: the probe runs on a thread
+// of its own, given up on once its time is past (and left to end on its
+// own).
+bool PrintServerSilent(int ms) {
+    const QByteArray server = cupsServer();
+    const int port = ippPort();
+    const http_encryption_t encryption = cupsEncryption();
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> silent = answer->get_future();
+    try {
+        std::thread([answer, server, port, encryption, ms] {
+            answer->set_value(Unanswered(server, port, encryption, ms));
+        }).detach();
+    } catch (const std::system_error&) {
+        return Unanswered(server, port, encryption, ms);
+    }
+    if (silent.wait_for(std::chrono::milliseconds(2 * ms + kLookupMs)) != std::future_status::ready)
+        return true;
+    return silent.get();
 }
