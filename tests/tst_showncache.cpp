@@ -172,11 +172,15 @@ private slots:
             return surface.pixel(75, 55);
         };
         QCOMPARE(qRed(middle()), 255);
-        QImage blue(red.size(), QImage::Format_RGB32);
+        QImage blue(1600, 400, QImage::Format_RGB32);
         blue.fill(Qt::blue);
         QVERIFY(blue.save(path, "jpeg", 100)); // in place, and longer
         QCOMPARE(held->Bytes(), ReadAll(path));
         QTRY_VERIFY(qBlue(middle()) > 250 && qRed(middle()) < 5);
+        // The picture is what was read: its size too.
+        QCOMPARE(held->Size(), QSize(1600, 400));
+        QVERIFY(!held->HasAlpha());
+        QCOMPARE(held->Decode(held->Size(), 1 << 30).size(), QSize(1600, 400));
     }
 
     // A print's decode is kept under the size decoded at and taken by the

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 #include <cmath>
+#include <limits>
 
 namespace {
 constexpr qint64 kMaxShownPixels = 16'000'000;
@@ -63,6 +64,31 @@ THeldPicture::THeldPicture(std::unique_ptr<QFile> file, const QString& name,
     : pending_(std::make_shared<TPendingRead>(std::move(file), content, TellFileChanged)),
       name_(name), size_(content.Size), alpha_(content.Alpha), content_(content.Content),
       byteCount_(content.Bytes), use_(content.Bytes) {}
+
+QSize THeldPicture::Size() const {
+    return FoundChanged() ? Found().Size : size_;
+}
+
+bool THeldPicture::HasAlpha() const {
+    return FoundChanged() ? Found().Alpha : alpha_;
+}
+
+// A JPEG has no transparency; another picture is taken to have some (it is
+// then painted over what lies beneath, which is right either way). Bytes
+// whose header cannot be read keep what the picture was held as: decoding
+// them raises.
+const THeldPicture::TFound& THeldPicture::Found() const {
+    std::call_once(foundOnce_, [this] {
+        found_ = {size_, alpha_};
+        try {
+            const TPictureRead read = ReadPictureBytes(
+                Bytes(), name_, QSize(), std::numeric_limits<qint64>::max(), TPictureDecode::Later);
+            found_ = {read.Size, PictureFormatOfName(name_) != "jpeg"};
+        } catch (const EError&) {
+        }
+    });
+    return found_;
+}
 
 const QByteArray& THeldPicture::BytesToDecode() const {
     if (pending_ && pending_->Read().Failed)
@@ -152,7 +178,7 @@ std::optional<TShownKey> THeldPicture::ShownKey(QSize shown) const {
 QImage THeldPicture::Decode(QSize atLeast, qint64 room) const {
     if (HoldsPixels())
         return pixels_;
-    return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_), room);
+    return DecodePictureBytes(BytesToDecode(), name_, atLeast.boundedTo(Size()), room);
 }
 
 std::optional<TShownKey> THeldPicture::DecodedKey(const QByteArray& bytes, QSize at) const {
@@ -163,7 +189,7 @@ QImage THeldPicture::DecodeKept(QSize atLeast, qint64 room, QImage into) const {
     if (HoldsPixels())
         return pixels_;
     const QByteArray& bytes = BytesToDecode();
-    const QSize at = atLeast.boundedTo(size_);
+    const QSize at = atLeast.boundedTo(Size());
     const std::optional<TShownKey> key = DecodedKey(bytes, at);
     if (key) {
         QImage kept = FindDecoded(*key, into);
@@ -182,7 +208,7 @@ void THeldPicture::KeepDecode(QSize atLeast, qint64 room) const {
     if (HoldsPixels())
         return;
     const QByteArray& bytes = BytesToDecode();
-    const QSize at = atLeast.boundedTo(size_);
+    const QSize at = atLeast.boundedTo(Size());
     const std::optional<TShownKey> key = DecodedKey(bytes, at);
     if (key && WantsDecoded(*key))
         KeepDecoded(*key, DecodePictureBytes(bytes, name_, at, room));
@@ -191,7 +217,7 @@ void THeldPicture::KeepDecode(QSize atLeast, qint64 room) const {
 qint64 THeldPicture::DecodeBytes(QSize atLeast) const {
     if (HoldsPixels())
         return 0;
-    return DecodedPictureBytes(BytesToDecode(), name_, atLeast.boundedTo(size_));
+    return DecodedPictureBytes(BytesToDecode(), name_, atLeast.boundedTo(Size()));
 }
 
 QImage ShownPicture(const QImage& decoded, QSize size, bool stretch) {

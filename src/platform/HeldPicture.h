@@ -27,6 +27,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 // Signals on the window's thread that a held picture read after it was held
@@ -66,8 +67,10 @@ public:
     static TReadPicture ReadBytes(const QByteArray& bytes, const QString& name, QSize shown,
                                   qint64 room);
 
-    QSize Size() const { return size_; }
-    bool HasAlpha() const { return alpha_; }
+    // What the picture is: what it was held as, or, once a read put off
+    // found its file written since, what the bytes read then tell.
+    QSize Size() const;
+    bool HasAlpha() const;
     // The file's bytes as read; empty when pixels are held, or when a read
     // put off failed.
     const QByteArray& Bytes() const { return pending_ ? pending_->Read().Bytes : bytes_; }
@@ -120,6 +123,16 @@ private:
     bool holdsPixels_ = false;
     QSize size_;
     bool alpha_ = false;
+    struct TFound {
+        QSize Size;
+        bool Alpha = false;
+    };
+    // The size and transparency of the bytes read, where they are not what
+    // the picture was held for, from their header (once, by the first
+    // thread that asks).
+    const TFound& Found() const;
+    mutable std::once_flag foundOnce_;
+    mutable TFound found_;
     quint64 content_ = 0; // a hash of the bytes
     qint64 byteCount_ = 0;
     TPictureMemoryUse use_;

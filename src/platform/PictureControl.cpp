@@ -16,6 +16,7 @@ TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent) {
     connect(HeldPictureChanges(), &THeldPictureChanges::FileChanged, this, [this] {
         if (held_ && held_->FoundChanged() && shownBeforeChange_) {
             SetShown(QImage());
+            UpdateOpacity();
             update();
         }
     });
