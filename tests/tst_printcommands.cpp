@@ -77,6 +77,37 @@ private:
     std::atomic<bool> answers_;
 };
 
+// A cache folder of the test's own and a print service, for the length of
+// a test on the decodes made ahead; the service and the folder before are
+// put back once those decodes and the cache's writes are done.
+class TKeptDecodes {
+public:
+    explicit TKeptDecodes(std::unique_ptr<TQRPrinterService> service)
+        : before_(ShownCacheFolder()) {
+        SetShownCacheFolder(cache_.path());
+        TQRPrinterService::Install(std::move(service));
+    }
+    ~TKeptDecodes() {
+        TQRPrinterService::Install(nullptr);
+        PictureWarmups().waitForDone();
+        ShownCacheWrites().waitForDone();
+        SetShownCacheFolder(before_);
+    }
+    TKeptDecodes(const TKeptDecodes&) = delete;
+    TKeptDecodes& operator=(const TKeptDecodes&) = delete;
+
+    // The decodes kept so far, once written.
+    QStringList Entries() const {
+        ShownCacheWrites().waitForDone();
+        return QDir(cache_.path()).entryList({"*.dx"}, QDir::Files);
+    }
+    QString FilePath(const QString& entry) const { return cache_.filePath(entry); }
+
+private:
+    QTemporaryDir cache_;
+    QString before_;
+};
+
 // Closes, after a while, a modal window that a test does not expect to open
 // (so that the test fails instead of waiting for it).
 void CloseUnexpectedModal(QObject* context) {
@@ -321,17 +352,8 @@ private slots:
     }
     void aStillDesignHasItsPrintDecodesMadeAhead() {
         QFETCH(bool, sheetFile);
-        QTemporaryDir cache;
-        const QString cacheBefore = ShownCacheFolder();
-        SetShownCacheFolder(cache.path());
         const QString pdf = dir_.filePath("ahead.pdf");
-        TQRPrinterService::Install(std::make_unique<TQRPdfFileService>(pdf, 300, 0));
-        const auto restore = qScopeGuard([&cacheBefore] {
-            TQRPrinterService::Install(nullptr);
-            PictureWarmups().waitForDone();
-            ShownCacheWrites().waitForDone();
-            SetShownCacheFolder(cacheBefore);
-        });
+        const TKeptDecodes kept(std::make_unique<TQRPdfFileService>(pdf, 300, 0));
         const QString path = dir_.filePath("ahead.jpg");
         QVERIFY(Noise({1600, 1200}).save(path, "jpeg", 90));
         TForm1 form;
@@ -339,19 +361,15 @@ private slots:
         form.AddPlacedImage(path, {100, 80, 300, 220}, true);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        const auto kept = [&cache] {
-            ShownCacheWrites().waitForDone();
-            return QDir(cache.path()).entryList({"*.dx"}, QDir::Files);
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(kept().size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(kept.Entries().size(), 1, 10000);
         // A change starts the wait again.
-        QVERIFY(QFile::remove(cache.filePath(kept().first())));
+        QVERIFY(QFile::remove(kept.FilePath(kept.Entries().first())));
         TFormSettings settings = form.Settings();
         settings.PageMargin += 1;
         form.ApplySettings(settings);
-        QTRY_COMPARE_WITH_TIMEOUT(kept().size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(kept.Entries().size(), 1, 10000);
 
-        const QString entry = cache.filePath(kept().first());
+        const QString entry = kept.FilePath(kept.Entries().first());
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadWrite));
         QByteArray bytes = file.readAll();
@@ -381,16 +399,8 @@ private slots:
     // lets go of its pictures as it goes: none is counted afterwards, and
     // none is left for the program's end to wait for.
     void aClosingWindowStopsItsDecodesMadeAhead() {
-        QTemporaryDir cache;
-        const QString cacheBefore = ShownCacheFolder();
-        SetShownCacheFolder(cache.path());
-        TQRPrinterService::Install(
+        const TKeptDecodes kept(
             std::make_unique<TQRPdfFileService>(dir_.filePath("gone.pdf"), 300, 0));
-        const auto restore = qScopeGuard([&cacheBefore] {
-            TQRPrinterService::Install(nullptr);
-            ShownCacheWrites().waitForDone();
-            SetShownCacheFolder(cacheBefore);
-        });
         const qint64 before = PictureMemoryInUse();
         {
             TForm1 form;
@@ -415,17 +425,8 @@ private slots:
     }
     void aPrintServerThatStoppedAnsweringNeverHoldsTheWindow() {
         QFETCH(bool, answers);
-        QTemporaryDir cache;
-        const QString cacheBefore = ShownCacheFolder();
-        SetShownCacheFolder(cache.path());
-        TQRPrinterService::Install(
+        const TKeptDecodes kept(
             std::make_unique<TServerService>(dir_.filePath("server.pdf"), answers));
-        const auto restore = qScopeGuard([&cacheBefore] {
-            TQRPrinterService::Install(nullptr);
-            PictureWarmups().waitForDone();
-            ShownCacheWrites().waitForDone();
-            SetShownCacheFolder(cacheBefore);
-        });
         QFile::remove(dir_.filePath("server.pdf"));
         const QString path = dir_.filePath("server.jpg");
         QVERIFY(Noise({800, 600}).save(path, "jpeg", 90));
@@ -437,16 +438,15 @@ private slots:
         clock.start();
         qint64 last = 0;
         qint64 longest = 0;
-        const auto kept = [&] {
+        const auto count = [&] {
             longest = std::max(longest, clock.elapsed() - last);
             last = clock.elapsed();
-            ShownCacheWrites().waitForDone();
-            return QDir(cache.path()).entryList({"*.dx"}, QDir::Files).size();
+            return kept.Entries().size();
         };
         const qint64 enough = TForm1::kPrintWarmupDelayMs + 1500;
-        while (clock.elapsed() < enough && kept() == 0)
+        while (clock.elapsed() < enough && count() == 0)
             QTest::qWait(10);
-        QCOMPARE(kept(), answers ? 1 : 0);
+        QCOMPARE(count(), answers ? 1 : 0);
         QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
 
         // A print or a preview asked of it is refused at once, with why.
