@@ -51,12 +51,22 @@ QThreadPool& PictureWarmups() {
     return pool;
 }
 
-void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
+namespace {
+// Starts work(batch) on the warm-up thread as the latest batch, which stops
+// the ones before it.
+template <typename F> void StartWarmup(F work) {
     const int batch = ++latestWarmup;
     warmupHandOff.Give();
     [[maybe_unused]] const TTaskHandOff handOff;
-    PictureWarmups().start([asks = std::move(asks), batch] {
+    PictureWarmups().start([work = std::move(work), batch] {
         warmupHandOff.Take();
+        work(batch);
+    });
+}
+} // namespace
+
+void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
+    StartWarmup([asks = std::move(asks)](int batch) {
         LowerThreadPriority();
         for (const TQRPictureAsk& ask : asks) {
             if (latestWarmup != batch)
@@ -71,11 +81,7 @@ void WarmPictureDecodes(std::vector<TQRPictureAsk> asks) {
 }
 
 void WarmPicturesWhen(std::function<bool()> ready, QObject* context, std::function<void()> then) {
-    const int batch = ++latestWarmup;
-    warmupHandOff.Give();
-    [[maybe_unused]] const TTaskHandOff handOff;
-    PictureWarmups().start([ready = std::move(ready), context, then = std::move(then), batch] {
-        warmupHandOff.Take();
+    StartWarmup([ready = std::move(ready), context, then = std::move(then)](int batch) {
         if (latestWarmup != batch || !ready())
             return;
         QMetaObject::invokeMethod(
