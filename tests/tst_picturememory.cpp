@@ -80,6 +80,23 @@ QByteArray JpegClaiming(QSize size, bool progressive) {
     return jpeg;
 }
 
+// The JPEG with a stray byte before its first marker, which the decoder
+// passes over.
+QByteArray WithStrayByte(QByteArray jpeg) {
+    return jpeg.insert(2, '\x01');
+}
+
+// The JPEG with its first scan naming only its first component: a picture
+// coded in one scan a component.
+QByteArray WithScanOfOneComponent(QByteArray jpeg) {
+    const qsizetype scan = jpeg.indexOf("\xff\xda");
+    if (scan < 0 || jpeg[scan + 4] != 3)
+        return {};
+    jpeg[scan + 3] = 8; // its length: the count, one component, three bytes
+    jpeg[scan + 4] = 1;
+    return jpeg.remove(scan + 7, 4);
+}
+
 // A GIF of one pixel drawn on a logical screen of the given size.
 QByteArray GifOnScreen(QSize screen) {
     QByteArray gif("GIF89a");
@@ -189,6 +206,10 @@ private slots:
         // Its coefficients are held at the full size whatever size is read.
         QTest::newRow("progressive jpeg, 5000 x 5000")
             << "progressive.jpg" << JpegClaiming(QSize(5000, 5000), true);
+        QTest::newRow("progressive jpeg, 5000 x 5000, a stray byte before its frame")
+            << "stray.jpg" << WithStrayByte(JpegClaiming(QSize(5000, 5000), true));
+        QTest::newRow("jpeg, 5000 x 5000, a scan a component")
+            << "scans.jpg" << WithScanOfOneComponent(JpegClaiming(QSize(5000, 5000), false));
         QTest::newRow("gif frame 1 x 1 on a screen of 5000 x 5000")
             << "screen.gif" << GifOnScreen(QSize(5000, 5000));
     }

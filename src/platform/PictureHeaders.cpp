@@ -132,28 +132,128 @@ QSize GifCanvasSize(QIODevice& file) {
     return QSize(width, height);
 }
 
-qint64 JpegWorkingBytes(QIODevice& file) {
-    qint64 bytes = 0;
-    qint64 pos = 2; // past the start of image
+namespace {
+// The bytes of a JPEG read in order, through a window of the file.
+class TJpegBytes {
+public:
+    explicit TJpegBytes(QIODevice& file) : file_(file) {}
+    qint64 Pos() const { return pos_; }
+    int Next() { // -1 at the end of the file
+        if (pos_ < start_ || pos_ >= start_ + window_.size()) {
+            start_ = pos_;
+            window_ = ReadAt(file_, pos_, 4096);
+            if (window_.isEmpty())
+                return -1;
+        }
+        return quint8(window_[int(pos_++ - start_)]);
+    }
+    QByteArray Take(int size) {
+        QByteArray bytes = ReadAt(file_, pos_, size);
+        pos_ += bytes.size();
+        return bytes;
+    }
+    void Skip(qint64 size) { pos_ += size; }
+
+    // The next marker as the decoder finds it: bytes other than 0xFF before
+    // it are passed over, as are fill bytes and a stuffed 0xFF 0x00; -1 at
+    // the end of the file.
+    int NextMarker() {
+        for (;;) {
+            int c = Next();
+            while (c >= 0 && c != 0xFF)
+                c = Next();
+            while (c == 0xFF)
+                c = Next();
+            if (c != 0)
+                return c;
+        }
+    }
+
+private:
+    QIODevice& file_;
+    qint64 pos_ = 2; // past the start of image
+    qint64 start_ = 0;
+    QByteArray window_;
+};
+
+bool HasNoLength(int marker) {
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); // TEM, RST0-7
+}
+
+// What the frame header and the first scan's header tell.
+struct TJpegFrame {
+    QByteArray frame; // precision, height, width, count, then 3 bytes a component
+    bool progressive = false;
+    int scanComponents = -1; // -1 where no scan header follows the frame
+};
+
+std::optional<TJpegFrame> ReadJpegFrame(QIODevice& file) {
+    TJpegBytes bytes(file);
+    std::optional<TJpegFrame> found;
     for (int step = 0; step < kMaxBlocks; ++step) {
-        const QByteArray m = ReadAt(file, pos, 10);
-        if (m.size() < 4 || quint8(m[0]) != 0xFF)
+        const int marker = bytes.NextMarker();
+        if (marker < 0 || marker == 0xD9)
             break;
-        const quint8 marker = quint8(m[1]);
-        if (marker == 0xFF) { // a fill byte
-            ++pos;
+        if (HasNoLength(marker))
+            continue;
+        const QByteArray length = bytes.Take(2);
+        if (length.size() < 2)
+            break;
+        const int size = BigEndian16(length, 0) - 2;
+        if (size < 0)
+            break;
+        if (IsJpegFrameMarker(marker) && !found) {
+            found = TJpegFrame{bytes.Take(size), IsProgressive(marker)};
             continue;
         }
-        if (IsJpegFrameMarker(marker)) {
-            // Precision, height, width and the number of components follow.
-            if (IsProgressive(marker) && m.size() == 10)
-                bytes = qint64(BigEndian16(m, 5)) * BigEndian16(m, 7) * quint8(m[9]) * 2;
+        if (marker == 0xDA) {
+            const QByteArray count = bytes.Take(qMin(size, 1));
+            if (found && !count.isEmpty())
+                found->scanComponents = quint8(count[0]);
             break;
         }
-        pos += 2 + BigEndian16(m, 2);
+        bytes.Skip(size);
     }
-    file.seek(0);
+    return found;
+}
+
+// The coefficient buffers of libjpeg's decoder: each component's blocks of
+// 8 x 8 coefficients of 2 bytes, rounded up to whole units of its sampling.
+qint64 CoefficientBytes(const QByteArray& frame) {
+    const int count = frame.size() >= 6 ? quint8(frame[5]) : 0;
+    if (count == 0 || frame.size() < 6 + 3 * count)
+        return 0;
+    const qint64 height = BigEndian16(frame, 1);
+    const qint64 width = BigEndian16(frame, 3);
+    int maxH = 1, maxV = 1;
+    for (int i = 0; i < count; ++i) {
+        maxH = qMax(maxH, quint8(frame[7 + 3 * i]) >> 4);
+        maxV = qMax(maxV, quint8(frame[7 + 3 * i]) & 15);
+    }
+    const auto blocks = [](qint64 side, qint64 sampling, qint64 max) {
+        const qint64 b = (side * sampling + 8 * max - 1) / (8 * max);
+        return (b + sampling - 1) / sampling * sampling;
+    };
+    qint64 bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        const int h = qMax(1, quint8(frame[7 + 3 * i]) >> 4);
+        const int v = qMax(1, quint8(frame[7 + 3 * i]) & 15);
+        bytes += blocks(width, h, maxH) * blocks(height, v, maxV) * 64 * 2;
+    }
     return bytes;
+}
+} // namespace
+
+qint64 JpegWorkingBytes(QIODevice& file) {
+    const std::optional<TJpegFrame> f = ReadJpegFrame(file);
+    file.seek(0);
+    if (!f)
+        return 0;
+    // A picture coded in one scan of all its components is decoded row by
+    // row; otherwise every scan adds to coefficients held for all of it.
+    const int components = f->frame.size() >= 6 ? quint8(f->frame[5]) : 0;
+    const bool oneScan = !f->progressive && f->scanComponents >= components;
+    return oneScan ? 0 : CoefficientBytes(f->frame);
 }
 
 QByteArray PictureFormatOfContent(QIODevice& file) {

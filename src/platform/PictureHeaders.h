@@ -42,7 +42,9 @@ QSize GifCanvasSize(QIODevice& file);
 // of these.
 QByteArray PictureFormatOfContent(QIODevice& file);
 
-// A progressive JPEG is decoded through coefficient buffers for the whole
-// picture, at its full size even when it is read reduced: their bytes, 0
-// for a picture decoded row by row.
+// A JPEG coded in more than one scan (progressive, or its first scan naming
+// fewer components than the frame) is decoded through coefficient buffers
+// for the whole picture, at its full size even when it is read reduced:
+// their bytes, 0 for a picture decoded row by row. Markers are found as the
+// decoder finds them, past stray bytes and fill bytes.
 qint64 JpegWorkingBytes(QIODevice& file);
