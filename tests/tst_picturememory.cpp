@@ -86,6 +86,12 @@ QByteArray WithStrayByte(QByteArray jpeg) {
     return jpeg.insert(2, '\x01');
 }
 
+// The JPEG with a first block whose length is 0, which the decoder takes as
+// no content.
+QByteArray WithEmptyBlock(QByteArray jpeg) {
+    return jpeg.insert(2, QByteArray("\xff\xe1\0\0", 4));
+}
+
 // The JPEG with its first scan naming only its first component: a picture
 // coded in one scan a component.
 QByteArray WithScanOfOneComponent(QByteArray jpeg) {
@@ -208,6 +214,8 @@ private slots:
             << "progressive.jpg" << JpegClaiming(QSize(5000, 5000), true);
         QTest::newRow("progressive jpeg, 5000 x 5000, a stray byte before its frame")
             << "stray.jpg" << WithStrayByte(JpegClaiming(QSize(5000, 5000), true));
+        QTest::newRow("progressive jpeg, 5000 x 5000, a block of length 0 before its frame")
+            << "empty.jpg" << WithEmptyBlock(JpegClaiming(QSize(5000, 5000), true));
         QTest::newRow("jpeg, 5000 x 5000, a scan a component")
             << "scans.jpg" << WithScanOfOneComponent(JpegClaiming(QSize(5000, 5000), false));
         QTest::newRow("gif frame 1 x 1 on a screen of 5000 x 5000")

@@ -199,9 +199,9 @@ std::optional<TJpegFrame> ReadJpegFrame(QIODevice& file) {
         const QByteArray length = bytes.Take(2);
         if (length.size() < 2)
             break;
-        const int size = BigEndian16(length, 0) - 2;
-        if (size < 0)
-            break;
+        // A length too short to count itself is taken as no content, as
+        // the decoder takes it for blocks it passes over.
+        const int size = qMax(0, BigEndian16(length, 0) - 2);
         if (IsJpegFrameMarker(marker) && !found) {
             found = TJpegFrame{bytes.Take(size), IsProgressive(marker)};
             continue;

@@ -11,6 +11,7 @@
 #include "platform/PictureControl.h"
 #include "platform/PictureLoader.h"
 #include "platform/PictureMemory.h"
+#include "platform/ShownCache.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +28,8 @@ namespace {
 constexpr qint64 kRoom = 16 << 20;
 const char* const kExtensions[] = {"bmp", "png", "jpg", "gif", "jpeg", "BMP"};
 
-QString InputPath(quint8 selector) {
+// The run's own folder, under the temporary one.
+const QString& RunFolder() {
     static const QString folder = [] {
         const QString f =
             QDir::tempPath() +
@@ -35,6 +37,11 @@ QString InputPath(quint8 selector) {
         QDir().mkpath(f);
         return f;
     }();
+    return folder;
+}
+
+QString InputPath(quint8 selector) {
+    const QString& folder = RunFolder();
     const char* ext = kExtensions[selector % std::size(kExtensions)];
     return folder + QStringLiteral("/input.") + QLatin1String(ext);
 }
@@ -69,6 +76,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
     static char* args[] = {(*argv)[0], nullptr};
     new QApplication(argc, args);
     SetPictureMemoryBudget(kRoom);
+    // Pixels kept from an earlier run would stand in for decodes: each run
+    // starts with none.
+    SetShownCacheFolder(RunFolder() + QStringLiteral("/shown"));
     return 0;
 }
 
