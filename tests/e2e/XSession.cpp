@@ -85,21 +85,20 @@ QList<QPair<QString, QString>> XSession::Windows() const {
 
 QString XSession::WaitForWindow(const QString& titleRegex, int ms) const {
     const QRegularExpression re(titleRegex);
-    QElapsedTimer t;
-    t.start();
     QString id;
-    WaitUntil(
+    // Managed is not yet painted: the window found must be viewable. A
+    // window can be listed an instant before the toolkit replaces it by
+    // another of the same title; the search then goes on.
+    const bool viewable = WaitUntil(
         [&] {
+            id.clear();
             for (const auto& w : Windows())
                 if (re.match(w.second).hasMatch())
                     id = w.first;
-            return !id.isEmpty();
+            return !id.isEmpty() && Run("xwininfo", {"-id", id}).contains("IsViewable");
         },
         ms);
-    // Managed is not yet painted: wait until the window is viewable.
-    if (!id.isEmpty())
-        WaitUntil([&] { return Run("xwininfo", {"-id", id}).contains("IsViewable"); }, ms);
-    return id;
+    return viewable ? id : QString();
 }
 
 bool XSession::WaitForWindowGone(const QString& titleRegex, int ms) const {
