@@ -94,8 +94,20 @@ int main(int argc, char* argv[]) {
     if (instance.Role() == TSingleInstance::TRole::Second)
         return HandOver(instance, folder, parse.Line.Files);
     TEndSignals endSignals;
+    // A signal while the window is being made (a start-up message waiting
+    // for its answer) ends the start there: nothing has changed yet, and
+    // what the start restored stays on disk for the next one.
+    bool ended = false;
+    const QMetaObject::Connection early =
+        QObject::connect(&endSignals, &TEndSignals::Received, &app, [&ended] {
+            ended = true;
+            QCoreApplication::exit(0); // also leaves the message's own loop
+        });
     TForm1 form(nullptr, instance.Role() == TSingleInstance::TRole::First ? TDataFolderUse::Owned
                                                                           : TDataFolderUse::Shared);
+    QObject::disconnect(early);
+    if (ended)
+        return 0;
     QApplication::setWindowIcon(form.windowIcon()); // the same icon, read once
     QObject::connect(&endSignals, &TEndSignals::Received, &form, [&form] { EndAfterSaving(form); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,

@@ -111,7 +111,8 @@ private slots:
 
     // Killed once the change's pair is written (within 4 s), nothing is
     // lost: the lock is taken over, the pair restores the change, and the
-    // close stores it.
+    // close stores it. A start ended by a signal while its message waits
+    // keeps the pair for the next.
     void secondStartHandsOverAndAKillLosesNothing() {
         QProcess first;
         StartWindow(first, x_);
@@ -120,6 +121,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Data("SETTING.DAT.recovery")), 4000);
         QVERIFY(QFile::exists(Data("LIST.DAT.recovery")));
         KillAndWait(first, SIGKILL);
+        QVERIFY(!QFile::exists(Data("LIST.DAT")));
+        QProcess ended;
+        Start(ended, x_);
+        QVERIFY2(!x_.WaitForWindow(kMessageTitle, 5000).isEmpty(), "no message at the start");
+        ::kill(pid_t(ended.processId()), SIGTERM);
+        QVERIFY2(ended.waitForFinished(5000), "a signal at the start's message was not taken");
+        QCOMPARE(ended.exitCode(), 0);
+        QVERIFY(QFile::exists(Data("SETTING.DAT.recovery")));
         QVERIFY(!QFile::exists(Data("LIST.DAT")));
         RestartRestoresAndStores();
     }
