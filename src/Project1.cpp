@@ -17,6 +17,7 @@
 #include <QSessionManager>
 #include <QTranslator>
 #include <cstdio>
+#include <optional>
 
 namespace {
 // A later start hands its files over within this time, or gives up.
@@ -57,6 +58,36 @@ int HandOver(const TSingleInstance& instance, const QString& folder, const QStri
     return 1;
 }
 
+// What comes while the window is still being made, a start-up message
+// waiting for its answer: a signal ends the start there (nothing has changed
+// yet, and what the start restored stays on disk for the next one), and the
+// files another start hands over wait for the window.
+class TEarlyEvents {
+public:
+    TEarlyEvents(const TEndSignals& ends, const TSingleInstance& instance)
+        : signal_(QObject::connect(&ends, &TEndSignals::Received,
+                                   [this] {
+                                       ended_ = true;
+                                       QCoreApplication::exit(0); // leaves the message's loop
+                                   })),
+          files_(QObject::connect(&instance, &TSingleInstance::FilesArrived,
+                                  [this](const QStringList& paths) { paths_ += paths; })) {}
+    ~TEarlyEvents() {
+        QObject::disconnect(signal_);
+        QObject::disconnect(files_);
+    }
+    TEarlyEvents(const TEarlyEvents&) = delete;
+    TEarlyEvents& operator=(const TEarlyEvents&) = delete;
+    bool Ended() const { return ended_; }
+    const QStringList& Files() const { return paths_; }
+
+private:
+    bool ended_ = false;
+    QStringList paths_;
+    QMetaObject::Connection signal_;
+    QMetaObject::Connection files_;
+};
+
 void BringForward(QWidget& window) {
     window.showNormal();
     window.raise();
@@ -94,20 +125,13 @@ int main(int argc, char* argv[]) {
     if (instance.Role() == TSingleInstance::TRole::Second)
         return HandOver(instance, folder, parse.Line.Files);
     TEndSignals endSignals;
-    // A signal while the window is being made (a start-up message waiting
-    // for its answer) ends the start there: nothing has changed yet, and
-    // what the start restored stays on disk for the next one.
-    bool ended = false;
-    const QMetaObject::Connection early =
-        QObject::connect(&endSignals, &TEndSignals::Received, &app, [&ended] {
-            ended = true;
-            QCoreApplication::exit(0); // also leaves the message's own loop
-        });
+    std::optional<TEarlyEvents> early(std::in_place, endSignals, instance);
     TForm1 form(nullptr, instance.Role() == TSingleInstance::TRole::First ? TDataFolderUse::Owned
                                                                           : TDataFolderUse::Shared);
-    QObject::disconnect(early);
-    if (ended)
+    const QStringList files = parse.Line.Files + early->Files();
+    if (early->Ended())
         return 0;
+    early.reset();
     QApplication::setWindowIcon(form.windowIcon()); // the same icon, read once
     QObject::connect(&endSignals, &TEndSignals::Received, &form, [&form] { EndAfterSaving(form); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
@@ -118,6 +142,6 @@ int main(int argc, char* argv[]) {
                          form.OpenFiles(paths);
                      });
     form.show();
-    form.OpenFiles(parse.Line.Files);
+    form.OpenFiles(files);
     return app.exec();
 }

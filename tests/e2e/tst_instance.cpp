@@ -75,19 +75,27 @@ private:
         ::kill(pid_t(app.processId()), signal);
         QVERIFY(app.waitForFinished(10000));
     }
-    // The next start says it restored the work; its close stores it.
-    void RestartRestoresAndStores() {
+    // The next start says it restored the work; its close stores it. With
+    // handOver, a later start hands the picture over while the message
+    // waits, and the window places it once it is there.
+    void RestartRestoresAndStores(bool handOver = false) {
         QProcess next;
         Start(next, x_); // the message comes before the window shows
         const QString box = x_.WaitForWindow(kMessageTitle, 5000);
         QVERIFY2(!box.isEmpty(), "no message that the work was restored");
+        if (handOver) {
+            QProcess second;
+            Start(second, x_, {"red.bmp"});
+            QVERIFY(second.waitForFinished(5000));
+            QCOMPARE(second.exitCode(), 0);
+        }
         QVERIFY(x_.Activate(box));
         x_.Key("Return");
         QVERIFY(x_.WaitForWindowGone(kMessageTitle, 5000));
         x_.CloseWindow(x_.WaitForWindow(kMainTitle));
         QVERIFY(next.waitForFinished(10000));
         QCOMPARE(next.exitCode(), 0);
-        QCOMPARE(Bytes("LIST.DAT").size(), kRecordSize);
+        QCOMPARE(Bytes("LIST.DAT").size(), kRecordSize * (handOver ? 2 : 1));
         QVERIFY(Bytes("LIST.DAT").contains(QFile::encodeName(picture_)));
         QVERIFY(!QFile::exists(Data("LIST.DAT.recovery")));
     }
@@ -112,7 +120,7 @@ private slots:
     // Killed once the change's pair is written (within 4 s), nothing is
     // lost: the lock is taken over, the pair restores the change, and the
     // close stores it. A start ended by a signal while its message waits
-    // keeps the pair for the next.
+    // keeps the pair for the next; files handed over meanwhile are placed.
     void secondStartHandsOverAndAKillLosesNothing() {
         QProcess first;
         StartWindow(first, x_);
@@ -130,7 +138,7 @@ private slots:
         QCOMPARE(ended.exitCode(), 0);
         QVERIFY(QFile::exists(Data("SETTING.DAT.recovery")));
         QVERIFY(!QFile::exists(Data("LIST.DAT")));
-        RestartRestoresAndStores();
+        RestartRestoresAndStores(true);
     }
 
     void sigtermSavesAsACloseDoes() {
