@@ -1,5 +1,7 @@
 #include "PictureHeaders.h"
 
+#include <QList>
+#include <QPair>
 #include <QtEndian>
 
 namespace {
@@ -137,7 +139,6 @@ namespace {
 class TJpegBytes {
 public:
     explicit TJpegBytes(QIODevice& file) : file_(file) {}
-    qint64 Pos() const { return pos_; }
     int Next() { // -1 at the end of the file
         if (pos_ < start_ || pos_ >= start_ + window_.size()) {
             start_ = pos_;
@@ -182,10 +183,28 @@ bool HasNoLength(int marker) {
 
 // What the frame header and the first scan's header tell.
 struct TJpegFrame {
-    QByteArray frame; // precision, height, width, count, then 3 bytes a component
+    qint64 width = 0;
+    qint64 height = 0;
+    QList<QPair<int, int>> sampling; // each component's, across and down
     bool progressive = false;
     int scanComponents = -1; // -1 where no scan header follows the frame
 };
+
+// A frame header: precision, height, width, the count of components, then
+// 3 bytes a component (its id, its sampling, its table).
+TJpegFrame ParseFrame(const QByteArray& header, bool progressive) {
+    TJpegFrame f;
+    f.progressive = progressive;
+    if (header.size() < 6)
+        return f;
+    f.height = BigEndian16(header, 1);
+    f.width = BigEndian16(header, 3);
+    for (int i = 0; i < quint8(header[5]) && 7 + 3 * i < header.size(); ++i) {
+        const quint8 s = quint8(header[7 + 3 * i]);
+        f.sampling.append({qMax(1, s >> 4), qMax(1, s & 15)});
+    }
+    return f;
+}
 
 std::optional<TJpegFrame> ReadJpegFrame(QIODevice& file) {
     TJpegBytes bytes(file);
@@ -203,7 +222,7 @@ std::optional<TJpegFrame> ReadJpegFrame(QIODevice& file) {
         // the decoder takes it for blocks it passes over.
         const int size = qMax(0, BigEndian16(length, 0) - 2);
         if (IsJpegFrameMarker(marker) && !found) {
-            found = TJpegFrame{bytes.Take(size), IsProgressive(marker)};
+            found = ParseFrame(bytes.Take(size), IsProgressive(marker));
             continue;
         }
         if (marker == 0xDA) {
@@ -217,29 +236,24 @@ std::optional<TJpegFrame> ReadJpegFrame(QIODevice& file) {
     return found;
 }
 
+// The blocks of 8 along one side of a component sampled `sampling` times
+// in `max`, rounded up to whole units of its sampling.
+qint64 Blocks(qint64 side, qint64 sampling, qint64 max) {
+    const qint64 blocks = (side * sampling + 8 * max - 1) / (8 * max);
+    return (blocks + sampling - 1) / sampling * sampling;
+}
+
 // The coefficient buffers of libjpeg's decoder: each component's blocks of
-// 8 x 8 coefficients of 2 bytes, rounded up to whole units of its sampling.
-qint64 CoefficientBytes(const QByteArray& frame) {
-    const int count = frame.size() >= 6 ? quint8(frame[5]) : 0;
-    if (count == 0 || frame.size() < 6 + 3 * count)
-        return 0;
-    const qint64 height = BigEndian16(frame, 1);
-    const qint64 width = BigEndian16(frame, 3);
+// 8 x 8 coefficients of 2 bytes.
+qint64 CoefficientBytes(const TJpegFrame& f) {
     int maxH = 1, maxV = 1;
-    for (int i = 0; i < count; ++i) {
-        maxH = qMax(maxH, quint8(frame[7 + 3 * i]) >> 4);
-        maxV = qMax(maxV, quint8(frame[7 + 3 * i]) & 15);
+    for (const auto& [h, v] : f.sampling) {
+        maxH = qMax(maxH, h);
+        maxV = qMax(maxV, v);
     }
-    const auto blocks = [](qint64 side, qint64 sampling, qint64 max) {
-        const qint64 b = (side * sampling + 8 * max - 1) / (8 * max);
-        return (b + sampling - 1) / sampling * sampling;
-    };
     qint64 bytes = 0;
-    for (int i = 0; i < count; ++i) {
-        const int h = qMax(1, quint8(frame[7 + 3 * i]) >> 4);
-        const int v = qMax(1, quint8(frame[7 + 3 * i]) & 15);
-        bytes += blocks(width, h, maxH) * blocks(height, v, maxV) * 64 * 2;
-    }
+    for (const auto& [h, v] : f.sampling)
+        bytes += Blocks(f.width, h, maxH) * Blocks(f.height, v, maxV) * 64 * 2;
     return bytes;
 }
 } // namespace
@@ -251,9 +265,8 @@ qint64 JpegWorkingBytes(QIODevice& file) {
         return 0;
     // A picture coded in one scan of all its components is decoded row by
     // row; otherwise every scan adds to coefficients held for all of it.
-    const int components = f->frame.size() >= 6 ? quint8(f->frame[5]) : 0;
-    const bool oneScan = !f->progressive && f->scanComponents >= components;
-    return oneScan ? 0 : CoefficientBytes(f->frame);
+    const bool oneScan = !f->progressive && f->scanComponents >= f->sampling.size();
+    return oneScan ? 0 : CoefficientBytes(*f);
 }
 
 QByteArray PictureFormatOfContent(QIODevice& file) {

@@ -27,7 +27,6 @@ int ServerResolution(const QString& printer);
 // for such a server; this one, on a connection of its own (any thread may
 // ask), gives up after `ms` to connect and `ms` more for the answer, the
 // lookup of the server's name and an encrypted connection's handshake
-// included. A
-// server that is not there at all refuses at once: Qt then finds no
-// printers, as quickly.
+// included. A server that is not there at all refuses at once: Qt then
+// finds no printers, as quickly.
 bool PrintServerSilent(int ms);
